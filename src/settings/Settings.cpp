@@ -1,0 +1,71 @@
+#include "Settings.h"
+
+#include "Ini.h"
+
+#include <sys/stat.h>
+
+namespace qv {
+
+std::string DefaultOutputFolder(const std::string& documentsFolder) {
+    return documentsFolder + "/Quorvane/";
+}
+
+std::string DefaultSnapshotFolder(const std::string& documentsFolder) {
+    return documentsFolder + "/Quorvane/Snapshot/";
+}
+
+LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder) {
+    LoadedSettings s;
+    SettingsRecord& r = s.record;
+    r.Skin = ini.ReadText("System", "Skin", "Default");
+    s.outputFolder = ini.ReadText("System", "DefOutput", "");
+    s.defaultProfile = ini.ReadText("System", "DefProfile", "");
+    r.VideoDriver = static_cast<int32_t>(ini.ReadUnsigned("System", "VideoDriver", 4));
+    r.DVDAccess = static_cast<int32_t>(ini.ReadUnsigned("System", "DVDAccess", 1));
+    r.SnapshotDir = ini.ReadText("System", "SnapshotDir", "");
+    r.MultiThread = ini.ReadFlag("General", "MultiThread", 1);
+    r.ProcessPriority = static_cast<int32_t>(ini.ReadUnsigned("General", "ProcessPriority", 32));
+    r.FitWidth = ini.ReadFlag("Video", "FitWidth", 1);
+    r.FitHeight = ini.ReadFlag("Video", "FitHeight", 0);
+    r.ExpandToVideoSize = ini.ReadFlag("Video", "ExpandToVideoSize", 1);
+    r.RoundTo16Pix = ini.ReadFlag("Video", "RoundTo16Pix", 0);
+    r.RunOsprel = ini.ReadFlag("Osprel", "RunOsprel", 1);
+    r.MainTitle = ini.ReadFlag("Osprel", "MainTitle", 1);
+    r.CheckUpdate = static_cast<int32_t>(ini.ReadUnsigned("Update", "CheckUpdate", 1));
+
+    // Failures to create the folders (they may exist) are of no concern here:
+    // the conversion reports a folder that is missing when it needs it.
+    const std::string base = documentsFolder + "/Quorvane/";
+    if (s.outputFolder.empty()) {
+        ::mkdir(base.c_str(), 0755);
+        s.outputFolder = DefaultOutputFolder(documentsFolder);
+    }
+    if (r.SnapshotDir.empty()) {
+        ::mkdir(base.c_str(), 0755);
+        r.SnapshotDir = DefaultSnapshotFolder(documentsFolder);
+        ::mkdir(r.SnapshotDir.c_str(), 0755);
+    }
+    return s;
+}
+
+void SaveSettings(const CIni& ini, const SettingsRecord& r, const std::string& outputFolder,
+                  const std::string& currentProfileName) {
+    auto flag = [](int32_t v) { return v != 0 ? 1 : 0; };
+    ini.WriteText("System", "Skin", r.Skin.c_str());
+    ini.WriteText("System", "DefOutput", outputFolder.c_str());
+    ini.WriteText("System", "SnapshotDir", r.SnapshotDir.c_str());
+    ini.WriteText("System", "DefProfile", currentProfileName.c_str());
+    ini.WriteNumber("System", "VideoDriver", r.VideoDriver);
+    ini.WriteNumber("System", "DVDAccess", r.DVDAccess);
+    ini.WriteNumber("General", "MultiThread", flag(r.MultiThread));
+    ini.WriteNumber("General", "ProcessPriority", r.ProcessPriority);
+    ini.WriteNumber("Video", "FitWidth", flag(r.FitWidth));
+    ini.WriteNumber("Video", "FitHeight", flag(r.FitHeight));
+    ini.WriteNumber("Video", "ExpandToVideoSize", flag(r.ExpandToVideoSize));
+    ini.WriteNumber("Video", "RoundTo16Pix", flag(r.RoundTo16Pix));
+    ini.WriteNumber("Osprel", "RunOsprel", flag(r.RunOsprel));
+    ini.WriteNumber("Osprel", "MainTitle", flag(r.MainTitle));
+    ini.WriteNumber("Update", "CheckUpdate", r.CheckUpdate);
+}
+
+} // namespace qv

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+class CIni;
+
+// The settings of "Config.ini" that the main window holds and copies into
+// each conversion batch.
+struct SettingsRecord {
+    std::string Skin = "Default";
+    std::string SnapshotDir;
+    int32_t MultiThread = 1;
+    int32_t DVDAccess = 1;
+    int32_t VideoDriver = 4;
+    int32_t FitWidth = 1;
+    int32_t FitHeight = 0;
+    int32_t ExpandToVideoSize = 1;
+    int32_t RoundTo16Pix = 0;
+    int32_t ProcessPriority = 32;
+    int32_t RunOsprel = 1;
+    int32_t MainTitle = 1;
+    int32_t CheckUpdate = 1;
+};
+
+// What LoadSettings fills besides the record.
+struct LoadedSettings {
+    SettingsRecord record;
+    std::string outputFolder;   // System/DefOutput, or the default output folder
+    std::string defaultProfile; // System/DefProfile
+};
+
+// The folders made under the documents folder when the file names none.
+std::string DefaultOutputFolder(const std::string& documentsFolder);
+std::string DefaultSnapshotFolder(const std::string& documentsFolder);
+
+// Reads every key with its default; creates the default folders it falls
+// back to. Nothing is written to the file.
+LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder);
+// Writes every key back, in the file's fixed order; keys of other programs
+// stay in the file.
+void SaveSettings(const CIni& ini, const SettingsRecord& record, const std::string& outputFolder,
+                  const std::string& currentProfileName);
+
+} // namespace qv
