@@ -13,21 +13,24 @@ namespace {
 
 const std::string kProgram = "/opt/quorvane/";
 
+template <typename Entry>
+void SetEntry(Entry& e, const char* name, const char* family, const char* options,
+              const char* filters) {
+    SetFieldText(e.name, name);
+    SetFieldText(e.family, family);
+    SetFieldText(e.options, options);
+    SetFieldText(e.filters, filters);
+}
+
 void SetVideo(ProfileRecord& p, int i, const char* name, const char* family,
               const char* options = "", const char* filters = "") {
-    SetFieldText(p.videoCodecs[i].name, name);
-    SetFieldText(p.videoCodecs[i].family, family);
-    SetFieldText(p.videoCodecs[i].options, options);
-    SetFieldText(p.videoCodecs[i].filters, filters);
+    SetEntry(p.videoCodecs[i], name, family, options, filters);
     p.videoCodecCount = std::max(p.videoCodecCount, i + 1);
 }
 
 void SetAudio(ProfileRecord& p, int i, const char* name, const char* family,
               const char* options = "", const char* filters = "") {
-    SetFieldText(p.audioCodecs[i].name, name);
-    SetFieldText(p.audioCodecs[i].family, family);
-    SetFieldText(p.audioCodecs[i].options, options);
-    SetFieldText(p.audioCodecs[i].filters, filters);
+    SetEntry(p.audioCodecs[i], name, family, options, filters);
     p.audioCodecCount = std::max(p.audioCodecCount, i + 1);
 }
 
