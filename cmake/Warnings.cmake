@@ -6,3 +6,8 @@ if(QUORVANE_SANITIZE)
     add_compile_options(${_san})
     add_link_options(${_san})
 endif()
+
+if(QUORVANE_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+endif()

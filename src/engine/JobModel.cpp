@@ -8,18 +8,6 @@
 
 namespace qv {
 
-void StoreFieldText(char* field, size_t size, std::string_view text) {
-    if (size == 0)
-        return;
-    size_t n = std::min(text.size(), size - 1);
-    // Step back over UTF-8 continuation bytes so a cut never splits a character.
-    if (n < text.size())
-        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
-            --n;
-    std::memset(field, 0, size);
-    std::memcpy(field, text.data(), n);
-}
-
 TrackEntry TrackEntry::Make(std::string_view label, int32_t streamId) {
     TrackEntry t;
     SetFieldText(t.label, label);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -37,6 +38,22 @@ inline std::string ReadFile(const std::string& path) {
     std::stringstream s;
     s << f.rdbuf();
     return s.str();
+}
+
+// The path of the first entry of a folder other than "." and "..", or "".
+inline std::string ReadDirFirst(const std::string& dir) {
+    std::string found;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string name = e->d_name;
+            if (name != "." && name != "..") {
+                found = dir + "/" + name;
+                break;
+            }
+        }
+        ::closedir(d);
+    }
+    return found;
 }
 
 inline bool FileExists(const std::string& path) {
