@@ -46,6 +46,7 @@ ChildProcess::~ChildProcess() {
         Terminate();
     CloseInput();
     CloseOutput();
+    CloseFd(errFd_);
 }
 
 bool ChildProcess::Start(const std::vector<std::string>& argv, const Options& options,
@@ -79,6 +80,14 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const Options& op
         return false;
     }
 
+    int errPipe[2] = {-1, -1};
+    if (!options.mergeErrors && options.errorPipe && ::pipe2(errPipe, O_CLOEXEC) != 0) {
+        *error = ErrorText("cannot create the error pipe", errno);
+        for (int* fd : {&inPipe[0], &inPipe[1], &outPipe[0], &outPipe[1]})
+            CloseFd(*fd);
+        return false;
+    }
+
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
     posix_spawn_file_actions_init(&actions);
@@ -91,6 +100,8 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const Options& op
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
     if (options.mergeErrors)
         posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDERR_FILENO);
+    else if (errPipe[1] >= 0)
+        posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
     else
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     if (!options.workDir.empty())
@@ -105,9 +116,12 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const Options& op
     sigaddset(&defaults, SIGTERM);
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setsigmask(&attr, &empty);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF |
-                                        POSIX_SPAWN_SETSIGMASK);
+    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
+    if (options.ownGroup) {
+        posix_spawnattr_setpgroup(&attr, 0);
+        flags |= POSIX_SPAWN_SETPGROUP;
+    }
+    posix_spawnattr_setflags(&attr, flags);
 
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
@@ -121,16 +135,20 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const Options& op
     posix_spawnattr_destroy(&attr);
     CloseFd(inPipe[0]);
     CloseFd(outPipe[1]);
+    CloseFd(errPipe[1]);
     if (rc != 0) {
         *error = ErrorText(("cannot start " + argv[0]).c_str(), rc);
         CloseFd(inPipe[1]);
         CloseFd(outPipe[0]);
+        CloseFd(errPipe[0]);
         return false;
     }
 
     pid_ = pid;
+    ownGroup_ = options.ownGroup;
     inFd_ = inPipe[1];
     outFd_ = outPipe[0];
+    errFd_ = errPipe[0];
     exitCode_.reset();
     // The child has no way to set its own nice value before it runs; setting
     // it here happens before the tool gets to start children of its own.
@@ -139,17 +157,24 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const Options& op
     return true;
 }
 
-long ChildProcess::Read(char* buffer, size_t max) {
-    if (outFd_ < 0)
+namespace {
+
+long ReadFd(int fd, char* buffer, size_t max) {
+    if (fd < 0)
         return -1;
     for (;;) {
-        ssize_t n = ::read(outFd_, buffer, max);
+        ssize_t n = ::read(fd, buffer, max);
         if (n >= 0)
             return static_cast<long>(n);
         if (errno != EINTR)
             return -1;
     }
 }
+
+} // namespace
+
+long ChildProcess::Read(char* buffer, size_t max) { return ReadFd(outFd_, buffer, max); }
+long ChildProcess::ReadErrors(char* buffer, size_t max) { return ReadFd(errFd_, buffer, max); }
 
 size_t ChildProcess::Peek() const {
     int waiting = 0;
@@ -218,7 +243,10 @@ void ChildProcess::Terminate() {
     if (pid_ <= 0)
         return;
     // Also after the leader has ended: tools it started may still run.
-    ::kill(-pid_, SIGKILL);
+    if (ownGroup_)
+        ::kill(-pid_, SIGKILL);
+    else if (!exitCode_)
+        ::kill(pid_, SIGKILL);
     Reap(true);
 }
 

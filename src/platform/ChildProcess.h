@@ -22,7 +22,9 @@ public:
         std::string workDir;     // empty: the caller's current folder
         int niceValue = 0;       // a refused raise leaves the child at 0
         bool pipeInput = true;   // false: stdin is /dev/null
-        bool mergeErrors = true; // false: stderr goes to /dev/null
+        bool mergeErrors = true; // false: stderr goes to /dev/null, or to its own pipe:
+        bool errorPipe = false;  // with mergeErrors false, stderr is read by ReadErrors()
+        bool ownGroup = true;    // false: the child stays in the caller's process group
     };
 
     ChildProcess() = default;
@@ -37,6 +39,8 @@ public:
     // Blocking read of at most max bytes. Returns the count, 0 at the end of
     // the output, -1 on an error.
     long Read(char* buffer, size_t max);
+    // Blocking read of the error pipe (Options::errorPipe), as Read.
+    long ReadErrors(char* buffer, size_t max);
     // Bytes waiting in the output pipe, without blocking.
     size_t Peek() const;
     // Writes all bytes to the child's input; false when the child has gone.
@@ -50,7 +54,8 @@ public:
     std::optional<int> ExitCode();
     // Waits for the end of the child and returns its exit code.
     int Wait();
-    // Kills the whole process group and reaps the child.
+    // Kills the child's process group (the child alone when it has none of
+    // its own) and reaps the child.
     void Terminate();
 
     pid_t Pid() const { return pid_; }
@@ -62,6 +67,8 @@ private:
     pid_t pid_ = -1;
     int inFd_ = -1;
     int outFd_ = -1;
+    int errFd_ = -1;
+    bool ownGroup_ = true;
     std::optional<int> exitCode_;
 };
 

@@ -1,0 +1,781 @@
+#include "Translate.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+
+namespace quenzo {
+
+namespace {
+
+bool Fail(std::string* error, const std::string& why) {
+    *error = why;
+    return false;
+}
+
+bool ToInt(const std::string& text, long* v) {
+    if (text.empty())
+        return false;
+    char* end = nullptr;
+    *v = std::strtol(text.c_str(), &end, 10);
+    return *end == '\0';
+}
+
+std::string Lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string Extension(const std::string& path) {
+    size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
+    return Lower(path.substr(dot + 1));
+}
+
+// An optional integer field of a filter: empty or absent gives def.
+bool Field(const Filter& f, size_t i, long def, long* out, std::string* error) {
+    if (i >= f.args.size() || f.args[i].empty()) {
+        *out = def;
+        return true;
+    }
+    if (!ToInt(f.args[i], out))
+        return Fail(error, "filter " + f.name + " expects numbers, not \"" + f.args[i] + "\"");
+    return true;
+}
+
+// MEncoder's bit rates: up to 16000 (video 16000, audio any) in kbit/s, above in bit/s.
+std::string Kbit(long value) {
+    return value > 16000 ? std::to_string(value) : std::to_string(value) + "k";
+}
+
+// One side of scale=W:H. other is the output size of the other side ("oh"
+// for the width), aspect the display aspect ("dar") or the pixel one ("a").
+bool ScaleSide(long v, bool width, std::string* expr, bool* relative) {
+    const std::string other = width ? "oh" : "ow";
+    const std::string op = width ? "*" : "/";
+    *relative = false;
+    switch (v) {
+    case -1: *expr = width ? "iw" : "ih"; return true;
+    case 0: *expr = width ? "trunc(if(gt(sar,1),iw*sar,iw)/2+0.5)*2"
+                          : "trunc(if(lt(sar,1),ih/sar,ih)/2+0.5)*2";
+        return true;
+    case -2: case -3: case -10: case -11: {
+        const std::string aspect = (v == -2 || v == -10) ? "dar" : "a";
+        const std::string m = (v == -10 || v == -11) ? "16" : "2";
+        *expr = m + "*round(" + other + op + aspect + "/" + m + ")";
+        *relative = true;
+        return true;
+    }
+    default:
+        if (v < 0)
+            return false;
+        *expr = std::to_string(v);
+        return true;
+    }
+}
+
+bool VideoFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    const std::string& n = f.name;
+    if (n == "scale") {
+        long w, h;
+        if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error))
+            return false;
+        std::string we, he;
+        bool wr, hr;
+        if (!ScaleSide(w, true, &we, &wr) || !ScaleSide(h, false, &he, &hr))
+            return Fail(error, "filter scale does not know the size " + std::to_string(w) + ":" +
+                                   std::to_string(h));
+        if (wr && hr)
+            return Fail(error, "filter scale=" + std::to_string(w) + ":" + std::to_string(h) +
+                                   " gives neither size: one of them must be a number");
+        out.push_back("scale=w='" + we + "':h='" + he + "'");
+        out.push_back("setsar=1");
+        return true;
+    }
+    if (n == "expand") {
+        if (f.args.size() > 7)
+            return Fail(error, "filter expand takes at most 7 fields");
+        long w, h, x, y;
+        if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error) ||
+            !Field(f, 2, -1, &x, error) || !Field(f, 3, -1, &y, error))
+            return false;
+        // -1: the source size; below -1: the source size plus that much;
+        // otherwise at least the source size (expand never shrinks).
+        auto side = [](long v, const char* in) {
+            if (v == -1)
+                return std::string(in);
+            if (v < -1)
+                return std::string(in) + "+" + std::to_string(-v);
+            return "max(" + std::string(in) + "," + std::to_string(v) + ")";
+        };
+        // A position that is negative or pushes the picture out is centred.
+        auto pos = [](long v, const char* in, const char* outSide) {
+            std::string centre = std::string("(").append(outSide).append("-").append(in).append(")/2");
+            if (v < 0)
+                return centre;
+            return "if(gt(" + std::to_string(v) + "+" + in + "," + outSide + ")," + centre + "," +
+                   std::to_string(v) + ")";
+        };
+        out.push_back("pad=w='" + side(w, "iw") + "':h='" + side(h, "ih") + "':x='" +
+                      pos(x, "iw", "ow") + "':y='" + pos(y, "ih", "oh") + "':color=black");
+        return true;
+    }
+    if (n == "crop") {
+        long w, h, x, y;
+        if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error) ||
+            !Field(f, 2, -1, &x, error) || !Field(f, 3, -1, &y, error))
+            return false;
+        auto side = [](long v, const char* in) {
+            return v <= 0 ? std::string(in) : "min(" + std::string(in) + "," + std::to_string(v) + ")";
+        };
+        std::string c = "crop=w='" + side(w, "iw") + "':h='" + side(h, "ih") + "'";
+        if (x >= 0)
+            c += ":x=" + std::to_string(x);
+        if (y >= 0)
+            c += ":y=" + std::to_string(y);
+        out.push_back(c);
+        return true;
+    }
+    if (n == "yadif") {
+        long mode, parity;
+        if (!Field(f, 0, 0, &mode, error) || !Field(f, 1, -1, &parity, error))
+            return false;
+        if (mode < 0 || mode > 3 || parity < -1 || parity > 1)
+            return Fail(error, "filter yadif takes a mode from 0 to 3 and a parity from -1 to 1");
+        out.push_back("yadif=mode=" + std::to_string(mode) + ":parity=" + std::to_string(parity));
+        return true;
+    }
+    if (n == "hqdn3d") {
+        std::string args;
+        for (size_t i = 0; i < f.args.size() && i < 4; ++i) {
+            char* end = nullptr;
+            std::strtod(f.args[i].c_str(), &end);
+            if (f.args[i].empty() || *end != '\0')
+                return Fail(error, "filter hqdn3d expects numbers");
+            args += (i ? ":" : "=") + f.args[i];
+        }
+        out.push_back("hqdn3d" + args);
+        return true;
+    }
+    if (n == "harddup" || n == "softskip")
+        return true; // frame pacing that FFmpeg's -r does already
+    return Fail(error, "unknown video filter " + n);
+}
+
+const char* LayoutFor(long channels) {
+    switch (channels) {
+    case 1: return "mono";
+    case 2: return "stereo";
+    case 3: return "2.1";
+    case 4: return "quad";
+    case 5: return "5.0";
+    case 6: return "5.1";
+    case 7: return "6.1";
+    case 8: return "7.1";
+    default: return nullptr;
+    }
+}
+
+bool AudioFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    const std::string& n = f.name;
+    if (n == "volnorm") {
+        long method;
+        if (!Field(f, 0, 1, &method, error))
+            return false;
+        if (method < 1 || method > 2)
+            return Fail(error, "filter volnorm takes the method 1 or 2");
+        out.push_back("dynaudnorm");
+        return true;
+    }
+    if (n == "lavcresample" || n == "resample") {
+        long rate;
+        if (f.args.empty() || !Field(f, 0, 0, &rate, error) || rate < 1000 || rate > 384000)
+            return Fail(error, "filter " + n + " needs a sample rate from 1000 to 384000");
+        out.push_back("aresample=" + std::to_string(rate));
+        return true;
+    }
+    if (n == "channels") {
+        long count;
+        if (f.args.empty() || !Field(f, 0, 0, &count, error) || !LayoutFor(count))
+            return Fail(error, "filter channels needs a channel count from 1 to 8");
+        if (f.args.size() > 1)
+            return Fail(error, "filter channels: channel routes are not supported");
+        out.push_back(std::string("aformat=channel_layouts=") + LayoutFor(count));
+        return true;
+    }
+    if (n == "volume") {
+        char* end = nullptr;
+        double db = f.args.empty() ? 0 : std::strtod(f.args[0].c_str(), &end);
+        if (f.args.empty() || *end != '\0' || db < -200 || db > 60)
+            return Fail(error, "filter volume needs a gain in dB from -200 to 60");
+        out.push_back("volume=" + f.args[0] + "dB");
+        return true;
+    }
+    return Fail(error, "unknown audio filter " + n);
+}
+
+std::string Join(const std::vector<std::string>& parts, char sep) {
+    std::string s;
+    for (const std::string& p : parts)
+        s += (s.empty() ? "" : std::string(1, sep)) + p;
+    return s;
+}
+
+// Sub-options a family knows; anything else is refused, never ignored.
+bool OnlyKnown(const SubOptions& o, const char* what, const std::set<std::string>& known,
+               std::string* error) {
+    for (const auto& [key, value] : o.items)
+        if (!known.count(key))
+            return Fail(error, std::string(what) + " does not know the option " + key);
+    return true;
+}
+
+bool NumberOf(const SubOptions& o, const std::string& key, long* v, std::string* error) {
+    auto value = o.Get(key);
+    if (!value || !ToInt(*value, v))
+        return Fail(error, "option " + key + " needs a number");
+    return true;
+}
+
+const std::map<std::string, std::string> kLavcVideo = {
+    {"mpeg4", "mpeg4"},           {"msmpeg4", "msmpeg4"},       {"msmpeg4v2", "msmpeg4v2"},
+    {"wmv1", "wmv1"},             {"wmv2", "wmv2"},             {"flv", "flv"},
+    {"h263", "h263"},             {"h263p", "h263p"},           {"mpeg1video", "mpeg1video"},
+    {"mpeg2video", "mpeg2video"}, {"mjpeg", "mjpeg"},           {"huffyuv", "huffyuv"},
+    {"ffv1", "ffv1"},             {"ffvhuff", "ffvhuff"},       {"dvvideo", "dvvideo"}};
+
+const std::map<std::string, std::string> kLavcAudio = {
+    {"mp2", "mp2"},         {"ac3", "ac3"},           {"aac", "aac"},
+    {"wmav1", "wmav1"},     {"wmav2", "wmav2"},       {"flac", "flac"},
+    {"libvorbis", "libvorbis"}, {"vorbis", "libvorbis"}, {"libmp3lame", "libmp3lame"},
+    {"mp3", "libmp3lame"},  {"pcm_s16le", "pcm_s16le"}, {"alac", "alac"},
+    {"adpcm_ima_wav", "adpcm_ima_wav"}};
+
+// Audio encoders that take no more than two channels.
+const std::set<std::string> kTwoChannels = {"mp2", "wmav1", "wmav2", "libmp3lame"};
+
+bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
+                std::string* videoEncoder, std::string* error) {
+    const std::string& ovc = job.ovc;
+    if (ovc.empty() || ovc == "frameno") {
+        a.push_back("-vn");
+        return true;
+    }
+    plan.hasVideo = true;
+    if (ovc == "copy") {
+        *videoEncoder = "copy";
+        a.insert(a.end(), {"-c:v", "copy"});
+        return true;
+    }
+    if (ovc == "x264") {
+        const SubOptions& o = job.x264;
+        if (!OnlyKnown(o, "x264encopts",
+                       {"bitrate", "threads", "subq", "frameref", "bframes", "level_idc", "cabac",
+                        "nocabac", "global_header", "vbv_maxrate", "vbv_bufsize", "keyint",
+                        "keyint_min", "trellis", "me", "8x8dct", "no8x8dct", "weight_b", "crf",
+                        "qp", "turbo"},
+                       error))
+            return false;
+        *videoEncoder = "libx264";
+        a.insert(a.end(), {"-c:v", "libx264"});
+        long v;
+        if (o.Has("crf")) {
+            if (!NumberOf(o, "crf", &v, error))
+                return false;
+            a.insert(a.end(), {"-crf", std::to_string(v)});
+        } else if (o.Has("bitrate")) {
+            if (!NumberOf(o, "bitrate", &v, error) || v <= 0)
+                return Fail(error, "x264encopts bitrate needs a positive number");
+            a.insert(a.end(), {"-b:v", std::to_string(v) + "k"});
+            plan.videoKbps = static_cast<int>(v);
+        }
+        if (o.Has("threads")) {
+            if (!NumberOf(o, "threads", &v, error))
+                return false;
+            a.insert(a.end(), {"-threads", std::to_string(v)});
+        }
+        std::vector<std::string> params;
+        static const std::map<std::string, std::string> rename = {
+            {"subq", "subme"},          {"frameref", "ref"},          {"bframes", "bframes"},
+            {"level_idc", "level"},     {"vbv_maxrate", "vbv-maxrate"}, {"vbv_bufsize", "vbv-bufsize"},
+            {"keyint", "keyint"},       {"keyint_min", "min-keyint"},  {"trellis", "trellis"},
+            {"me", "me"},               {"weight_b", "weightb"},       {"qp", "qp"}};
+        for (const auto& [key, value] : o.items) {
+            if (auto r = rename.find(key); r != rename.end()) {
+                if (!value || value->empty())
+                    return Fail(error, "x264encopts " + key + " needs a value");
+                params.push_back(r->second + "=" + *value);
+            } else if (key == "nocabac") {
+                params.push_back("cabac=0");
+            } else if (key == "cabac") {
+                params.push_back("cabac=1");
+            } else if (key == "8x8dct") {
+                params.push_back("8x8dct=1");
+            } else if (key == "no8x8dct") {
+                params.push_back("8x8dct=0");
+            } else if (key == "global_header") {
+                a.insert(a.end(), {"-flags:v", "+global_header"});
+            }
+        }
+        if (!params.empty())
+            a.insert(a.end(), {"-x264-params", Join(params, ':')});
+        return true;
+    }
+    if (ovc == "xvid") {
+        const SubOptions& o = job.xvid;
+        if (!OnlyKnown(o,
+                       "xvidencopts",
+                       {"bitrate", "threads", "max_bframes", "me_quality", "trellis", "notrellis",
+                        "autoaspect", "fixed_quant", "chroma_opt", "vhq"},
+                       error))
+            return false;
+        *videoEncoder = "libxvid";
+        a.insert(a.end(), {"-c:v", "libxvid"});
+        long v;
+        if (o.Has("fixed_quant")) {
+            if (!NumberOf(o, "fixed_quant", &v, error))
+                return false;
+            a.insert(a.end(), {"-q:v", std::to_string(v)});
+        } else if (o.Has("bitrate")) {
+            if (!NumberOf(o, "bitrate", &v, error) || v <= 0)
+                return Fail(error, "xvidencopts bitrate needs a positive number");
+            a.insert(a.end(), {"-b:v", Kbit(v)});
+            plan.videoKbps = static_cast<int>(v > 16000 ? v / 1000 : v);
+        }
+        if (o.Has("threads")) {
+            if (!NumberOf(o, "threads", &v, error))
+                return false;
+            a.insert(a.end(), {"-threads", std::to_string(v)});
+        }
+        if (o.Has("max_bframes")) {
+            if (!NumberOf(o, "max_bframes", &v, error))
+                return false;
+            a.insert(a.end(), {"-bf", std::to_string(v)});
+        }
+        if (o.Has("me_quality")) {
+            if (!NumberOf(o, "me_quality", &v, error))
+                return false;
+            a.insert(a.end(), {"-me_quality", std::to_string(v)});
+        }
+        if (o.Has("trellis"))
+            a.insert(a.end(), {"-trellis", "1"});
+        return true;
+    }
+    // lavc
+    const SubOptions& o = job.lavc;
+    auto name = o.Get("vcodec");
+    if (!name || name->empty())
+        return Fail(error, "-ovc lavc needs vcodec= in -lavcopts");
+    auto codec = kLavcVideo.find(*name);
+    if (codec == kLavcVideo.end())
+        return Fail(error, "unknown lavc video codec " + *name);
+    *videoEncoder = codec->second;
+    a.insert(a.end(), {"-c:v", codec->second});
+    long v;
+    if (o.Has("vbitrate")) {
+        if (!NumberOf(o, "vbitrate", &v, error) || v <= 0)
+            return Fail(error, "lavcopts vbitrate needs a positive number");
+        a.insert(a.end(), {"-b:v", Kbit(v)});
+        plan.videoKbps = static_cast<int>(v > 16000 ? v / 1000 : v);
+    }
+    static const std::map<std::string, std::pair<std::string, bool>> numeric = {
+        {"threads", {"-threads", false}}, {"mbd", {"-mbd", false}},
+        {"keyint", {"-g", false}},        {"vqmin", {"-qmin", false}},
+        {"vqmax", {"-qmax", false}},      {"vmax_b_frames", {"-bf", false}},
+        {"vrc_maxrate", {"-maxrate", true}}, {"vrc_minrate", {"-minrate", true}},
+        {"vrc_buf_size", {"-bufsize", true}}};
+    for (const auto& [key, value] : o.items) {
+        if (auto n = numeric.find(key); n != numeric.end()) {
+            if (!NumberOf(o, key, &v, error))
+                return false;
+            a.insert(a.end(), {n->second.first, n->second.second ? std::to_string(v) + "k"
+                                                                   : std::to_string(v)});
+        } else if (key == "trell") {
+            a.insert(a.end(), {"-trellis", "1"});
+        } else if (key == "v4mv") {
+            a.insert(a.end(), {"-flags:v", "+mv4"});
+        } else if (key == "vglobal") {
+            a.insert(a.end(), {"-flags:v", "+global_header"});
+        } else if (key == "aspect") {
+            if (!value || value->empty())
+                return Fail(error, "lavcopts aspect needs a value");
+            a.insert(a.end(), {"-aspect", *value});
+        } else if (key != "vcodec" && key != "vbitrate" && key != "acodec" && key != "abitrate" &&
+                   key != "autoaspect" && key != "aglobal") {
+            return Fail(error, "lavcopts does not know the option " + key);
+        }
+    }
+    return true;
+}
+
+bool AudioCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
+                std::string* audioEncoder, std::string* error) {
+    if (job.nosound || job.oac.empty()) {
+        a.push_back("-an");
+        return true;
+    }
+    plan.hasAudio = true;
+    const std::string& oac = job.oac;
+    long v;
+    if (oac == "copy") {
+        *audioEncoder = "copy";
+        a.insert(a.end(), {"-c:a", "copy"});
+        return true;
+    }
+    if (oac == "pcm") {
+        *audioEncoder = "pcm_s16le";
+        a.insert(a.end(), {"-c:a", "pcm_s16le"});
+        return true;
+    }
+    if (oac == "mp3lame") {
+        const SubOptions& o = job.lame;
+        if (!OnlyKnown(o, "lameopts", {"cbr", "abr", "vbr", "br", "mode", "q", "aq"}, error))
+            return false;
+        *audioEncoder = "libmp3lame";
+        a.insert(a.end(), {"-c:a", "libmp3lame"});
+        long vbr = o.Has("cbr") || o.Has("abr") ? 0 : 2;
+        if (o.Has("vbr") && !NumberOf(o, "vbr", &vbr, error))
+            return false;
+        if (o.Has("cbr") || o.Has("abr") || vbr == 0 || vbr == 3) {
+            long br = 128;
+            if (o.Has("br") && (!NumberOf(o, "br", &br, error) || br < 8 || br > 320))
+                return Fail(error, "lameopts br needs a bit rate from 8 to 320");
+            a.insert(a.end(), {"-b:a", std::to_string(br) + "k"});
+            if (o.Has("abr") || vbr == 3)
+                a.insert(a.end(), {"-abr", "1"});
+            plan.audioKbps = static_cast<int>(br);
+        } else {
+            long q = 4;
+            if (o.Has("q") && !NumberOf(o, "q", &q, error))
+                return false;
+            a.insert(a.end(), {"-q:a", std::to_string(q)});
+        }
+        if (o.Has("aq")) {
+            if (!NumberOf(o, "aq", &v, error))
+                return false;
+            a.insert(a.end(), {"-compression_level", std::to_string(v)});
+        }
+        long mode = 0;
+        if (o.Has("mode") && (!NumberOf(o, "mode", &mode, error) || mode < 0 || mode > 3))
+            return Fail(error, "lameopts mode takes 0 to 3");
+        if (mode == 3)
+            a.insert(a.end(), {"-ac", "1"});
+        else if (mode == 1)
+            a.insert(a.end(), {"-joint_stereo", "1"});
+        else if (mode == 0 || mode == 2)
+            a.insert(a.end(), {"-joint_stereo", "0"});
+        return true;
+    }
+    if (oac == "faac") {
+        const SubOptions& o = job.faac;
+        if (!OnlyKnown(o, "faacopts", {"br", "mpeg", "object", "tns", "raw", "cutoff", "quality"},
+                       error))
+            return false;
+        *audioEncoder = "aac";
+        a.insert(a.end(), {"-c:a", "aac"});
+        if (o.Has("br")) {
+            if (!NumberOf(o, "br", &v, error) || v <= 0)
+                return Fail(error, "faacopts br needs a positive bit rate");
+            a.insert(a.end(), {"-b:a", std::to_string(v) + "k"});
+            plan.audioKbps = static_cast<int>(v);
+        }
+        if (o.Has("mpeg") && (!NumberOf(o, "mpeg", &v, error) || (v != 2 && v != 4)))
+            return Fail(error, "faacopts mpeg takes 2 or 4");
+        long object = 2;
+        if (o.Has("object") && !NumberOf(o, "object", &object, error))
+            return false;
+        static const std::map<long, const char*> profiles = {
+            {1, "aac_main"}, {2, "aac_low"}, {4, "aac_ltp"}};
+        auto p = profiles.find(object);
+        if (p == profiles.end())
+            return Fail(error, "faacopts object takes 1 (main), 2 (low) or 4 (LTP)");
+        a.insert(a.end(), {"-profile:a", p->second});
+        if (o.Has("cutoff")) {
+            if (!NumberOf(o, "cutoff", &v, error))
+                return false;
+            a.insert(a.end(), {"-cutoff", std::to_string(v)});
+        }
+        return true;
+    }
+    // lavc
+    const SubOptions& o = job.lavc;
+    auto name = o.Get("acodec");
+    if (!name || name->empty())
+        return Fail(error, "-oac lavc needs acodec= in -lavcopts");
+    if (name->rfind("libamr", 0) == 0 || name->find("amr") != std::string::npos)
+        return Fail(error, "the AMR audio encoders are not available in this FFmpeg");
+    auto codec = kLavcAudio.find(*name);
+    if (codec == kLavcAudio.end())
+        return Fail(error, "unknown lavc audio codec " + *name);
+    *audioEncoder = codec->second;
+    a.insert(a.end(), {"-c:a", codec->second});
+    if (o.Has("abitrate") && codec->second != "flac" && codec->second != "pcm_s16le" &&
+        codec->second != "alac") {
+        if (!NumberOf(o, "abitrate", &v, error) || v <= 0)
+            return Fail(error, "lavcopts abitrate needs a positive number");
+        a.insert(a.end(), {"-b:a", std::to_string(v) + "k"});
+        plan.audioKbps = static_cast<int>(v);
+    }
+    return true;
+}
+
+const std::map<std::string, std::string> kLavfFormats = {
+    {"mp4", "mp4"},   {"mov", "mov"},       {"3gp", "3gp"},       {"3g2", "3g2"},
+    {"ipod", "ipod"}, {"psp", "psp"},       {"flv", "flv"},       {"asf", "asf"},
+    {"wmv", "asf"},   {"wma", "asf"},       {"matroska", "matroska"}, {"mkv", "matroska"},
+    {"ogg", "ogg"},   {"mpeg", "mpeg"},     {"mpg", "mpeg"},      {"vob", "vob"},
+    {"dvd", "dvd"},   {"svcd", "svcd"},     {"vcd", "vcd"},       {"wav", "wav"},
+    {"flac", "flac"}, {"mp3", "mp3"},       {"adts", "adts"},     {"aac", "adts"},
+    {"ac3", "ac3"},   {"avi", "avi"},       {"nut", "nut"},       {"mpegts", "mpegts"},
+    {"ts", "mpegts"}, {"m4a", "ipod"},      {"mp2", "mp2"}};
+
+// The raw stream format of a copied or encoded stream.
+std::string RawVideoFormat(const std::string& encoder, const std::string& copiedCodec,
+                           const std::string& ext) {
+    std::string codec = encoder == "copy" ? copiedCodec : encoder;
+    if (encoder == "copy" && codec.empty()) {
+        if (ext == "264" || ext == "h264" || ext == "avc")
+            return "h264";
+        if (ext == "m4v" || ext == "cmp")
+            return "m4v";
+    }
+    if (codec == "libx264" || codec == "h264")
+        return "h264";
+    if (codec == "libxvid" || codec == "mpeg4")
+        return "m4v";
+    if (codec == "mpeg1video")
+        return "mpeg1video";
+    if (codec == "mpeg2video")
+        return "mpeg2video";
+    if (codec == "h263")
+        return "h263";
+    if (codec == "mjpeg")
+        return "mjpeg";
+    return "";
+}
+
+std::string RawAudioFormat(const std::string& encoder, const std::string& copiedCodec,
+                           const std::string& ext) {
+    std::string codec = encoder == "copy" ? copiedCodec : encoder;
+    if (encoder == "copy" && codec.empty()) {
+        static const std::map<std::string, std::string> byExt = {
+            {"aac", "adts"}, {"mp3", "mp3"}, {"ac3", "ac3"}, {"mp2", "mp2"}, {"flac", "flac"},
+            {"wav", "wav"}};
+        auto f = byExt.find(ext);
+        return f == byExt.end() ? "" : f->second;
+    }
+    static const std::map<std::string, std::string> byCodec = {
+        {"libmp3lame", "mp3"}, {"mp3", "mp3"},     {"aac", "adts"},   {"ac3", "ac3"},
+        {"mp2", "mp2"},        {"flac", "flac"},   {"libvorbis", "ogg"}, {"vorbis", "ogg"},
+        {"wmav2", "asf"},      {"wmav1", "asf"},   {"pcm_s16le", "s16le"}, {"alac", "ipod"}};
+    auto f = byCodec.find(codec);
+    return f == byCodec.end() ? "" : f->second;
+}
+
+} // namespace
+
+bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string& ffmpeg, Plan& plan,
+               std::string* error) {
+    plan = Plan();
+    std::vector<std::string>& a = plan.ffmpeg;
+    a = {ffmpeg, "-hide_banner", "-loglevel", "level+info", "-nostats", "-progress", "pipe:1",
+         "-stats_period", "0.2"};
+    if (!job.dvd)
+        a.push_back("-nostdin");
+
+    // Input.
+    if (job.startSeconds)
+        a.insert(a.end(), {"-ss", std::to_string(*job.startSeconds)});
+    if (job.dvd) {
+        plan.streamsDvd = true;
+        a.insert(a.end(), {"-analyzeduration", "20M", "-probesize", "40M"});
+        if (job.sid >= 0 && !facts.dvdPalette.empty())
+            a.insert(a.end(), {"-ifo_palette", facts.dvdPalette});
+        a.insert(a.end(), {"-f", "mpeg", "-i", "pipe:0"});
+    } else {
+        a.insert(a.end(), {"-i", job.inputFile});
+    }
+    if (job.lengthSeconds)
+        a.insert(a.end(), {"-t", std::to_string(*job.lengthSeconds)});
+    if (job.lengthBytes)
+        a.insert(a.end(), {"-fs", std::to_string(*job.lengthBytes)});
+
+    // Codecs first, into their own lists: the container depends on them.
+    std::vector<std::string> video, audio;
+    std::string videoEncoder, audioEncoder;
+    bool noVideo = job.ovc.empty() || job.ovc == "frameno" || job.of == "rawaudio";
+    EncodeJob j = job;
+    if (noVideo)
+        j.ovc = "frameno";
+    if (job.of == "rawvideo")
+        j.nosound = true;
+    if (!VideoCodec(j, plan, video, &videoEncoder, error) ||
+        !AudioCodec(j, plan, audio, &audioEncoder, error))
+        return false;
+
+    // Filters.
+    std::vector<std::string> vf, af;
+    if (plan.hasVideo && videoEncoder != "copy") {
+        for (const Filter& f : job.videoFilters)
+            if (!VideoFilter(f, vf, error))
+                return false;
+    } else if (plan.hasVideo && !job.videoFilters.empty()) {
+        return Fail(error, "video filters cannot apply to a copied video stream");
+    }
+    if (plan.hasAudio && audioEncoder != "copy") {
+        for (const Filter& f : job.audioFilters)
+            if (!AudioFilter(f, af, error))
+                return false;
+    }
+
+    // Streams.
+    if (plan.hasVideo) {
+        if (job.sid >= 0 && job.dvd) {
+            char sub[32];
+            std::snprintf(sub, sizeof sub, "[0:i:0x%x]", 0x20 + job.sid);
+            std::string graph = std::string("[0:v:0]") + sub + "overlay";
+            if (!vf.empty())
+                graph += "," + Join(vf, ',');
+            a.insert(a.end(), {"-filter_complex", graph + "[v]", "-map", "[v]"});
+        } else {
+            a.insert(a.end(), {"-map", "0:v:0"});
+            if (!vf.empty())
+                a.insert(a.end(), {"-vf", Join(vf, ',')});
+        }
+        if (!job.ofps.empty() && videoEncoder != "copy")
+            a.insert(a.end(), {"-r", job.ofps});
+        if (!job.aspect.empty())
+            a.insert(a.end(), {"-aspect", job.aspect});
+        if (job.frames)
+            a.insert(a.end(), {"-frames:v", std::to_string(*job.frames)});
+    }
+    a.insert(a.end(), video.begin(), video.end());
+    if (plan.hasAudio) {
+        if (job.dvd && job.aid >= 0) {
+            // MPlayer numbers MPEG audio from 192, FFmpeg by its start code 0x1c0.
+            int id = job.aid >= 192 && job.aid < 224 ? 0x1c0 + (job.aid - 192) : job.aid;
+            char map[32];
+            std::snprintf(map, sizeof map, "0:i:0x%x", id);
+            a.insert(a.end(), {"-map", map});
+        } else {
+            a.insert(a.end(), {"-map", "0:a:0?"});
+        }
+        if (!af.empty())
+            a.insert(a.end(), {"-af", Join(af, ',')});
+        if (job.srate > 0 && audioEncoder != "copy")
+            a.insert(a.end(), {"-ar", std::to_string(job.srate)});
+        if (job.channels > 0 && audioEncoder != "copy")
+            a.insert(a.end(), {"-ac", std::to_string(job.channels)});
+        else if (kTwoChannels.count(audioEncoder) &&
+                 std::find(audio.begin(), audio.end(), "-ac") == audio.end())
+            a.insert(a.end(), {"-ac", "2"});
+    }
+    a.insert(a.end(), audio.begin(), audio.end());
+
+    // Container.
+    const std::string ext = Extension(job.output);
+    std::string format;
+    if (job.of == "avi") {
+        format = "avi";
+        if (!job.fourcc.empty() && plan.hasVideo && videoEncoder != "copy")
+            a.insert(a.end(), {"-tag:v", job.fourcc});
+    } else if (job.of == "lavf") {
+        std::string name = Lower(job.lavf.Get("format").value_or(""));
+        if (!OnlyKnown(job.lavf, "lavfopts",
+                       {"format", "i_certify_that_my_video_stream_does_not_use_b_frames",
+                        "muxrate", "preload", "delay"},
+                       error))
+            return false;
+        if (name.empty())
+            name = ext;
+        auto f = kLavfFormats.find(name);
+        if (f == kLavfFormats.end())
+            return Fail(error, "unknown lavf format \"" + name + "\"");
+        format = f->second;
+    } else if (job.of == "mpeg") {
+        if (!OnlyKnown(job.mpeg, "mpegopts",
+                       {"format", "tsaf", "muxrate", "interleaving2", "vaspect", "vbitrate",
+                        "vframerate", "vwidth", "vheight", "telecine", "film2pal", "skip_padding",
+                        "noreorder", "vbuf_size", "abuf_size"},
+                       error))
+            return false;
+        std::string name = job.mpeg.Get("format").value_or("mpeg2");
+        static const std::map<std::string, std::string> kinds = {
+            {"mpeg1", "mpeg"}, {"xvcd", "mpeg"}, {"mpeg2", "vob"}, {"xsvcd", "svcd"},
+            {"dvd", "dvd"},    {"pes1", "mpeg"}, {"pes2", "vob"}};
+        auto f = kinds.find(name);
+        if (f == kinds.end())
+            return Fail(error, "unknown mpegopts format \"" + name + "\"");
+        format = f->second;
+        if (job.mpeg.Has("muxrate")) {
+            long v;
+            if (!NumberOf(job.mpeg, "muxrate", &v, error))
+                return false;
+            a.insert(a.end(), {"-muxrate", std::to_string(v * 1000)});
+        }
+    } else if (job.of == "rawvideo") {
+        format = RawVideoFormat(videoEncoder, facts.videoCodec, ext);
+        if (format.empty())
+            return Fail(error, "no raw video format for this video stream");
+    } else { // rawaudio
+        if (!plan.hasAudio)
+            return Fail(error, "-of rawaudio needs an audio encoder (-oac)");
+        format = RawAudioFormat(audioEncoder, facts.audioCodec, ext);
+        if (format.empty())
+            return Fail(error, "no raw audio format for this audio stream");
+    }
+    a.insert(a.end(), {"-f", format, "-y", job.output});
+    return true;
+}
+
+const std::vector<std::pair<std::string, std::string>>& OptionTable() {
+    static const std::vector<std::pair<std::string, std::string>> table = {
+        {"FILE", "-i FILE"},
+        {"-dvd-device D dvd://N, dvdnav://N", "title N read with libdvdread in cell order into -f mpeg -i pipe:0"},
+        {"-aid ID (DVD)", "-map 0:i:ID (AC-3 128+n, DTS 136+n, LPCM 160+n; MPEG audio 192+n as 0x1c0+n)"},
+        {"-sid N (DVD)", "subtitle 0x20+N burnt in: -filter_complex [0:v:0][0:i:0x20+N]overlay, palette from the IFO"},
+        {"-ss T", "-ss T (before -i)"},
+        {"-endpos T | -endpos Nmb", "-t T | -fs BYTES"},
+        {"-frames N", "-frames:v N"},
+        {"-ofps R", "-r R"},
+        {"-srate R", "-ar R"},
+        {"-channels C", "-ac C"},
+        {"-aspect A", "-aspect A"},
+        {"-mc X, -noskip, -quiet, -really-quiet, -forceidx", "accepted; no FFmpeg counterpart needed"},
+        {"-vf / -vf-add scale=W:H", "scale (0 display size, -1 source size, -2/-3 keep display/pixel aspect rounded to 2, -10/-11 rounded to 16), setsar=1"},
+        {"-vf expand=W:H:X:Y", "pad (empty or -1: source size; below -1: source size plus that much; never smaller than the source; X, Y negative or out of range: centred)"},
+        {"-vf crop=W:H:X:Y", "crop (centred without X, Y; never larger than the source)"},
+        {"-vf yadif=M:P", "yadif=mode=M:parity=P"},
+        {"-vf hqdn3d=...", "hqdn3d=..."},
+        {"-vf harddup, softskip", "nothing (-r paces frames)"},
+        {"-af volnorm", "dynaudnorm"},
+        {"-af lavcresample=R, resample=R", "aresample=R"},
+        {"-af channels=C", "aformat=channel_layouts=mono|stereo|...|7.1"},
+        {"-af volume=DB", "volume=DBdB"},
+        {"-ovc x264 -x264encopts", "libx264: bitrate -b:v, threads -threads, crf -crf, global_header -flags +global_header; subq, frameref, bframes, level_idc, (no)cabac, vbv_maxrate, vbv_bufsize, keyint, keyint_min, trellis, me, (no)8x8dct, weight_b, qp in -x264-params"},
+        {"-ovc xvid -xvidencopts", "libxvid: bitrate (kbit/s up to 16000, else bit/s) -b:v, threads, max_bframes -bf, me_quality, trellis, fixed_quant -q:v"},
+        {"-ovc lavc -lavcopts vcodec=...", "mpeg4, msmpeg4, msmpeg4v2, wmv1, wmv2, flv, h263, h263p, mpeg1video, mpeg2video, mjpeg, huffyuv, ffv1, ffvhuff, dvvideo; vbitrate -b:v, threads, mbd, keyint -g, vqmin -qmin, vqmax -qmax, vmax_b_frames -bf, vrc_maxrate/minrate/buf_size (kbit), trell, v4mv, vglobal, aspect"},
+        {"-ovc copy", "-c:v copy"},
+        {"-ovc frameno, -novideo", "-vn"},
+        {"-oac mp3lame -lameopts", "libmp3lame: cbr/abr/vbr, br -b:a, q -q:a, aq, mode (3: -ac 1)"},
+        {"-oac faac -faacopts", "aac: br -b:a, object 1/2/4 -profile:a aac_main/aac_low/aac_ltp, mpeg, cutoff"},
+        {"-oac lavc -lavcopts acodec=...", "mp2, ac3, aac, wmav1, wmav2, flac, libvorbis (vorbis), libmp3lame (mp3), pcm_s16le, alac, adpcm_ima_wav; abitrate -b:a"},
+        {"-oac pcm", "-c:a pcm_s16le"},
+        {"-oac copy", "-c:a copy"},
+        {"-nosound", "-an"},
+        {"-of avi (default), -ffourcc X", "-f avi, -tag:v X"},
+        {"-of lavf -lavfopts format=X", "-f X (mp4, mov, 3gp, 3g2, ipod/m4a, psp, flv, asf/wmv/wma, matroska/mkv, ogg, mpeg, vob, dvd, svcd, vcd, wav, flac, mp3, adts/aac, ac3, avi, nut, mpegts)"},
+        {"-of mpeg -mpegopts format=X", "-f mpeg (mpeg1, xvcd), vob (mpeg2), svcd (xsvcd), dvd; muxrate"},
+        {"-of rawvideo", "-f h264 / m4v / mpeg1video / mpeg2video / h263 by the stream"},
+        {"-of rawaudio", "-f mp3 / adts / ac3 / mp2 / flac / s16le by the stream"},
+        {"-o FILE", "-y FILE"},
+    };
+    return table;
+}
+
+} // namespace quenzo

@@ -1,0 +1,339 @@
+// quenzo: an encoder that takes MEncoder's options and runs FFmpeg.
+//
+// It prints MEncoder's progress line "Pos: ...s ...f (..%) ..." ended by a
+// carriage return several times a second; when it gives up it prints
+// "退出.." with the reason and exits with a non-zero status. It exits with 0
+// only when the output file was written completely.
+
+#include "DvdTitle.h"
+#include "Options.h"
+#include "Translate.h"
+
+#include "platform/ChildProcess.h"
+
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+std::atomic<pid_t> g_ffmpeg{0};
+
+void OnSignal(int sig) {
+    pid_t pid = g_ffmpeg.load();
+    if (pid > 0)
+        ::kill(pid, SIGKILL);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+[[noreturn]] void GiveUp(const std::string& reason) {
+    std::printf("\n退出.. %s\n", reason.c_str());
+    std::fflush(stdout);
+    std::exit(1);
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void CheckInput(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        GiveUp("cannot open the input file \"" + path + "\": " + std::strerror(errno));
+    if (S_ISDIR(st.st_mode))
+        GiveUp("the input \"" + path + "\" is a folder, not a media file");
+    if (::access(path.c_str(), R_OK) != 0)
+        GiveUp("cannot read the input file \"" + path + "\": " + std::strerror(errno));
+    if (st.st_size == 0 && S_ISREG(st.st_mode))
+        GiveUp("the input file \"" + path + "\" is empty");
+}
+
+void CheckOutput(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0)
+        GiveUp("the output folder \"" + folder + "\" does not exist");
+    if (!S_ISDIR(st.st_mode))
+        GiveUp("\"" + folder + "\" is not a folder");
+    struct statvfs vfs;
+    if (::access(folder.c_str(), W_OK) != 0 ||
+        (::statvfs(folder.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY)))
+        GiveUp("cannot write into the output folder \"" + folder + "\"");
+    if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        GiveUp("the output \"" + path + "\" is a folder");
+}
+
+// The codec of the first video or audio stream, asked of ffprobe.
+std::string ProbeCodec(const std::string& file, const char* stream) {
+    qv::ChildProcess probe;
+    qv::ChildProcess::Options o;
+    o.pipeInput = false;
+    o.mergeErrors = false;
+    o.ownGroup = false;
+    if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
+                      "stream=codec_name", "-of", "csv=p=0", file},
+                     o, nullptr))
+        return "";
+    std::string out;
+    char buf[256];
+    long n;
+    while ((n = probe.Read(buf, sizeof buf)) > 0)
+        out.append(buf, static_cast<size_t>(n));
+    probe.Wait();
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+        out.pop_back();
+    return out.substr(0, out.find('\n'));
+}
+
+// What FFmpeg says on its error output, kept for the reason of a failure.
+struct FfmpegLog {
+    std::mutex mutex;
+    std::deque<std::string> errors;
+    double inputSeconds = -1;
+    bool sawDuration = false;
+
+    void Line(const std::string& line) {
+        std::lock_guard lock(mutex);
+        if (!sawDuration) {
+            size_t at = line.find("Duration: ");
+            int h, m;
+            double s;
+            if (at != std::string::npos &&
+                std::sscanf(line.c_str() + at + 10, "%d:%d:%lf", &h, &m, &s) == 3) {
+                inputSeconds = h * 3600.0 + m * 60 + s;
+                sawDuration = true;
+            }
+        }
+        for (const char* level : {"[error] ", "[fatal] "}) {
+            size_t at = line.find(level);
+            if (at == std::string::npos)
+                continue;
+            errors.push_back(line.substr(at + 8));
+            if (errors.size() > 4)
+                errors.pop_front();
+            break;
+        }
+    }
+
+    std::string Reason() {
+        std::lock_guard lock(mutex);
+        std::string r;
+        for (const std::string& e : errors)
+            r += (r.empty() ? "" : "; ") + e;
+        return r;
+    }
+};
+
+std::string Explain(const std::string& reason) {
+    if (reason.find("No space left on device") != std::string::npos)
+        return "the disk is full: " + reason;
+    if (reason.find("matches no streams") != std::string::npos)
+        return "the source has no stream of the kind this profile needs (" + reason + ")";
+    if (reason.find("moov atom not found") != std::string::npos ||
+        reason.find("Invalid data found") != std::string::npos)
+        return "the input is damaged or truncated (" + reason + ")";
+    return reason;
+}
+
+struct Progress {
+    double seconds = 0;
+    long frames = 0;
+    long long bytes = 0;
+    bool ended = false;
+};
+
+void PrintPosition(const Progress& p, double total, double elapsed, int vk, int ak) {
+    int percent = total > 0 ? static_cast<int>(std::lround(100.0 * p.seconds / total)) : 0;
+    percent = std::clamp(percent, 0, 100);
+    double fps = elapsed > 0 ? p.frames / elapsed : 0;
+    int remain = (percent > 0 && percent < 100) ? static_cast<int>(elapsed * (100 - percent) / percent / 60) : 0;
+    int mb = static_cast<int>(p.bytes / (1024 * 1024));
+    std::printf("Pos: %5.1fs %6ldf (%2d%%) %5.2ffps Trem: %4dmin %4dmb  A-V:0.000 [%d:%d]\r",
+                p.seconds, p.frames, percent, fps, remain, mb, vk, ak);
+    std::fflush(stdout);
+}
+
+void KeepPartial(const std::string& output) {
+    struct stat st;
+    if (::stat(output.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return;
+    // What was written may be worth keeping, but it must not look finished.
+    if (st.st_size == 0 || ::rename(output.c_str(), (output + ".partial").c_str()) != 0)
+        ::unlink(output.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOFBF, 1 << 14);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "-quenzo-options") {
+        for (const auto& [option, ffmpeg] : quenzo::OptionTable())
+            std::printf("%-45s %s\n", option.c_str(), ffmpeg.c_str());
+        return 0;
+    }
+
+    quenzo::EncodeJob job;
+    std::string error;
+    if (!quenzo::ParseArguments(args, job, &error))
+        GiveUp(error);
+
+    quenzo::InputFacts facts;
+    quenzo::DvdTitle title;
+    if (job.dvd) {
+        if (!title.Open(job.dvdDevice, job.dvdTitle, &error))
+            GiveUp(error);
+        facts.dvdPalette = title.IfoPath();
+    } else {
+        CheckInput(job.inputFile);
+        if (job.ovc == "copy" && job.of == "rawvideo")
+            facts.videoCodec = ProbeCodec(job.inputFile, "v:0");
+        if (job.oac == "copy" && job.of == "rawaudio")
+            facts.audioCodec = ProbeCodec(job.inputFile, "a:0");
+    }
+
+    const char* ffmpegPath = std::getenv("QUENZO_FFMPEG");
+    quenzo::Plan plan;
+    if (!quenzo::Translate(job, facts, ffmpegPath && *ffmpegPath ? ffmpegPath : "ffmpeg", plan,
+                           &error))
+        GiveUp(error);
+    if (job.dryRun) {
+        for (const std::string& a : plan.ffmpeg)
+            std::printf("%s\n", a.c_str());
+        return 0;
+    }
+    CheckOutput(job.output);
+
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(sig, OnSignal);
+
+    qv::ChildProcess ffmpeg;
+    qv::ChildProcess::Options o;
+    o.pipeInput = plan.streamsDvd;
+    o.mergeErrors = false;
+    o.errorPipe = true;
+    o.ownGroup = false; // killing quenzo's group ends FFmpeg too
+    if (!ffmpeg.Start(plan.ffmpeg, o, &error))
+        GiveUp("cannot run FFmpeg (" + error + ")");
+    g_ffmpeg = ffmpeg.Pid();
+
+    const auto start = std::chrono::steady_clock::now();
+    double total = job.lengthSeconds.value_or(-1);
+    Progress progress;
+    PrintPosition(progress, total, 0, plan.videoKbps, plan.audioKbps);
+
+    FfmpegLog log;
+    std::thread errors([&] {
+        std::string pending;
+        char buf[4096];
+        long n;
+        while ((n = ffmpeg.ReadErrors(buf, sizeof buf)) > 0) {
+            pending.append(buf, static_cast<size_t>(n));
+            size_t nl;
+            while ((nl = pending.find('\n')) != std::string::npos) {
+                log.Line(pending.substr(0, nl));
+                pending.erase(0, nl + 1);
+            }
+        }
+        if (!pending.empty())
+            log.Line(pending);
+    });
+
+    std::atomic<bool> dvdFailed{false};
+    std::string dvdError;
+    std::thread feeder;
+    if (plan.streamsDvd) {
+        feeder = std::thread([&] {
+            std::string e;
+            if (!title.Stream([&](const unsigned char* data, size_t size) {
+                    return ffmpeg.Write(reinterpret_cast<const char*>(data), size);
+                }, &e)) {
+                dvdError = e;
+                dvdFailed = true;
+            }
+            ffmpeg.CloseInput();
+        });
+        total = job.lengthSeconds.value_or(title.LengthSeconds() - job.startSeconds.value_or(0));
+    }
+
+    // FFmpeg's progress report: "key=value" lines, a block ended by "progress=...".
+    std::string pending;
+    char buf[4096];
+    long n;
+    while ((n = ffmpeg.Read(buf, sizeof buf)) > 0) {
+        pending.append(buf, static_cast<size_t>(n));
+        size_t nl;
+        while ((nl = pending.find('\n')) != std::string::npos) {
+            std::string line = pending.substr(0, nl);
+            pending.erase(0, nl + 1);
+            size_t eq = line.find('=');
+            if (eq == std::string::npos)
+                continue;
+            std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+            if (key == "out_time_us" && value != "N/A")
+                progress.seconds = std::max(0.0, std::atof(value.c_str()) / 1e6);
+            else if (key == "frame")
+                progress.frames = std::atol(value.c_str());
+            else if (key == "total_size" && value != "N/A")
+                progress.bytes = std::atoll(value.c_str());
+            else if (key == "progress") {
+                if (total < 0) {
+                    std::lock_guard lock(log.mutex);
+                    if (log.sawDuration)
+                        total = log.inputSeconds - job.startSeconds.value_or(0);
+                }
+                double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                PrintPosition(progress, total, elapsed, plan.videoKbps, plan.audioKbps);
+                progress.ended = value == "end";
+            }
+        }
+    }
+    int code = ffmpeg.Wait();
+    g_ffmpeg = 0;
+    if (feeder.joinable())
+        feeder.join();
+    errors.join();
+
+    std::string reason = log.Reason();
+    struct stat st;
+    bool written = ::stat(job.output.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+    if (code != 0 || !written || dvdFailed) {
+        KeepPartial(job.output);
+        if (dvdFailed)
+            GiveUp(dvdError);
+        if (code >= 128)
+            GiveUp("FFmpeg was ended by signal " + std::to_string(code - 128));
+        if (!reason.empty())
+            GiveUp(Explain(reason));
+        if (code != 0)
+            GiveUp("FFmpeg failed with exit status " + std::to_string(code));
+        GiveUp("nothing was written to \"" + job.output + "\"");
+    }
+    // An input that ends well before its stated length is damaged or cut
+    // short; FFmpeg converts what is there and says so only on its log.
+    if (!reason.empty() && total > 2 && progress.seconds < 0.9 * total) {
+        KeepPartial(job.output);
+        GiveUp("the input ends at " + std::to_string(static_cast<int>(progress.seconds)) +
+               " s of " + std::to_string(static_cast<int>(total)) +
+               " s: it is damaged or truncated (" + reason + ")");
+    }
+    std::printf("\nVideo stream and audio stream written: %s\n", job.output.c_str());
+    std::fflush(stdout);
+    return 0;
+}
