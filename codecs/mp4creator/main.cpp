@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
     if (stream.empty() || out.empty())
         Fail("usage: mp4creator -c STREAM [-rate=R] OUT.mp4");
     if (!IsFile(stream))
-        Fail("cannot read the stream \"" + stream + "\": " +
-             (::access(stream.c_str(), F_OK) == 0 ? "not a file" : std::strerror(ENOENT)));
+        Fail("cannot read the stream \"" + stream +
+             "\": " + (::access(stream.c_str(), F_OK) == 0 ? "not a file" : std::strerror(ENOENT)));
 
     const char* env = std::getenv("QUENZO_FFMPEG");
     const std::string ffmpeg = env && *env ? env : "ffmpeg";

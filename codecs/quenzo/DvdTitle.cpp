@@ -12,7 +12,9 @@ namespace quenzo {
 
 namespace {
 
-int Bcd(uint8_t v) { return (v >> 4) * 10 + (v & 0x0f); }
+int Bcd(uint8_t v) {
+    return (v >> 4) * 10 + (v & 0x0f);
+}
 
 double Seconds(const dvd_time_t& t) {
     return Bcd(t.hour) * 3600.0 + Bcd(t.minute) * 60.0 + Bcd(t.second);

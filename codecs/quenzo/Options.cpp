@@ -14,7 +14,8 @@ std::vector<std::string> Split(const std::string& text, char sep) {
     size_t start = 0;
     for (;;) {
         size_t at = text.find(sep, start);
-        parts.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        parts.push_back(
+            text.substr(start, at == std::string::npos ? std::string::npos : at - start));
         if (at == std::string::npos)
             return parts;
         start = at + 1;
@@ -152,8 +153,8 @@ bool ParseArguments(const std::vector<std::string>& args, EncodeJob& job, std::s
             std::string list;
             for (const std::string& a : allowed)
                 list += (list.empty() ? "" : ", ") + a;
-            return fail(std::string("option ") + name + " does not know \"" + v + "\" (known: " +
-                        list + ")");
+            return fail(std::string("option ") + name + " does not know \"" + v +
+                        "\" (known: " + list + ")");
         };
     };
     auto merge = [](SubOptions* into) -> Handler {
@@ -164,27 +165,38 @@ bool ParseArguments(const std::vector<std::string>& args, EncodeJob& job, std::s
     };
     // Options that take a value.
     const std::map<std::string, Handler> valued = {
-        {"-o", [&](const std::string& v) { job.output = v; return !v.empty() || fail("option -o needs a file name"); }},
-        {"-ss", [&](const std::string& v) {
-             job.startSeconds = ParseTime(v);
-             return job.startSeconds.has_value() || fail("option -ss expects a time such as 00:01:30, not \"" + v + "\"");
+        {"-o",
+         [&](const std::string& v) {
+             job.output = v;
+             return !v.empty() || fail("option -o needs a file name");
          }},
-        {"-endpos", [&](const std::string& v) {
+        {"-ss",
+         [&](const std::string& v) {
+             job.startSeconds = ParseTime(v);
+             return job.startSeconds.has_value() ||
+                    fail("option -ss expects a time such as 00:01:30, not \"" + v + "\"");
+         }},
+        {"-endpos",
+         [&](const std::string& v) {
              if (auto bytes = ParseSize(v)) {
                  job.lengthBytes = bytes;
                  return true;
              }
              job.lengthSeconds = ParseTime(v);
-             return job.lengthSeconds.has_value() || fail("option -endpos expects a time or a size such as 100mb, not \"" + v + "\"");
+             return job.lengthSeconds.has_value() ||
+                    fail("option -endpos expects a time or a size such as 100mb, not \"" + v +
+                         "\"");
          }},
-        {"-frames", [&](const std::string& v) {
+        {"-frames",
+         [&](const std::string& v) {
              long n;
              if (!ParseInt(v, &n) || n <= 0)
                  return fail("option -frames expects a positive number, not \"" + v + "\"");
              job.frames = n;
              return true;
          }},
-        {"-ofps", [&](const std::string& v) {
+        {"-ofps",
+         [&](const std::string& v) {
              std::vector<std::string> p = Split(v, '/');
              char* end = nullptr;
              bool ok = p.size() <= 2 && !p[0].empty();
@@ -193,21 +205,36 @@ bool ParseArguments(const std::vector<std::string>& args, EncodeJob& job, std::s
                  ok = ok && !part.empty() && *end == '\0' && d > 0 && d < 1000000;
              }
              if (!ok)
-                 return fail("option -ofps expects a frame rate such as 25 or 30000/1001, not \"" + v + "\"");
+                 return fail("option -ofps expects a frame rate such as 25 or 30000/1001, not \"" +
+                             v + "\"");
              job.ofps = v;
              return true;
          }},
         {"-srate", intValue("-srate", &job.srate, 1000, 384000)},
         {"-channels", intValue("-channels", &job.channels, 1, 8)},
-        {"-mc", [&](const std::string& v) {
+        {"-mc",
+         [&](const std::string& v) {
              char* end = nullptr;
              std::strtod(v.c_str(), &end);
-             return (!v.empty() && *end == '\0') || fail("option -mc expects a number, not \"" + v + "\"");
+             return (!v.empty() && *end == '\0') ||
+                    fail("option -mc expects a number, not \"" + v + "\"");
          }},
-        {"-aspect", [&](const std::string& v) { job.aspect = v; return !v.empty() || fail("option -aspect needs a value"); }},
-        {"-vf", [&](const std::string& v) { job.videoFilters.clear(); return ParseFilters(v, job.videoFilters, error); }},
+        {"-aspect",
+         [&](const std::string& v) {
+             job.aspect = v;
+             return !v.empty() || fail("option -aspect needs a value");
+         }},
+        {"-vf",
+         [&](const std::string& v) {
+             job.videoFilters.clear();
+             return ParseFilters(v, job.videoFilters, error);
+         }},
         {"-vf-add", [&](const std::string& v) { return ParseFilters(v, job.videoFilters, error); }},
-        {"-af", [&](const std::string& v) { job.audioFilters.clear(); return ParseFilters(v, job.audioFilters, error); }},
+        {"-af",
+         [&](const std::string& v) {
+             job.audioFilters.clear();
+             return ParseFilters(v, job.audioFilters, error);
+         }},
         {"-af-add", [&](const std::string& v) { return ParseFilters(v, job.audioFilters, error); }},
         {"-ovc", oneOf("-ovc", &job.ovc, {"x264", "xvid", "lavc", "copy", "frameno"})},
         {"-oac", oneOf("-oac", &job.oac, {"mp3lame", "faac", "lavc", "pcm", "copy"})},
@@ -219,11 +246,17 @@ bool ParseArguments(const std::vector<std::string>& args, EncodeJob& job, std::s
         {"-lavfopts", merge(&job.lavf)},
         {"-mpegopts", merge(&job.mpeg)},
         {"-of", oneOf("-of", &job.of, {"avi", "lavf", "mpeg", "rawvideo", "rawaudio"})},
-        {"-ffourcc", [&](const std::string& v) {
+        {"-ffourcc",
+         [&](const std::string& v) {
              job.fourcc = v;
-             return (v.size() == 4) || fail("option -ffourcc expects four characters, not \"" + v + "\"");
+             return (v.size() == 4) ||
+                    fail("option -ffourcc expects four characters, not \"" + v + "\"");
          }},
-        {"-dvd-device", [&](const std::string& v) { job.dvdDevice = v; return !v.empty() || fail("option -dvd-device needs a drive or a folder"); }},
+        {"-dvd-device",
+         [&](const std::string& v) {
+             job.dvdDevice = v;
+             return !v.empty() || fail("option -dvd-device needs a drive or a folder");
+         }},
         {"-aid", intValue("-aid", &job.aid, 0, 8191)},
         {"-sid", intValue("-sid", &job.sid, 0, 31)},
     };
@@ -274,7 +307,8 @@ bool ParseArguments(const std::vector<std::string>& args, EncodeJob& job, std::s
         if (p.compare(0, 6, "dvd://") == 0 || p.compare(0, 9, "dvdnav://") == 0)
             continue;
         if (!job.inputFile.empty())
-            return fail("more than one input file given: \"" + job.inputFile + "\" and \"" + p + "\"");
+            return fail("more than one input file given: \"" + job.inputFile + "\" and \"" + p +
+                        "\"");
         job.inputFile = p;
     }
     if (job.dvd && !job.inputFile.empty())

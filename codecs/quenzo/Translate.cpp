@@ -61,10 +61,14 @@ bool ScaleSide(long v, bool width, std::string* expr, bool* relative) {
     *relative = false;
     switch (v) {
     case -1: *expr = width ? "iw" : "ih"; return true;
-    case 0: *expr = width ? "trunc(if(gt(sar,1),iw*sar,iw)/2+0.5)*2"
-                          : "trunc(if(lt(sar,1),ih/sar,ih)/2+0.5)*2";
+    case 0:
+        *expr = width ? "trunc(if(gt(sar,1),iw*sar,iw)/2+0.5)*2"
+                      : "trunc(if(lt(sar,1),ih/sar,ih)/2+0.5)*2";
         return true;
-    case -2: case -3: case -10: case -11: {
+    case -2:
+    case -3:
+    case -10:
+    case -11: {
         const std::string aspect = (v == -2 || v == -10) ? "dar" : "a";
         const std::string m = (v == -10 || v == -11) ? "16" : "2";
         *expr = m + "*round(" + other + op + aspect + "/" + m + ")";
@@ -115,7 +119,8 @@ bool VideoFilter(const Filter& f, std::vector<std::string>& out, std::string* er
         };
         // A position that is negative or pushes the picture out is centred.
         auto pos = [](long v, const char* in, const char* outSide) {
-            std::string centre = std::string("(").append(outSide).append("-").append(in).append(")/2");
+            std::string centre =
+                std::string("(").append(outSide).append("-").append(in).append(")/2");
             if (v < 0)
                 return centre;
             return "if(gt(" + std::to_string(v) + "+" + in + "," + outSide + ")," + centre + "," +
@@ -131,7 +136,8 @@ bool VideoFilter(const Filter& f, std::vector<std::string>& out, std::string* er
             !Field(f, 2, -1, &x, error) || !Field(f, 3, -1, &y, error))
             return false;
         auto side = [](long v, const char* in) {
-            return v <= 0 ? std::string(in) : "min(" + std::string(in) + "," + std::to_string(v) + ")";
+            return v <= 0 ? std::string(in)
+                          : "min(" + std::string(in) + "," + std::to_string(v) + ")";
         };
         std::string c = "crop=w='" + side(w, "iw") + "':h='" + side(h, "ih") + "'";
         if (x >= 0)
@@ -242,19 +248,35 @@ bool NumberOf(const SubOptions& o, const std::string& key, long* v, std::string*
     return true;
 }
 
-const std::map<std::string, std::string> kLavcVideo = {
-    {"mpeg4", "mpeg4"},           {"msmpeg4", "msmpeg4"},       {"msmpeg4v2", "msmpeg4v2"},
-    {"wmv1", "wmv1"},             {"wmv2", "wmv2"},             {"flv", "flv"},
-    {"h263", "h263"},             {"h263p", "h263p"},           {"mpeg1video", "mpeg1video"},
-    {"mpeg2video", "mpeg2video"}, {"mjpeg", "mjpeg"},           {"huffyuv", "huffyuv"},
-    {"ffv1", "ffv1"},             {"ffvhuff", "ffvhuff"},       {"dvvideo", "dvvideo"}};
+const std::map<std::string, std::string> kLavcVideo = {{"mpeg4", "mpeg4"},
+                                                       {"msmpeg4", "msmpeg4"},
+                                                       {"msmpeg4v2", "msmpeg4v2"},
+                                                       {"wmv1", "wmv1"},
+                                                       {"wmv2", "wmv2"},
+                                                       {"flv", "flv"},
+                                                       {"h263", "h263"},
+                                                       {"h263p", "h263p"},
+                                                       {"mpeg1video", "mpeg1video"},
+                                                       {"mpeg2video", "mpeg2video"},
+                                                       {"mjpeg", "mjpeg"},
+                                                       {"huffyuv", "huffyuv"},
+                                                       {"ffv1", "ffv1"},
+                                                       {"ffvhuff", "ffvhuff"},
+                                                       {"dvvideo", "dvvideo"}};
 
-const std::map<std::string, std::string> kLavcAudio = {
-    {"mp2", "mp2"},         {"ac3", "ac3"},           {"aac", "aac"},
-    {"wmav1", "wmav1"},     {"wmav2", "wmav2"},       {"flac", "flac"},
-    {"libvorbis", "libvorbis"}, {"vorbis", "libvorbis"}, {"libmp3lame", "libmp3lame"},
-    {"mp3", "libmp3lame"},  {"pcm_s16le", "pcm_s16le"}, {"alac", "alac"},
-    {"adpcm_ima_wav", "adpcm_ima_wav"}};
+const std::map<std::string, std::string> kLavcAudio = {{"mp2", "mp2"},
+                                                       {"ac3", "ac3"},
+                                                       {"aac", "aac"},
+                                                       {"wmav1", "wmav1"},
+                                                       {"wmav2", "wmav2"},
+                                                       {"flac", "flac"},
+                                                       {"libvorbis", "libvorbis"},
+                                                       {"vorbis", "libvorbis"},
+                                                       {"libmp3lame", "libmp3lame"},
+                                                       {"mp3", "libmp3lame"},
+                                                       {"pcm_s16le", "pcm_s16le"},
+                                                       {"alac", "alac"},
+                                                       {"adpcm_ima_wav", "adpcm_ima_wav"}};
 
 // Audio encoders that take no more than two channels.
 const std::set<std::string> kTwoChannels = {"mp2", "wmav1", "wmav2", "libmp3lame"};
@@ -275,10 +297,11 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     if (ovc == "x264") {
         const SubOptions& o = job.x264;
         if (!OnlyKnown(o, "x264encopts",
-                       {"bitrate", "threads", "subq", "frameref", "bframes", "level_idc", "cabac",
-                        "nocabac", "global_header", "vbv_maxrate", "vbv_bufsize", "keyint",
-                        "keyint_min", "trellis", "me", "8x8dct", "no8x8dct", "weight_b", "crf",
-                        "qp", "turbo"},
+                       {"bitrate",     "threads",  "subq",       "frameref",      "bframes",
+                        "level_idc",   "cabac",    "nocabac",    "global_header", "vbv_maxrate",
+                        "vbv_bufsize", "keyint",   "keyint_min", "trellis",       "me",
+                        "8x8dct",      "no8x8dct", "weight_b",   "crf",           "qp",
+                        "turbo"},
                        error))
             return false;
         *videoEncoder = "libx264";
@@ -300,11 +323,18 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
             a.insert(a.end(), {"-threads", std::to_string(v)});
         }
         std::vector<std::string> params;
-        static const std::map<std::string, std::string> rename = {
-            {"subq", "subme"},          {"frameref", "ref"},          {"bframes", "bframes"},
-            {"level_idc", "level"},     {"vbv_maxrate", "vbv-maxrate"}, {"vbv_bufsize", "vbv-bufsize"},
-            {"keyint", "keyint"},       {"keyint_min", "min-keyint"},  {"trellis", "trellis"},
-            {"me", "me"},               {"weight_b", "weightb"},       {"qp", "qp"}};
+        static const std::map<std::string, std::string> rename = {{"subq", "subme"},
+                                                                  {"frameref", "ref"},
+                                                                  {"bframes", "bframes"},
+                                                                  {"level_idc", "level"},
+                                                                  {"vbv_maxrate", "vbv-maxrate"},
+                                                                  {"vbv_bufsize", "vbv-bufsize"},
+                                                                  {"keyint", "keyint"},
+                                                                  {"keyint_min", "min-keyint"},
+                                                                  {"trellis", "trellis"},
+                                                                  {"me", "me"},
+                                                                  {"weight_b", "weightb"},
+                                                                  {"qp", "qp"}};
         for (const auto& [key, value] : o.items) {
             if (auto r = rename.find(key); r != rename.end()) {
                 if (!value || value->empty())
@@ -328,8 +358,7 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     }
     if (ovc == "xvid") {
         const SubOptions& o = job.xvid;
-        if (!OnlyKnown(o,
-                       "xvidencopts",
+        if (!OnlyKnown(o, "xvidencopts",
                        {"bitrate", "threads", "max_bframes", "me_quality", "trellis", "notrellis",
                         "autoaspect", "fixed_quant", "chroma_opt", "vhq"},
                        error))
@@ -384,17 +413,17 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
         plan.videoKbps = static_cast<int>(v > 16000 ? v / 1000 : v);
     }
     static const std::map<std::string, std::pair<std::string, bool>> numeric = {
-        {"threads", {"-threads", false}}, {"mbd", {"-mbd", false}},
-        {"keyint", {"-g", false}},        {"vqmin", {"-qmin", false}},
-        {"vqmax", {"-qmax", false}},      {"vmax_b_frames", {"-bf", false}},
+        {"threads", {"-threads", false}},    {"mbd", {"-mbd", false}},
+        {"keyint", {"-g", false}},           {"vqmin", {"-qmin", false}},
+        {"vqmax", {"-qmax", false}},         {"vmax_b_frames", {"-bf", false}},
         {"vrc_maxrate", {"-maxrate", true}}, {"vrc_minrate", {"-minrate", true}},
         {"vrc_buf_size", {"-bufsize", true}}};
     for (const auto& [key, value] : o.items) {
         if (auto n = numeric.find(key); n != numeric.end()) {
             if (!NumberOf(o, key, &v, error))
                 return false;
-            a.insert(a.end(), {n->second.first, n->second.second ? std::to_string(v) + "k"
-                                                                   : std::to_string(v)});
+            a.insert(a.end(), {n->second.first,
+                               n->second.second ? std::to_string(v) + "k" : std::to_string(v)});
         } else if (key == "trell") {
             a.insert(a.end(), {"-trellis", "1"});
         } else if (key == "v4mv") {
@@ -525,14 +554,17 @@ bool AudioCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
 }
 
 const std::map<std::string, std::string> kLavfFormats = {
-    {"mp4", "mp4"},   {"mov", "mov"},       {"3gp", "3gp"},       {"3g2", "3g2"},
-    {"ipod", "ipod"}, {"psp", "psp"},       {"flv", "flv"},       {"asf", "asf"},
-    {"wmv", "asf"},   {"wma", "asf"},       {"matroska", "matroska"}, {"mkv", "matroska"},
-    {"ogg", "ogg"},   {"mpeg", "mpeg"},     {"mpg", "mpeg"},      {"vob", "vob"},
-    {"dvd", "dvd"},   {"svcd", "svcd"},     {"vcd", "vcd"},       {"wav", "wav"},
-    {"flac", "flac"}, {"mp3", "mp3"},       {"adts", "adts"},     {"aac", "adts"},
-    {"ac3", "ac3"},   {"avi", "avi"},       {"nut", "nut"},       {"mpegts", "mpegts"},
-    {"ts", "mpegts"}, {"m4a", "ipod"},      {"mp2", "mp2"}};
+    {"mp4", "mp4"},       {"mov", "mov"},           {"3gp", "3gp"},
+    {"3g2", "3g2"},       {"ipod", "ipod"},         {"psp", "psp"},
+    {"flv", "flv"},       {"asf", "asf"},           {"wmv", "asf"},
+    {"wma", "asf"},       {"matroska", "matroska"}, {"mkv", "matroska"},
+    {"ogg", "ogg"},       {"mpeg", "mpeg"},         {"mpg", "mpeg"},
+    {"vob", "vob"},       {"dvd", "dvd"},           {"svcd", "svcd"},
+    {"vcd", "vcd"},       {"wav", "wav"},           {"flac", "flac"},
+    {"mp3", "mp3"},       {"adts", "adts"},         {"aac", "adts"},
+    {"ac3", "ac3"},       {"avi", "avi"},           {"nut", "nut"},
+    {"mpegts", "mpegts"}, {"ts", "mpegts"},         {"m4a", "ipod"},
+    {"mp2", "mp2"}};
 
 // The raw stream format of a copied or encoded stream.
 std::string RawVideoFormat(const std::string& encoder, const std::string& copiedCodec,
@@ -563,16 +595,16 @@ std::string RawAudioFormat(const std::string& encoder, const std::string& copied
                            const std::string& ext) {
     std::string codec = encoder == "copy" ? copiedCodec : encoder;
     if (encoder == "copy" && codec.empty()) {
-        static const std::map<std::string, std::string> byExt = {
-            {"aac", "adts"}, {"mp3", "mp3"}, {"ac3", "ac3"}, {"mp2", "mp2"}, {"flac", "flac"},
-            {"wav", "wav"}};
+        static const std::map<std::string, std::string> byExt = {{"aac", "adts"},  {"mp3", "mp3"},
+                                                                 {"ac3", "ac3"},   {"mp2", "mp2"},
+                                                                 {"flac", "flac"}, {"wav", "wav"}};
         auto f = byExt.find(ext);
         return f == byExt.end() ? "" : f->second;
     }
     static const std::map<std::string, std::string> byCodec = {
-        {"libmp3lame", "mp3"}, {"mp3", "mp3"},     {"aac", "adts"},   {"ac3", "ac3"},
-        {"mp2", "mp2"},        {"flac", "flac"},   {"libvorbis", "ogg"}, {"vorbis", "ogg"},
-        {"wmav2", "asf"},      {"wmav1", "asf"},   {"pcm_s16le", "s16le"}, {"alac", "ipod"}};
+        {"libmp3lame", "mp3"}, {"mp3", "mp3"},   {"aac", "adts"},        {"ac3", "ac3"},
+        {"mp2", "mp2"},        {"flac", "flac"}, {"libvorbis", "ogg"},   {"vorbis", "ogg"},
+        {"wmav2", "asf"},      {"wmav1", "asf"}, {"pcm_s16le", "s16le"}, {"alac", "ipod"}};
     auto f = byCodec.find(codec);
     return f == byCodec.end() ? "" : f->second;
 }
@@ -583,8 +615,8 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
                std::string* error) {
     plan = Plan();
     std::vector<std::string>& a = plan.ffmpeg;
-    a = {ffmpeg, "-hide_banner", "-loglevel", "level+info", "-nostats", "-progress", "pipe:1",
-         "-stats_period", "0.2"};
+    a = {ffmpeg,      "-hide_banner", "-loglevel",     "level+info", "-nostats",
+         "-progress", "pipe:1",       "-stats_period", "0.2"};
     if (!job.dvd)
         a.push_back("-nostdin");
 
@@ -682,13 +714,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
     std::string format;
     if (job.of == "avi") {
         format = "avi";
-        if (!job.fourcc.empty() && plan.hasVideo && videoEncoder != "copy")
-            a.insert(a.end(), {"-tag:v", job.fourcc});
+        // XviD's own four-character code, as MEncoder writes it.
+        std::string fourcc = job.fourcc.empty() && videoEncoder == "libxvid" ? "XVID" : job.fourcc;
+        if (!fourcc.empty() && plan.hasVideo && videoEncoder != "copy")
+            a.insert(a.end(), {"-tag:v", fourcc});
     } else if (job.of == "lavf") {
         std::string name = Lower(job.lavf.Get("format").value_or(""));
         if (!OnlyKnown(job.lavf, "lavfopts",
-                       {"format", "i_certify_that_my_video_stream_does_not_use_b_frames",
-                        "muxrate", "preload", "delay"},
+                       {"format", "i_certify_that_my_video_stream_does_not_use_b_frames", "muxrate",
+                        "preload", "delay"},
                        error))
             return false;
         if (name.empty())
@@ -736,9 +770,12 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
 const std::vector<std::pair<std::string, std::string>>& OptionTable() {
     static const std::vector<std::pair<std::string, std::string>> table = {
         {"FILE", "-i FILE"},
-        {"-dvd-device D dvd://N, dvdnav://N", "title N read with libdvdread in cell order into -f mpeg -i pipe:0"},
-        {"-aid ID (DVD)", "-map 0:i:ID (AC-3 128+n, DTS 136+n, LPCM 160+n; MPEG audio 192+n as 0x1c0+n)"},
-        {"-sid N (DVD)", "subtitle 0x20+N burnt in: -filter_complex [0:v:0][0:i:0x20+N]overlay, palette from the IFO"},
+        {"-dvd-device D dvd://N, dvdnav://N",
+         "title N read with libdvdread in cell order into -f mpeg -i pipe:0"},
+        {"-aid ID (DVD)",
+         "-map 0:i:ID (AC-3 128+n, DTS 136+n, LPCM 160+n; MPEG audio 192+n as 0x1c0+n)"},
+        {"-sid N (DVD)", "subtitle 0x20+N burnt in: -filter_complex [0:v:0][0:i:0x20+N]overlay, "
+                         "palette from the IFO"},
         {"-ss T", "-ss T (before -i)"},
         {"-endpos T | -endpos Nmb", "-t T | -fs BYTES"},
         {"-frames N", "-frames:v N"},
@@ -746,9 +783,14 @@ const std::vector<std::pair<std::string, std::string>>& OptionTable() {
         {"-srate R", "-ar R"},
         {"-channels C", "-ac C"},
         {"-aspect A", "-aspect A"},
-        {"-mc X, -noskip, -quiet, -really-quiet, -forceidx", "accepted; no FFmpeg counterpart needed"},
-        {"-vf / -vf-add scale=W:H", "scale (0 display size, -1 source size, -2/-3 keep display/pixel aspect rounded to 2, -10/-11 rounded to 16), setsar=1"},
-        {"-vf expand=W:H:X:Y", "pad (empty or -1: source size; below -1: source size plus that much; never smaller than the source; X, Y negative or out of range: centred)"},
+        {"-mc X, -noskip, -quiet, -really-quiet, -forceidx",
+         "accepted; no FFmpeg counterpart needed"},
+        {"-vf / -vf-add scale=W:H",
+         "scale (0 display size, -1 source size, -2/-3 keep display/pixel aspect rounded to 2, "
+         "-10/-11 rounded to 16), setsar=1"},
+        {"-vf expand=W:H:X:Y",
+         "pad (empty or -1: source size; below -1: source size plus that much; never smaller than "
+         "the source; X, Y negative or out of range: centred)"},
         {"-vf crop=W:H:X:Y", "crop (centred without X, Y; never larger than the source)"},
         {"-vf yadif=M:P", "yadif=mode=M:parity=P"},
         {"-vf hqdn3d=...", "hqdn3d=..."},
@@ -757,20 +799,35 @@ const std::vector<std::pair<std::string, std::string>>& OptionTable() {
         {"-af lavcresample=R, resample=R", "aresample=R"},
         {"-af channels=C", "aformat=channel_layouts=mono|stereo|...|7.1"},
         {"-af volume=DB", "volume=DBdB"},
-        {"-ovc x264 -x264encopts", "libx264: bitrate -b:v, threads -threads, crf -crf, global_header -flags +global_header; subq, frameref, bframes, level_idc, (no)cabac, vbv_maxrate, vbv_bufsize, keyint, keyint_min, trellis, me, (no)8x8dct, weight_b, qp in -x264-params"},
-        {"-ovc xvid -xvidencopts", "libxvid: bitrate (kbit/s up to 16000, else bit/s) -b:v, threads, max_bframes -bf, me_quality, trellis, fixed_quant -q:v"},
-        {"-ovc lavc -lavcopts vcodec=...", "mpeg4, msmpeg4, msmpeg4v2, wmv1, wmv2, flv, h263, h263p, mpeg1video, mpeg2video, mjpeg, huffyuv, ffv1, ffvhuff, dvvideo; vbitrate -b:v, threads, mbd, keyint -g, vqmin -qmin, vqmax -qmax, vmax_b_frames -bf, vrc_maxrate/minrate/buf_size (kbit), trell, v4mv, vglobal, aspect"},
+        {"-ovc x264 -x264encopts",
+         "libx264: bitrate -b:v, threads -threads, crf -crf, global_header -flags +global_header; "
+         "subq, frameref, bframes, level_idc, (no)cabac, vbv_maxrate, vbv_bufsize, keyint, "
+         "keyint_min, trellis, me, (no)8x8dct, weight_b, qp in -x264-params"},
+        {"-ovc xvid -xvidencopts",
+         "libxvid: bitrate (kbit/s up to 16000, else bit/s) -b:v, threads, max_bframes -bf, "
+         "me_quality, trellis, fixed_quant -q:v"},
+        {"-ovc lavc -lavcopts vcodec=...",
+         "mpeg4, msmpeg4, msmpeg4v2, wmv1, wmv2, flv, h263, h263p, mpeg1video, mpeg2video, mjpeg, "
+         "huffyuv, ffv1, ffvhuff, dvvideo; vbitrate -b:v, threads, mbd, keyint -g, vqmin -qmin, "
+         "vqmax -qmax, vmax_b_frames -bf, vrc_maxrate/minrate/buf_size (kbit), trell, v4mv, "
+         "vglobal, aspect"},
         {"-ovc copy", "-c:v copy"},
         {"-ovc frameno, -novideo", "-vn"},
         {"-oac mp3lame -lameopts", "libmp3lame: cbr/abr/vbr, br -b:a, q -q:a, aq, mode (3: -ac 1)"},
-        {"-oac faac -faacopts", "aac: br -b:a, object 1/2/4 -profile:a aac_main/aac_low/aac_ltp, mpeg, cutoff"},
-        {"-oac lavc -lavcopts acodec=...", "mp2, ac3, aac, wmav1, wmav2, flac, libvorbis (vorbis), libmp3lame (mp3), pcm_s16le, alac, adpcm_ima_wav; abitrate -b:a"},
+        {"-oac faac -faacopts",
+         "aac: br -b:a, object 1/2/4 -profile:a aac_main/aac_low/aac_ltp, mpeg, cutoff"},
+        {"-oac lavc -lavcopts acodec=...",
+         "mp2, ac3, aac, wmav1, wmav2, flac, libvorbis (vorbis), libmp3lame (mp3), pcm_s16le, "
+         "alac, adpcm_ima_wav; abitrate -b:a"},
         {"-oac pcm", "-c:a pcm_s16le"},
         {"-oac copy", "-c:a copy"},
         {"-nosound", "-an"},
         {"-of avi (default), -ffourcc X", "-f avi, -tag:v X"},
-        {"-of lavf -lavfopts format=X", "-f X (mp4, mov, 3gp, 3g2, ipod/m4a, psp, flv, asf/wmv/wma, matroska/mkv, ogg, mpeg, vob, dvd, svcd, vcd, wav, flac, mp3, adts/aac, ac3, avi, nut, mpegts)"},
-        {"-of mpeg -mpegopts format=X", "-f mpeg (mpeg1, xvcd), vob (mpeg2), svcd (xsvcd), dvd; muxrate"},
+        {"-of lavf -lavfopts format=X",
+         "-f X (mp4, mov, 3gp, 3g2, ipod/m4a, psp, flv, asf/wmv/wma, matroska/mkv, ogg, mpeg, vob, "
+         "dvd, svcd, vcd, wav, flac, mp3, adts/aac, ac3, avi, nut, mpegts)"},
+        {"-of mpeg -mpegopts format=X",
+         "-f mpeg (mpeg1, xvcd), vob (mpeg2), svcd (xsvcd), dvd; muxrate"},
         {"-of rawvideo", "-f h264 / m4v / mpeg1video / mpeg2video / h263 by the stream"},
         {"-of rawaudio", "-f mp3 / adts / ac3 / mp2 / flac / s16le by the stream"},
         {"-o FILE", "-y FILE"},

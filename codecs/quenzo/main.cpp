@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <mutex>
 #include <string>
 #include <sys/stat.h>
@@ -30,6 +31,9 @@
 namespace {
 
 std::atomic<pid_t> g_ffmpeg{0};
+std::string g_output; // set once the output file exists
+
+void KeepPartial(const std::string& output);
 
 void OnSignal(int sig) {
     pid_t pid = g_ffmpeg.load();
@@ -40,6 +44,8 @@ void OnSignal(int sig) {
 }
 
 [[noreturn]] void GiveUp(const std::string& reason) {
+    if (!g_output.empty())
+        KeepPartial(g_output);
     std::printf("\n退出.. %s\n", reason.c_str());
     std::fflush(stdout);
     std::exit(1);
@@ -77,6 +83,12 @@ void CheckOutput(const std::string& path) {
         GiveUp("cannot write into the output folder \"" + folder + "\"");
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         GiveUp("the output \"" + path + "\" is a folder");
+    // Creating the file is the one sure test; FFmpeg then writes over it.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        GiveUp("cannot write \"" + path + "\": " + std::strerror(errno));
+    ::close(fd);
+    g_output = path;
 }
 
 // The codec of the first video or audio stream, asked of ffprobe.
@@ -99,6 +111,48 @@ std::string ProbeCodec(const std::string& file, const char* stream) {
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return out.substr(0, out.find('\n'));
+}
+
+// The length the input states: its container's duration, or its video
+// stream's frame count over the frame rate when that is longer (a cut AVI
+// keeps its header's count while FFmpeg estimates the duration from what
+// is left). -1 when it states none.
+double StatedLength(const std::string& file) {
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1; // a pipe or a device would be read away by the probe
+    qv::ChildProcess probe;
+    qv::ChildProcess::Options o;
+    o.pipeInput = false;
+    o.mergeErrors = false;
+    o.ownGroup = false;
+    if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
+                      "stream=nb_frames,avg_frame_rate:format=duration", "-of", "default=nw=1",
+                      file},
+                     o, nullptr))
+        return -1;
+    std::string out;
+    char buf[512];
+    long n;
+    while ((n = probe.Read(buf, sizeof buf)) > 0)
+        out.append(buf, static_cast<size_t>(n));
+    probe.Wait();
+    double duration = -1, frames = -1, num = 0, den = 0;
+    size_t pos = 0;
+    while (pos < out.size()) {
+        size_t nl = out.find('\n', pos);
+        std::string line = out.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+        pos = nl == std::string::npos ? out.size() : nl + 1;
+        if (line.rfind("duration=", 0) == 0 && line != "duration=N/A")
+            duration = std::atof(line.c_str() + 9);
+        else if (line.rfind("nb_frames=", 0) == 0 && line != "nb_frames=N/A")
+            frames = std::atof(line.c_str() + 10);
+        else if (line.rfind("avg_frame_rate=", 0) == 0)
+            std::sscanf(line.c_str() + 15, "%lf/%lf", &num, &den);
+    }
+    if (frames > 0 && num > 0 && den > 0)
+        duration = std::max(duration, frames * den / num);
+    return duration;
 }
 
 // What FFmpeg says on its error output, kept for the reason of a failure.
@@ -162,7 +216,9 @@ void PrintPosition(const Progress& p, double total, double elapsed, int vk, int 
     int percent = total > 0 ? static_cast<int>(std::lround(100.0 * p.seconds / total)) : 0;
     percent = std::clamp(percent, 0, 100);
     double fps = elapsed > 0 ? p.frames / elapsed : 0;
-    int remain = (percent > 0 && percent < 100) ? static_cast<int>(elapsed * (100 - percent) / percent / 60) : 0;
+    int remain = (percent > 0 && percent < 100)
+                     ? static_cast<int>(elapsed * (100 - percent) / percent / 60)
+                     : 0;
     int mb = static_cast<int>(p.bytes / (1024 * 1024));
     std::printf("Pos: %5.1fs %6ldf (%2d%%) %5.2ffps Trem: %4dmin %4dmb  A-V:0.000 [%d:%d]\r",
                 p.seconds, p.frames, percent, fps, remain, mb, vk, ak);
@@ -219,6 +275,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     CheckOutput(job.output);
+    double stated = job.dvd ? title.LengthSeconds() : StatedLength(job.inputFile);
 
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         std::signal(sig, OnSignal);
@@ -234,7 +291,8 @@ int main(int argc, char** argv) {
     g_ffmpeg = ffmpeg.Pid();
 
     const auto start = std::chrono::steady_clock::now();
-    double total = job.lengthSeconds.value_or(-1);
+    double total =
+        job.lengthSeconds.value_or(stated > 0 ? stated - job.startSeconds.value_or(0) : -1);
     Progress progress;
     PrintPosition(progress, total, 0, plan.videoKbps, plan.audioKbps);
 
@@ -261,15 +319,16 @@ int main(int argc, char** argv) {
     if (plan.streamsDvd) {
         feeder = std::thread([&] {
             std::string e;
-            if (!title.Stream([&](const unsigned char* data, size_t size) {
-                    return ffmpeg.Write(reinterpret_cast<const char*>(data), size);
-                }, &e)) {
+            if (!title.Stream(
+                    [&](const unsigned char* data, size_t size) {
+                        return ffmpeg.Write(reinterpret_cast<const char*>(data), size);
+                    },
+                    &e)) {
                 dvdError = e;
                 dvdFailed = true;
             }
             ffmpeg.CloseInput();
         });
-        total = job.lengthSeconds.value_or(title.LengthSeconds() - job.startSeconds.value_or(0));
     }
 
     // FFmpeg's progress report: "key=value" lines, a block ended by "progress=...".
@@ -298,7 +357,8 @@ int main(int argc, char** argv) {
                     if (log.sawDuration)
                         total = log.inputSeconds - job.startSeconds.value_or(0);
                 }
-                double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                double elapsed =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 PrintPosition(progress, total, elapsed, plan.videoKbps, plan.audioKbps);
                 progress.ended = value == "end";
             }
@@ -314,7 +374,6 @@ int main(int argc, char** argv) {
     struct stat st;
     bool written = ::stat(job.output.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
     if (code != 0 || !written || dvdFailed) {
-        KeepPartial(job.output);
         if (dvdFailed)
             GiveUp(dvdError);
         if (code >= 128)
@@ -326,12 +385,12 @@ int main(int argc, char** argv) {
         GiveUp("nothing was written to \"" + job.output + "\"");
     }
     // An input that ends well before its stated length is damaged or cut
-    // short; FFmpeg converts what is there and says so only on its log.
-    if (!reason.empty() && total > 2 && progress.seconds < 0.9 * total) {
-        KeepPartial(job.output);
+    // short; FFmpeg converts what is there and at most warns.
+    const bool limited = job.frames || job.lengthBytes;
+    if (!limited && total > 2 && progress.seconds < 0.9 * total) {
         GiveUp("the input ends at " + std::to_string(static_cast<int>(progress.seconds)) +
                " s of " + std::to_string(static_cast<int>(total)) +
-               " s: it is damaged or truncated (" + reason + ")");
+               " s: it is damaged or truncated" + (reason.empty() ? "" : " (" + reason + ")"));
     }
     std::printf("\nVideo stream and audio stream written: %s\n", job.output.c_str());
     std::fflush(stdout);

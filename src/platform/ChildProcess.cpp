@@ -173,8 +173,12 @@ long ReadFd(int fd, char* buffer, size_t max) {
 
 } // namespace
 
-long ChildProcess::Read(char* buffer, size_t max) { return ReadFd(outFd_, buffer, max); }
-long ChildProcess::ReadErrors(char* buffer, size_t max) { return ReadFd(errFd_, buffer, max); }
+long ChildProcess::Read(char* buffer, size_t max) {
+    return ReadFd(outFd_, buffer, max);
+}
+long ChildProcess::ReadErrors(char* buffer, size_t max) {
+    return ReadFd(errFd_, buffer, max);
+}
 
 size_t ChildProcess::Peek() const {
     int waiting = 0;

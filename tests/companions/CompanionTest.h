@@ -1,16 +1,13 @@
 #pragma once
 
+#include "support/Paths.h"
+
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
 #include <string>
 
 namespace qvtest {
-
-// The program folder of the build: the companions and data files lie there.
-inline std::string ProgramDir() {
-    return std::string(QV_PROGRAM_DIR) + "/";
-}
 
 // Loads a companion library from the program folder as a foreign program
 // would, and finds its C symbols.

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Generates the test media into the folder given (default: ./media) with
+# FFmpeg's test sources and dvdauthor. Files that exist are kept, so a second
+# run costs nothing.
+set -euo pipefail
+out=${1:-media}
+mkdir -p "$out"
+cd "$out"
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+make() { # file, ffmpeg arguments...
+    local file=$1
+    shift
+    [[ -s $file ]] && return 0
+    ff "$@" "tmp.$file" && mv "tmp.$file" "$file"
+}
+
+# 4 s 640x480 at 25 frames/s, H.264 and stereo AAC
+make av.mp4 -f lavfi -i testsrc2=size=640x480:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+    -t 4 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2
+# 16:9 at 29.97 with a 5.1 sound track, Matroska
+make wide.mkv -f lavfi -i testsrc2=size=854x480:rate=30000/1001 \
+    -f lavfi -i "sine=frequency=330:sample_rate=48000" -t 3 -c:v libx264 -preset ultrafast \
+    -pix_fmt yuv420p -c:a ac3 -ac 6
+# 23.976 frames/s, MPEG-4 in AVI with MP3
+make film.avi -f lavfi -i testsrc2=size=720x480:rate=24000/1001 -f lavfi -i sine=sample_rate=44100 \
+    -t 3 -c:v mpeg4 -q:v 5 -c:a libmp3lame -ac 2
+# interlaced-style PAL DV size with anamorphic 16:9 pixels
+make anamorphic.mp4 -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=sample_rate=48000 \
+    -t 3 -vf setsar=64/45 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac
+# sound only
+make sound.wav -f lavfi -i "sine=frequency=523:sample_rate=44100" -t 3 -ac 2 -c:a pcm_s16le
+# video only
+make silent.mp4 -f lavfi -i testsrc2=size=320x240:rate=25 -t 2 -c:v libx264 -preset ultrafast \
+    -pix_fmt yuv420p
+# a file cut in half
+if [[ ! -s truncated.avi ]]; then
+    ff -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=sample_rate=44100 -t 6 \
+        -c:v mpeg4 -c:a libmp3lame full.avi
+    head -c $(($(stat -c %s full.avi) / 2)) full.avi >truncated.avi
+    rm -f full.avi
+fi
+
+# A DVD folder: title 1 with two AC-3 tracks (0x80 at 440 Hz, 0x81 at 880 Hz
+# in mono), title 2 short with one track.
+if [[ ! -d dvd/VIDEO_TS ]]; then
+    rm -rf dvd tmp.dvd
+    ff -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+        -f lavfi -i sine=frequency=880:sample_rate=48000 -t 5 -map 0:v -map 1:a -map 2:a \
+        -target pal-dvd -b:v 2000k -ac:a:0 2 -ac:a:1 1 -metadata:s:a:0 language=eng \
+        -metadata:s:a:1 language=chi title1.mpg
+    ff -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=frequency=660:sample_rate=48000 \
+        -t 2 -target pal-dvd -b:v 2000k title2.mpg
+    cat >dvd.xml <<'XML'
+<dvdauthor dest="tmp.dvd">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3" />
+      <audio lang="en" /><audio lang="zh" />
+      <pgc><vob file="title1.mpg" /></pgc>
+      <pgc><vob file="title2.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    VIDEO_FORMAT=PAL dvdauthor -x dvd.xml >/dev/null 2>&1
+    mv tmp.dvd dvd
+    rm -f title1.mpg title2.mpg dvd.xml
+fi
+echo "media ready in $(pwd)"
