@@ -113,46 +113,30 @@ std::string ProbeCodec(const std::string& file, const char* stream) {
     return out.substr(0, out.find('\n'));
 }
 
-// The length the input states: its container's duration, or its video
-// stream's frame count over the frame rate when that is longer (a cut AVI
-// keeps its header's count while FFmpeg estimates the duration from what
-// is left). -1 when it states none.
-double StatedLength(const std::string& file) {
+// The length an AVI file's main header states (frames times frame time), or
+// -1. A cut AVI keeps this header while FFmpeg, missing the index at the
+// end, estimates its length from what is left.
+double AviHeaderLength(const std::string& file) {
     struct stat st;
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1; // a pipe or a device would be read away by the probe
-    qv::ChildProcess probe;
-    qv::ChildProcess::Options o;
-    o.pipeInput = false;
-    o.mergeErrors = false;
-    o.ownGroup = false;
-    if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries",
-                      "stream=nb_frames,avg_frame_rate:format=duration", "-of", "default=nw=1",
-                      file},
-                     o, nullptr))
+        return -1; // a pipe would be read away
+    unsigned char h[64];
+    FILE* f = std::fopen(file.c_str(), "rb");
+    if (!f)
         return -1;
-    std::string out;
-    char buf[512];
-    long n;
-    while ((n = probe.Read(buf, sizeof buf)) > 0)
-        out.append(buf, static_cast<size_t>(n));
-    probe.Wait();
-    double duration = -1, frames = -1, num = 0, den = 0;
-    size_t pos = 0;
-    while (pos < out.size()) {
-        size_t nl = out.find('\n', pos);
-        std::string line = out.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-        pos = nl == std::string::npos ? out.size() : nl + 1;
-        if (line.rfind("duration=", 0) == 0 && line != "duration=N/A")
-            duration = std::atof(line.c_str() + 9);
-        else if (line.rfind("nb_frames=", 0) == 0 && line != "nb_frames=N/A")
-            frames = std::atof(line.c_str() + 10);
-        else if (line.rfind("avg_frame_rate=", 0) == 0)
-            std::sscanf(line.c_str() + 15, "%lf/%lf", &num, &den);
-    }
-    if (frames > 0 && num > 0 && den > 0)
-        duration = std::max(duration, frames * den / num);
-    return duration;
+    size_t n = std::fread(h, 1, sizeof h, f);
+    std::fclose(f);
+    auto le32 = [&h](size_t at) {
+        return static_cast<uint32_t>(h[at]) | static_cast<uint32_t>(h[at + 1]) << 8 |
+               static_cast<uint32_t>(h[at + 2]) << 16 | static_cast<uint32_t>(h[at + 3]) << 24;
+    };
+    // RIFF....AVI LIST....hdrl avih.... then the main header.
+    if (n < 56 || std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "AVI ", 4) != 0 ||
+        std::memcmp(h + 12, "LIST", 4) != 0 || std::memcmp(h + 20, "hdrl", 4) != 0 ||
+        std::memcmp(h + 24, "avih", 4) != 0)
+        return -1;
+    const double microsPerFrame = le32(32), frames = le32(48);
+    return microsPerFrame > 0 && frames > 0 ? frames * microsPerFrame / 1e6 : -1;
 }
 
 // What FFmpeg says on its error output, kept for the reason of a failure.
@@ -258,24 +242,28 @@ int main(int argc, char** argv) {
         facts.dvdPalette = title.IfoPath();
     } else {
         CheckInput(job.inputFile);
-        if (job.ovc == "copy" && job.of == "rawvideo")
-            facts.videoCodec = ProbeCodec(job.inputFile, "v:0");
-        if (job.oac == "copy" && job.of == "rawaudio")
-            facts.audioCodec = ProbeCodec(job.inputFile, "a:0");
     }
 
     const char* ffmpegPath = std::getenv("QUENZO_FFMPEG");
+    const std::string ffmpegProgram = ffmpegPath && *ffmpegPath ? ffmpegPath : "ffmpeg";
     quenzo::Plan plan;
-    if (!quenzo::Translate(job, facts, ffmpegPath && *ffmpegPath ? ffmpegPath : "ffmpeg", plan,
-                           &error))
-        GiveUp(error);
+    if (!quenzo::Translate(job, facts, ffmpegProgram, plan, &error)) {
+        // A copied stream into a raw file whose name does not tell the format:
+        // ask the input what it holds, then try again.
+        if (job.dvd || error.find("no raw") == std::string::npos)
+            GiveUp(error);
+        facts.videoCodec = ProbeCodec(job.inputFile, "v:0");
+        facts.audioCodec = ProbeCodec(job.inputFile, "a:0");
+        if (!quenzo::Translate(job, facts, ffmpegProgram, plan, &error))
+            GiveUp(error);
+    }
     if (job.dryRun) {
         for (const std::string& a : plan.ffmpeg)
             std::printf("%s\n", a.c_str());
         return 0;
     }
     CheckOutput(job.output);
-    double stated = job.dvd ? title.LengthSeconds() : StatedLength(job.inputFile);
+    const double stated = job.dvd ? title.LengthSeconds() : AviHeaderLength(job.inputFile);
 
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         std::signal(sig, OnSignal);
@@ -352,10 +340,10 @@ int main(int argc, char** argv) {
             else if (key == "total_size" && value != "N/A")
                 progress.bytes = std::atoll(value.c_str());
             else if (key == "progress") {
-                if (total < 0) {
+                if (!job.lengthSeconds && !job.dvd) {
                     std::lock_guard lock(log.mutex);
                     if (log.sawDuration)
-                        total = log.inputSeconds - job.startSeconds.value_or(0);
+                        total = std::max(stated, log.inputSeconds) - job.startSeconds.value_or(0);
                 }
                 double elapsed =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
