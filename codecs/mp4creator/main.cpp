@@ -7,6 +7,7 @@
 // The result is written under a temporary name and renamed, so a failure
 // never leaves a broken OUT.mp4. On failure: one line on stderr, exit 1.
 
+#include "common/FileName.h"
 #include "platform/ChildProcess.h"
 
 #include <cerrno>
@@ -20,23 +21,11 @@
 
 namespace {
 
+using codecs::Extension;
+
 [[noreturn]] void Fail(const std::string& why) {
     std::fprintf(stderr, "mp4creator: %s\n", why.c_str());
     std::exit(1);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::string Extension(const std::string& path) {
-    size_t slash = path.rfind('/');
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return "";
-    return Lower(path.substr(dot + 1));
 }
 
 // "23.97" and "29.97" are the NTSC rates 24000/1001 and 30000/1001.

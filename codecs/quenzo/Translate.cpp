@@ -1,5 +1,7 @@
 #include "Translate.h"
 
+#include "common/FileName.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +11,9 @@
 namespace quenzo {
 
 namespace {
+
+using codecs::Extension;
+using codecs::Lower;
 
 bool Fail(std::string* error, const std::string& why) {
     *error = why;
@@ -21,20 +26,6 @@ bool ToInt(const std::string& text, long* v) {
     char* end = nullptr;
     *v = std::strtol(text.c_str(), &end, 10);
     return *end == '\0';
-}
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string Extension(const std::string& path) {
-    size_t slash = path.rfind('/');
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return "";
-    return Lower(path.substr(dot + 1));
 }
 
 // An optional integer field of a filter: empty or absent gives def.

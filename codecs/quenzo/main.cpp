@@ -193,8 +193,24 @@ struct Progress {
     double seconds = 0;
     long frames = 0;
     long long bytes = 0;
-    bool ended = false;
 };
+
+// Reads until the end and hands over each line without its line end.
+template <typename Read, typename Take> void ForEachLine(Read read, Take take) {
+    std::string pending;
+    char buf[4096];
+    long n;
+    while ((n = read(buf, sizeof buf)) > 0) {
+        pending.append(buf, static_cast<size_t>(n));
+        size_t nl;
+        while ((nl = pending.find('\n')) != std::string::npos) {
+            take(pending.substr(0, nl));
+            pending.erase(0, nl + 1);
+        }
+    }
+    if (!pending.empty())
+        take(pending);
+}
 
 void PrintPosition(const Progress& p, double total, double elapsed, int vk, int ak) {
     int percent = total > 0 ? static_cast<int>(std::lround(100.0 * p.seconds / total)) : 0;
@@ -286,19 +302,8 @@ int main(int argc, char** argv) {
 
     FfmpegLog log;
     std::thread errors([&] {
-        std::string pending;
-        char buf[4096];
-        long n;
-        while ((n = ffmpeg.ReadErrors(buf, sizeof buf)) > 0) {
-            pending.append(buf, static_cast<size_t>(n));
-            size_t nl;
-            while ((nl = pending.find('\n')) != std::string::npos) {
-                log.Line(pending.substr(0, nl));
-                pending.erase(0, nl + 1);
-            }
-        }
-        if (!pending.empty())
-            log.Line(pending);
+        ForEachLine([&](char* b, size_t n) { return ffmpeg.ReadErrors(b, n); },
+                    [&](const std::string& line) { log.Line(line); });
     });
 
     std::atomic<bool> dvdFailed{false};
@@ -320,18 +325,12 @@ int main(int argc, char** argv) {
     }
 
     // FFmpeg's progress report: "key=value" lines, a block ended by "progress=...".
-    std::string pending;
-    char buf[4096];
-    long n;
-    while ((n = ffmpeg.Read(buf, sizeof buf)) > 0) {
-        pending.append(buf, static_cast<size_t>(n));
-        size_t nl;
-        while ((nl = pending.find('\n')) != std::string::npos) {
-            std::string line = pending.substr(0, nl);
-            pending.erase(0, nl + 1);
+    ForEachLine(
+        [&](char* b, size_t n) { return ffmpeg.Read(b, n); },
+        [&](const std::string& line) {
             size_t eq = line.find('=');
             if (eq == std::string::npos)
-                continue;
+                return;
             std::string key = line.substr(0, eq), value = line.substr(eq + 1);
             if (key == "out_time_us" && value != "N/A")
                 progress.seconds = std::max(0.0, std::atof(value.c_str()) / 1e6);
@@ -348,10 +347,8 @@ int main(int argc, char** argv) {
                 double elapsed =
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
                 PrintPosition(progress, total, elapsed, plan.videoKbps, plan.audioKbps);
-                progress.ended = value == "end";
             }
-        }
-    }
+        });
     int code = ffmpeg.Wait();
     g_ffmpeg = 0;
     if (feeder.joinable())

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cctype>
+#include <string>
+
+namespace codecs {
+
+inline std::string Lower(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The extension of a file name, lower-cased, without its "."; "" for none
+// (a "." in a folder name is not one).
+inline std::string Extension(const std::string& path) {
+    size_t slash = path.rfind('/');
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return "";
+    return Lower(path.substr(dot + 1));
+}
+
+} // namespace codecs
