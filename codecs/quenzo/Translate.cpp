@@ -670,8 +670,10 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             if (!vf.empty())
                 a.insert(a.end(), {"-vf", Join(vf, ',')});
         }
+        // Frames to repeat are encoded again rather than left as gaps, so a
+        // raw stream split out of the file keeps its timing.
         if (!job.ofps.empty() && videoEncoder != "copy")
-            a.insert(a.end(), {"-r", job.ofps});
+            a.insert(a.end(), {"-r", job.ofps, "-fps_mode", "cfr"});
         if (!job.aspect.empty())
             a.insert(a.end(), {"-aspect", job.aspect});
         if (job.frames)
@@ -770,7 +772,7 @@ const std::vector<std::pair<std::string, std::string>>& OptionTable() {
         {"-ss T", "-ss T (before -i)"},
         {"-endpos T | -endpos Nmb", "-t T | -fs BYTES"},
         {"-frames N", "-frames:v N"},
-        {"-ofps R", "-r R"},
+        {"-ofps R", "-r R -fps_mode cfr (repeated frames are encoded, as with harddup)"},
         {"-srate R", "-ar R"},
         {"-channels C", "-ac C"},
         {"-aspect A", "-aspect A"},

@@ -1,11 +1,10 @@
-// Every shipped profile converts a clip through the command line the program
-// builds for it.
+// Every shipped profile converts a clip through RunJob, untrimmed and
+// trimmed, with the default fitting and with fit-to-height rounded to 16.
 #include "support/MediaInfo.h"
+#include "support/Paths.h"
 #include "support/TempDir.h"
-#include "support/Tool.h"
 
-#include "engine/EncoderCommand.h"
-#include "platform/CommandLine.h"
+#include "engine/EncoderRun.h"
 
 #include <gtest/gtest.h>
 
@@ -31,6 +30,7 @@ std::unique_ptr<ProfileTable> ShippedProfiles() {
     return table;
 }
 
+// What libmediainfo calls the containers and codecs the profiles promise.
 const std::map<std::string, std::string> kContainer = {
     {"avi", "AVI"},           {"mp4", "MPEG-4"},        {"ipod_h264", "MPEG-4"},
     {"ipod_mpeg4", "MPEG-4"}, {"wmv", "Windows Media"}, {"flv", "Flash Video"},
@@ -38,77 +38,108 @@ const std::map<std::string, std::string> kContainer = {
     {"mp3", "MPEG Audio"},    {"wav", "Wave"},          {"aac", "ADTS"},
     {"m4a", "MPEG-4"},        {"ac3", "AC-3"},          {"ogg", "Ogg"},
     {"flac", "FLAC"},         {"wma", "Windows Media"}};
+const std::map<std::string, std::string> kVideo = {{"xvid", "MPEG-4 Visual"},
+                                                   {"mpeg4", "MPEG-4 Visual"},
+                                                   {"x264", "AVC"},
+                                                   {"msmpeg4v2", "MS-MPEG4 v2"},
+                                                   {"wmv2", "WMV2"},
+                                                   {"wmv1", "WMV1"},
+                                                   {"flv", "Sorenson Spark"},
+                                                   {"mpeg1video", "MPEG Video"},
+                                                   {"mpeg2video", "MPEG Video"},
+                                                   {"h263", "H.263"}};
+const std::map<std::string, std::string> kAudio = {
+    {"mp3", "MPEG Audio"}, {"aac", "AAC"},          {"ac3", "AC-3"},  {"mp2", "MPEG Audio"},
+    {"wmav2", "WMA"},      {"libvorbis", "Vorbis"}, {"flac", "FLAC"}, {"pcm", "PCM"}};
 
-int RunLine(const std::string& commandLine, std::string* output) {
-    qvtest::ToolRun r = qvtest::RunTool(SplitCommandLine(commandLine));
-    *output = r.output;
-    return r.exitCode;
-}
+class SweepBatch : public JobBatch {
+public:
+    SweepBatch(const ProfileRecord& p, EngineSettings s, std::string folder)
+        : profile_(p), settings_(s), folder_(std::move(folder)) {}
+    CMediaRecord& CurrentJob() override { return job; }
+    const ProfileRecord& Profile() const override { return profile_; }
+    const EngineSettings& Settings() const override { return settings_; }
+    std::string OutputFolder() const override { return folder_; }
+    std::string ToolFolder() const override { return qvtest::ProgramDir(); }
+    bool StopRequested() const override { return false; }
+    void ReportStatus(const std::string&) override {}
+    void ReportProgress(float, uint32_t) override {}
+    void SetFileProgress(int) override {}
+    void PostOutcome(JobOutcome o) override { outcome = o; }
+
+    CMediaRecord job;
+    JobOutcome outcome = OutcomeFailed;
+
+private:
+    const ProfileRecord& profile_;
+    EngineSettings settings_;
+    std::string folder_;
+};
 
 } // namespace
 
-TEST(ShippedProfiles, EveryProfileConvertsAClip) {
+TEST(ShippedProfiles, EveryProfileConvertsUntrimmedAndTrimmedWithBothFittings) {
     std::unique_ptr<ProfileTable> table = ShippedProfiles();
     ASSERT_GE(table->count, 21);
-    qvtest::TempDir dir;
-    EngineSettings settings;
-    const std::string tools = qvtest::ProgramDir();
+    EngineSettings fitHeight;
+    fitHeight.FitWidth = 0;
+    fitHeight.FitHeight = 1;
+    fitHeight.RoundTo16Pix = 1;
+    int passed = 0, runs = 0;
     for (int i = 0; i < table->count; ++i) {
         const ProfileRecord& p = table->records[i];
         const std::string name = FieldText(p.name);
         const std::string format = FieldText(p.outputFormat);
-        CMediaRecord job;
-        job.sourcePath = qvtest::MediaDir() + "av.mp4";
-        job.baseName = "clip" + std::to_string(i);
-        job.fullLength = "00:00:04";
-        job.trimStart = "00:00:01";
-        job.trimEnd = "00:00:03";
-        job.width = 640;
-        job.height = 480;
-        job.frameRate = "25";
-        EncoderCommand c = BuildEncoderCommand(job, p, settings, dir.path(), tools);
-        std::string out;
-        ASSERT_EQ(RunLine(c.commandLine, &out), 0) << name << "\n" << c.commandLine << "\n" << out;
-        if (IsRemuxFormat(format)) {
-            // The four tool runs of the MP4 remux step, as the program makes them.
-            const std::string stem = c.encoderOutputPath.substr(0, c.encoderOutputPath.rfind('.'));
-            const std::string video = stem + (format == "ipod_h264" ? ".264" : ".m4v");
-            const std::string audio = stem + ".aac";
-            const std::string q = "\"" + tools + "codecs/quenzo\" ";
-            const std::string m = "\"" + tools + "codecs/mp4creator\" ";
-            ASSERT_EQ(RunLine(q + "-ovc copy -nosound  -of rawvideo -o \"" + video + "\" \"" +
-                                  c.encoderOutputPath + "\"",
-                              &out),
-                      0)
-                << out;
-            ASSERT_EQ(RunLine(q + "-ovc frameno -oac copy -of rawaudio -o \"" + audio + "\" \"" +
-                                  c.encoderOutputPath + "\"",
-                              &out),
-                      0)
-                << out;
-            ASSERT_EQ(RunLine(m + "-c \"" + video + "\" -rate=" + c.frameRate + " \"" +
-                                  job.outputPath + "\"",
-                              &out),
-                      0)
-                << out;
-            ASSERT_EQ(RunLine(m + "-c \"" + audio + "\" \"" + job.outputPath + "\"", &out), 0)
-                << out;
-        }
-        MediaInfo info(job.outputPath);
-        ASSERT_TRUE(info.Opened()) << name;
-        EXPECT_EQ(info.Get(MediaInfo::General, "Format"), kContainer.at(format)) << name;
-        if (format != "aac") { // a raw ADTS stream states no length
-            EXPECT_NEAR(info.Seconds(), 2.0, 0.35) << name;
-        }
-        EXPECT_EQ(info.Count(MediaInfo::Audio), 1u) << name;
-        if (p.IsAudioOnly()) {
-            EXPECT_EQ(info.Count(MediaInfo::Video), 0u) << name;
-        } else {
-            ASSERT_EQ(info.Count(MediaInfo::Video), 1u) << name;
-            if (p.width > 0) {
-                EXPECT_EQ(info.Int(MediaInfo::Video, "Width"), p.width) << name;
-                EXPECT_EQ(info.Int(MediaInfo::Video, "Height"), p.height) << name;
+        for (const EngineSettings& settings : {EngineSettings{}, fitHeight}) {
+            for (bool trimmed : {false, true}) {
+                ++runs;
+                qvtest::TempDir dir;
+                SweepBatch batch(p, settings, dir.path());
+                CMediaRecord& job = batch.job;
+                job.sourcePath = qvtest::MediaDir() + (p.IsAudioOnly() ? "small.wav" : "small.mp4");
+                job.baseName = "clip";
+                job.fullLength = "00:00:05";
+                job.trimStart = trimmed ? "00:00:01" : "00:00:00";
+                job.trimEnd = trimmed ? "00:00:03" : "00:00:05";
+                if (!p.IsAudioOnly()) {
+                    job.width = 320;
+                    job.height = 240;
+                }
+                job.frameRate = "25";
+                const std::string what = name + (trimmed ? ", trimmed" : "") +
+                                         (settings.FitHeight ? ", fit height" : "");
+                RunJob(batch);
+                EXPECT_EQ(batch.outcome, OutcomeSucceeded) << what;
+                MediaInfo info(job.outputPath);
+                ASSERT_TRUE(info.Opened()) << what;
+                bool ok = true;
+                auto check = [&](bool good, const std::string& fact) {
+                    EXPECT_TRUE(good) << what << ": " << fact;
+                    ok = ok && good;
+                };
+                check(info.Get(MediaInfo::General, "Format") == kContainer.at(format),
+                      "container " + info.Get(MediaInfo::General, "Format"));
+                check(info.Get(MediaInfo::Audio, "Format") == kAudio.at(FieldText(p.audioCodec)),
+                      "audio " + info.Get(MediaInfo::Audio, "Format"));
+                if (format != "aac") // a raw ADTS stream states no length
+                    check(std::abs(info.Seconds() - JobLengthSeconds(job)) <= 0.5,
+                          "length " + std::to_string(info.Seconds()));
+                if (p.IsAudioOnly()) {
+                    check(info.Count(MediaInfo::Video) == 0, "a video stream");
+                } else {
+                    check(info.Get(MediaInfo::Video, "Format") ==
+                              kVideo.at(FieldText(p.videoCodec)),
+                          "video " + info.Get(MediaInfo::Video, "Format"));
+                    int w = p.width > 0 ? p.width : 320, h = p.height > 0 ? p.height : 240;
+                    check(info.Int(MediaInfo::Video, "Width") == w &&
+                              info.Int(MediaInfo::Video, "Height") == h,
+                          "size " + info.Get(MediaInfo::Video, "Width") + "x" +
+                              info.Get(MediaInfo::Video, "Height"));
+                }
+                passed += ok && batch.outcome == OutcomeSucceeded;
             }
         }
     }
+    std::printf("profile sweep: %d of %d runs passed (%d profiles x 4 cases)\n", passed, runs,
+                table->count);
 }

@@ -27,6 +27,13 @@ make film.avi -f lavfi -i testsrc2=size=720x480:rate=24000/1001 -f lavfi -i sine
 # interlaced-style PAL DV size with anamorphic 16:9 pixels
 make anamorphic.mp4 -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=sample_rate=48000 \
     -t 3 -vf setsar=64/45 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac
+# the clip of the profile sweep: 5 s 320x240 at 25 frames/s, stereo
+make small.mp4 -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100 \
+    -t 5 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2
+make small.wav -f lavfi -i "sine=frequency=523:sample_rate=44100" -t 5 -ac 2 -c:a pcm_s16le
+# not media at all
+[[ -f notmedia.avi ]] || printf 'This is a text file with a video name.\n' >notmedia.avi
+[[ -f empty.mp4 ]] || : >empty.mp4
 # sound only
 make sound.wav -f lavfi -i "sine=frequency=523:sample_rate=44100" -t 3 -ac 2 -c:a pcm_s16le
 # video only

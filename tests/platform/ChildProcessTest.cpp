@@ -1,5 +1,6 @@
 #include "platform/ChildProcess.h"
 
+#include "support/Process.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -34,21 +35,6 @@ bool StartSh(ChildProcess& child, const std::string& script,
     bool ok = child.Start({"sh", "-c", script}, options, &error);
     EXPECT_TRUE(ok) << error;
     return ok;
-}
-
-bool ProcessGone(pid_t pid) {
-    for (int i = 0; i < 200; ++i) {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        if (!std::getline(stat, line))
-            return true;
-        // A zombie has ended too.
-        size_t close = line.rfind(')');
-        if (close != std::string::npos && line.size() > close + 2 && line[close + 2] == 'Z')
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
 }
 
 } // namespace
@@ -123,7 +109,7 @@ TEST(ChildProcess, TerminateEndsTheWholeGroup) {
         line += c;
     pid_t grandchild = std::stoi(line);
     child.Terminate();
-    EXPECT_TRUE(ProcessGone(grandchild));
+    EXPECT_TRUE(qvtest::ProcessGone(grandchild));
     EXPECT_EQ(child.Read(&c, 1), 0); // every writer of the pipe has gone
 }
 
@@ -162,5 +148,5 @@ TEST(ChildProcess, DestructorKillsARunningChild) {
         ASSERT_TRUE(StartSh(child, "exec sleep 60"));
         pid = child.Pid();
     }
-    EXPECT_TRUE(ProcessGone(pid));
+    EXPECT_TRUE(qvtest::ProcessGone(pid));
 }

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "EncoderCommand.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+enum JobOutcome : int { OutcomeFailed = 0, OutcomeSucceeded = 1, OutcomeCancelled = 2 };
+
+// The status word of an outcome in the log.
+const char* OutcomeWord(JobOutcome outcome);
+
+// Milliseconds of a monotonic clock.
+uint64_t ClockMs();
+
+// What a conversion worker needs of its batch. The progress window is one;
+// the command-line runner and the tests are others.
+class JobBatch {
+public:
+    virtual ~JobBatch() = default;
+    virtual CMediaRecord& CurrentJob() = 0;
+    virtual const ProfileRecord& Profile() const = 0;
+    virtual const EngineSettings& Settings() const = 0;
+    virtual std::string OutputFolder() const = 0;
+    virtual std::string ToolFolder() const = 0; // the program folder, ending with "/"
+    // Read by the worker after every piece of encoder output.
+    virtual bool StopRequested() const = 0;
+    // Called on the worker thread; they return once the batch has taken them.
+    virtual void ReportStatus(const std::string& text) = 0;
+    virtual void ReportProgress(float seconds, uint32_t elapsedMs) = 0;
+    virtual void SetFileProgress(int percent) = 0;
+    // The job's end; posted exactly once per run.
+    virtual void PostOutcome(JobOutcome outcome) = 0;
+};
+
+// Converts the batch's current job: runs the encoder, follows its output,
+// runs the MP4 remux step where the profile needs it, logs, and posts the
+// outcome. Meant to be the body of a worker thread.
+void RunJob(JobBatch& batch);
+
+// The entry of the log for an encoder that gave up: its output chunk and the
+// command-line fragments.
+std::string ErrorRecord(const std::string& chunk, const EncoderCommand& command);
+
+// "hh:mm:ss" of whole seconds (hours may pass 99) and "hh:mm:ss.mmm".
+std::string FormatSeconds(int64_t seconds);
+std::string FormatMs(uint64_t ms);
+
+} // namespace qv

@@ -1,0 +1,33 @@
+#include "UserServices.h"
+
+#include <atomic>
+#include <cstdio>
+
+namespace qv {
+
+namespace {
+
+class ConsoleServices : public UserServices {
+public:
+    int MessageBox(const std::string& text, const std::string& caption, MsgIcon,
+                   MsgButtons buttons) override {
+        std::fprintf(stderr, "%s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ",
+                     text.c_str());
+        return buttons == MsgButtons::YesNo ? MsgNo : MsgOk;
+    }
+};
+
+ConsoleServices g_console;
+std::atomic<UserServices*> g_services{&g_console};
+
+} // namespace
+
+UserServices& Services() {
+    return *g_services.load();
+}
+
+void SetServices(UserServices* services) {
+    g_services = services ? services : &g_console;
+}
+
+} // namespace qv

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+namespace qv {
+
+// Everything that asks the user something or acts on the machine goes
+// through this service, so that tests answer instead of a person and no test
+// touches the real machine. The program installs the real one at start-up;
+// without one, messages go to standard error and questions are answered No.
+enum class MsgIcon { None, Information, Exclamation, Question };
+enum class MsgButtons { Ok, YesNo };
+enum MsgResult { MsgOk = 1, MsgYes = 6, MsgNo = 7 };
+
+class UserServices {
+public:
+    virtual ~UserServices() = default;
+    // A modal message box; an empty caption means the program's name.
+    virtual int MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                           MsgButtons buttons) = 0;
+};
+
+// The service in use; never null.
+UserServices& Services();
+// Installs a service (not owned); null goes back to the console one.
+void SetServices(UserServices* services);
+
+} // namespace qv

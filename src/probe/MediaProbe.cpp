@@ -1,0 +1,129 @@
+#include "MediaProbe.h"
+
+#include "app/ProgramFolder.h"
+#include "engine/JobModel.h"
+#include "platform/UserServices.h"
+#include "services/Services.h"
+
+#include <clocale>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <mutex>
+
+namespace qv {
+
+namespace {
+
+std::mutex g_mutex;
+
+int Decimal(const std::string& text) {
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    return (text.empty() || end == text.c_str()) ? 0 : static_cast<int>(v);
+}
+
+} // namespace
+
+MediaInfoLibrary::MediaInfoLibrary(std::vector<std::string> candidates)
+    : candidates_(std::move(candidates)) {}
+
+MediaInfoLibrary& MediaInfoLibrary::Default() {
+    static MediaInfoLibrary library({ProgramFolder() + "libmediainfo.so.0", "libmediainfo.so.0"});
+    return library;
+}
+
+bool MediaInfoLibrary::Bind() {
+    if (new_)
+        return true;
+    for (const std::string& name : candidates_) {
+        void* lib = ::dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!lib)
+            continue;
+        auto sym = [lib](const char* n) { return ::dlsym(lib, n); };
+        new_ = reinterpret_cast<void* (*)()>(sym("MediaInfoA_New"));
+        open_ = reinterpret_cast<size_t (*)(void*, const char*)>(sym("MediaInfoA_Open"));
+        get_ = reinterpret_cast<const char* (*)(void*, int, size_t, const char*, int, int)>(
+            sym("MediaInfoA_Get"));
+        close_ = reinterpret_cast<void (*)(void*)>(sym("MediaInfoA_Close"));
+        delete_ = reinterpret_cast<void (*)(void*)>(sym("MediaInfoA_Delete"));
+        if (new_ && open_ && get_ && close_ && delete_) {
+            // The library reads file names in the locale's character set;
+            // the program's names are UTF-8, so the locale must be too.
+            const char* ctype = std::setlocale(LC_CTYPE, nullptr);
+            if (!ctype || (!::strcasestr(ctype, "utf-8") && !::strcasestr(ctype, "utf8")))
+                if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
+                    std::setlocale(LC_CTYPE, "en_US.UTF-8");
+            lib_ = lib; // stays loaded for the life of the process
+            return true;
+        }
+        new_ = nullptr;
+        ::dlclose(lib);
+    }
+    return false; // tried again at the next probe
+}
+
+bool MediaInfoLibrary::Bound() {
+    std::lock_guard lock(g_mutex);
+    return Bind();
+}
+
+bool MediaInfoLibrary::Read(const std::string& path, ProbeResult& out) {
+    std::lock_guard lock(g_mutex);
+    if (!Bind())
+        return false;
+    void* h = new_();
+    if (!h)
+        return false;
+    open_(h, path.c_str());
+    auto get = [&](int kind, const char* parameter) {
+        const char* v = get_(h, kind, 0, parameter, 1, 0);
+        return std::string(v ? v : "");
+    };
+    std::string duration = get(0, "Duration/String3");
+    if (duration.empty())
+        duration = get(1, "Duration/String3");
+    ProbeResult r;
+    r.frameMode = get(1, "Format_Settings_FrameMode");
+    bool ok = !duration.empty();
+    if (ok) {
+        r.width = Decimal(get(1, "Width"));
+        r.height = Decimal(get(1, "Height"));
+        r.frameRate = get(1, "FrameRate");
+        if (r.frameRate.empty())
+            r.frameRate = "25";
+        r.lengthText = duration.substr(0, 8);
+    }
+    close_(h);
+    delete_(h);
+    if (ok)
+        out = r;
+    return ok;
+}
+
+bool ProbeMediaFile(MediaInfoLibrary& library, const std::string& path, ProbeResult& out) {
+    if (library.Read(path, out))
+        return true;
+    Services().MessageBox(Text("MsgBox", "UnknownFormat"), Text("MsgBox", "Info"),
+                          MsgIcon::Exclamation, MsgButtons::Ok);
+    return false;
+}
+
+bool ProbeMediaFile(const std::string& path, ProbeResult& out) {
+    return ProbeMediaFile(MediaInfoLibrary::Default(), path, out);
+}
+
+void FillFileRecord(CMediaRecord& record, const std::string& path, const ProbeResult& probe) {
+    record.kind = KindFile;
+    record.sourcePath = path;
+    record.baseName = FileBaseName(path);
+    record.fullLength = probe.lengthText;
+    record.trimStart = "00:00:00";
+    record.trimEnd = probe.lengthText;
+    record.frameMode = probe.frameMode;
+    record.width = probe.width;
+    record.height = probe.height;
+    record.frameRate = probe.frameRate;
+}
+
+} // namespace qv

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class CMediaRecord;
+
+// What the media probe reads of a file.
+struct ProbeResult {
+    std::string lengthText; // hh:mm:ss
+    std::string frameMode;
+    int width = 0;
+    int height = 0;
+    std::string frameRate; // "25" when the file gives none
+};
+
+// libmediainfo, bound at run time: the program folder's copy first, then the
+// system's. A library that is missing or lacks an entry point leaves every
+// probe without a handle, so every file is refused.
+class MediaInfoLibrary {
+public:
+    explicit MediaInfoLibrary(std::vector<std::string> candidates);
+    // The program folder's "libmediainfo.so.0", then the system's.
+    static MediaInfoLibrary& Default();
+
+    // Reads the file: true and the result, or false when it has no length
+    // (unreadable, unknown, or no library). Shows nothing.
+    bool Read(const std::string& path, ProbeResult& out);
+    bool Bound();
+
+private:
+    bool Bind();
+
+    std::vector<std::string> candidates_;
+    void* lib_ = nullptr;
+    void* (*new_)() = nullptr;
+    size_t (*open_)(void*, const char*) = nullptr;
+    const char* (*get_)(void*, int, size_t, const char*, int, int) = nullptr;
+    void (*close_)(void*) = nullptr;
+    void (*delete_)(void*) = nullptr;
+};
+
+// The probe of a file that is added: on success fills the result; a file
+// without a length is refused with the UnknownFormat message.
+bool ProbeMediaFile(const std::string& path, ProbeResult& out);
+bool ProbeMediaFile(MediaInfoLibrary& library, const std::string& path, ProbeResult& out);
+
+// A new file source from a probed file: untrimmed, ticked, named by its file.
+void FillFileRecord(CMediaRecord& record, const std::string& path, const ProbeResult& probe);
+
+} // namespace qv

@@ -1,0 +1,73 @@
+#include "probe/MediaProbe.h"
+
+#include "engine/JobModel.h"
+#include "support/Paths.h"
+#include "support/RecordingServices.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+std::string Media(const std::string& name) {
+    return qvtest::MediaDir() + name;
+}
+
+} // namespace
+
+TEST(MediaProbe, ReadsVideoAndAudioOnlyFiles) {
+    qvtest::RecordingServices user;
+    ProbeResult r;
+    ASSERT_TRUE(ProbeMediaFile(Media("av.mp4"), r));
+    EXPECT_EQ(r.lengthText, "00:00:04");
+    EXPECT_EQ(r.width, 640);
+    EXPECT_EQ(r.height, 480);
+    EXPECT_EQ(r.frameRate, "25.000");
+    ASSERT_TRUE(ProbeMediaFile(Media("film.avi"), r));
+    EXPECT_EQ(r.frameRate, "23.976");
+
+    ASSERT_TRUE(ProbeMediaFile(Media("sound.wav"), r));
+    EXPECT_EQ(r.lengthText, "00:00:03");
+    EXPECT_EQ(r.width, 0);
+    EXPECT_EQ(r.height, 0);
+    EXPECT_EQ(r.frameRate, "25");
+    EXPECT_EQ(r.frameMode, "");
+    EXPECT_TRUE(user.boxes.empty());
+
+    // A name in another script reaches the library intact.
+    qvtest::TempDir dir;
+    std::string copy = dir / "视频 clip.mp4";
+    qvtest::WriteFile(copy, qvtest::ReadFile(Media("av.mp4")));
+    ASSERT_TRUE(ProbeMediaFile(copy, r));
+    CMediaRecord record;
+    FillFileRecord(record, copy, r);
+    EXPECT_EQ(record.baseName, "视频 clip");
+    EXPECT_EQ(record.fullLength, "00:00:04");
+    EXPECT_EQ(record.trimStart, "00:00:00");
+    EXPECT_EQ(record.trimEnd, "00:00:04");
+    EXPECT_EQ(record.kind, KindFile);
+}
+
+TEST(MediaProbe, FilesWithoutALengthAreRefusedWithTheMessage) {
+    qvtest::RecordingServices user;
+    ProbeResult r;
+    r.lengthText = "kept";
+    for (const char* name : {"notmedia.avi", "empty.mp4", "missing.mkv"})
+        EXPECT_FALSE(ProbeMediaFile(Media(name), r)) << name;
+    EXPECT_EQ(r.lengthText, "kept");
+    ASSERT_EQ(user.boxes.size(), 3u);
+    EXPECT_EQ(user.boxes[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(user.boxes[0].buttons, MsgButtons::Ok);
+    EXPECT_FALSE(user.boxes[0].text.empty());
+}
+
+TEST(MediaProbe, WithoutTheLibraryEveryFileIsRefused) {
+    qvtest::RecordingServices user;
+    MediaInfoLibrary none({"/nonexistent/libmediainfo.so.0", "libc.so.6"});
+    ProbeResult r;
+    EXPECT_FALSE(none.Bound());
+    EXPECT_FALSE(ProbeMediaFile(none, Media("av.mp4"), r));
+    EXPECT_EQ(user.boxes.size(), 1u);
+}
