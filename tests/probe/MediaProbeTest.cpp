@@ -34,6 +34,9 @@ TEST(MediaProbe, ReadsVideoAndAudioOnlyFiles) {
     EXPECT_EQ(r.height, 0);
     EXPECT_EQ(r.frameRate, "25");
     EXPECT_EQ(r.frameMode, "");
+    // A cut file still states a length: it is accepted (the encoder finds the cut).
+    ASSERT_TRUE(ProbeMediaFile(Media("truncated.avi"), r));
+    EXPECT_EQ(r.width, 320);
     EXPECT_TRUE(user.boxes.empty());
 
     // A name in another script reaches the library intact.
