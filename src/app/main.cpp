@@ -1,4 +1,6 @@
 #include "mainwnd/ConverterDlg.h"
+#include "platform/QtUserServices.h"
+#include "services/Services.h"
 
 #include <QApplication>
 
@@ -6,7 +8,11 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane Pro"));
     // Arguments are ignored: the program has no command line of its own.
+    qv::QtUserServices services;
+    qv::SetServices(&services);
+    qv::LangOpenDefault();
     qv::CConverterDlg dlg;
     dlg.exec();
+    qv::SetServices(nullptr);
     return 0;
 }

@@ -15,6 +15,11 @@ public:
                      text.c_str());
         return buttons == MsgButtons::YesNo ? MsgNo : MsgOk;
     }
+    void OpenFolder(const std::string& path) override {
+        std::fprintf(stderr, "output folder: %s\n", path.c_str());
+    }
+    void PowerOff() override { std::fprintf(stderr, "power-off was asked for; not done here\n"); }
+    std::unique_ptr<SleepInhibitor> InhibitSleep(const std::string&) override { return nullptr; }
 };
 
 ConsoleServices g_console;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 namespace qv {
@@ -12,12 +13,26 @@ enum class MsgIcon { None, Information, Exclamation, Question };
 enum class MsgButtons { Ok, YesNo };
 enum MsgResult { MsgOk = 1, MsgYes = 6, MsgNo = 7 };
 
+// Held while something must not be interrupted by the machine going to
+// sleep; released when destroyed.
+class SleepInhibitor {
+public:
+    virtual ~SleepInhibitor() = default;
+};
+
 class UserServices {
 public:
     virtual ~UserServices() = default;
     // A modal message box; an empty caption means the program's name.
     virtual int MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                            MsgButtons buttons) = 0;
+    // Shows a folder in the desktop's file manager ("open").
+    virtual void OpenFolder(const std::string& path) = 0;
+    // Asks the machine to power off.
+    virtual void PowerOff() = 0;
+    // Keeps the machine awake until the result is destroyed; null when the
+    // machine offers no way to.
+    virtual std::unique_ptr<SleepInhibitor> InhibitSleep(const std::string& why) = 0;
 };
 
 // The service in use; never null.

@@ -24,11 +24,35 @@ public:
                    qv::MsgButtons buttons) override {
         std::lock_guard lock(mutex);
         boxes.push_back({text, caption, icon, buttons});
+        events.push_back("box:" + text);
         return answer;
     }
+    void OpenFolder(const std::string& path) override {
+        std::lock_guard lock(mutex);
+        events.push_back("open:" + path);
+    }
+    void PowerOff() override {
+        std::lock_guard lock(mutex);
+        events.push_back("poweroff");
+    }
+    std::unique_ptr<qv::SleepInhibitor> InhibitSleep(const std::string&) override {
+        std::lock_guard lock(mutex);
+        events.push_back("inhibit");
+        return std::make_unique<Inhibitor>(this);
+    }
+
+    struct Inhibitor : qv::SleepInhibitor {
+        explicit Inhibitor(RecordingServices* s) : owner(s) {}
+        ~Inhibitor() override {
+            std::lock_guard lock(owner->mutex);
+            owner->events.push_back("release");
+        }
+        RecordingServices* owner;
+    };
 
     std::mutex mutex;
     std::vector<Box> boxes;
+    std::vector<std::string> events; // boxes, folder openings, power-off, sleep locks, in order
     int answer = qv::MsgOk;
 };
 

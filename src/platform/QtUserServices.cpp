@@ -1,0 +1,80 @@
+#include "QtUserServices.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+
+namespace qv {
+
+namespace {
+
+const char kLogind[] = "org.freedesktop.login1";
+const char kLogindPath[] = "/org/freedesktop/login1";
+const char kLogindManager[] = "org.freedesktop.login1.Manager";
+
+class LogindInhibitor : public SleepInhibitor {
+public:
+    explicit LogindInhibitor(QDBusUnixFileDescriptor fd) : fd_(std::move(fd)) {}
+    // The lock ends when the last copy of its descriptor is closed.
+private:
+    QDBusUnixFileDescriptor fd_;
+};
+
+} // namespace
+
+int QtUserServices::MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                               MsgButtons buttons) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(caption.empty() ? QApplication::applicationName()
+                                       : QString::fromStdString(caption));
+    box.setText(QString::fromStdString(text));
+    switch (icon) {
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::None: break;
+    }
+    if (buttons == MsgButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? MsgYes : MsgNo;
+    }
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+    return MsgOk;
+}
+
+void QtUserServices::OpenFolder(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void QtUserServices::PowerOff() {
+    QDBusInterface manager(kLogind, kLogindPath, kLogindManager, QDBusConnection::systemBus());
+    if (manager.isValid()) {
+        // Interactive: the login manager may ask for a password if it must.
+        QDBusMessage reply = manager.call("PowerOff", true);
+        if (reply.type() != QDBusMessage::ErrorMessage)
+            return;
+    }
+    QProcess::startDetached("systemctl", {"poweroff"});
+}
+
+std::unique_ptr<SleepInhibitor> QtUserServices::InhibitSleep(const std::string& why) {
+    QDBusInterface manager(kLogind, kLogindPath, kLogindManager, QDBusConnection::systemBus());
+    if (!manager.isValid())
+        return nullptr;
+    QDBusReply<QDBusUnixFileDescriptor> reply =
+        manager.call("Inhibit", QStringLiteral("sleep"), QApplication::applicationName(),
+                     QString::fromStdString(why), QStringLiteral("block"));
+    if (!reply.isValid())
+        return nullptr;
+    return std::make_unique<LogindInhibitor>(reply.value());
+}
+
+} // namespace qv

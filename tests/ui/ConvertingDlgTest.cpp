@@ -1,0 +1,215 @@
+#include "engine/ConvertingDlg.h"
+
+#include "services/Services.h"
+
+#include "support/FakeTool.h"
+#include "support/Paths.h"
+#include "support/RecordingServices.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace qv;
+
+namespace {
+
+std::unique_ptr<CMediaRecord> Clip(const std::string& path, const std::string& base,
+                                   const std::string& length = "00:00:05") {
+    auto r = std::make_unique<CMediaRecord>();
+    r->kind = KindFile;
+    r->sourcePath = path;
+    r->baseName = base;
+    r->fullLength = r->trimEnd = length;
+    r->trimStart = "00:00:00";
+    r->width = 320;
+    r->height = 240;
+    r->frameRate = "25";
+    return r;
+}
+
+ProfileRecord XvidProfile() {
+    ProfileRecord p{};
+    SetFieldText(p.name, "AVI - XviD");
+    SetFieldText(p.kind, "video");
+    SetFieldText(p.outputFormat, "avi");
+    SetFieldText(p.videoCodecs[0].name, "xvid");
+    SetFieldText(p.videoCodecs[0].family, "xvid");
+    SetFieldText(p.audioCodecs[0].name, "mp3");
+    SetFieldText(p.audioCodecs[0].family, "mp3lame");
+    SetFieldText(p.videoCodec, "xvid");
+    SetFieldText(p.audioCodec, "mp3");
+    p.videoCodecCount = p.audioCodecCount = 1;
+    p.width = 320;
+    p.height = 240;
+    SetFieldText(p.frameRate, "Auto");
+    p.videoBitRate = 600;
+    p.audioBitRate = 96;
+    p.sampleRate = 44100;
+    p.channels = 2;
+    return p;
+}
+
+template <typename W> W* Control(CConvertingDlg& dlg, int id) {
+    return qobject_cast<W*>(dlg.Control(id));
+}
+
+struct Batch {
+    std::vector<std::unique_ptr<CMediaRecord>> records;
+    std::vector<SourceItem> Items() {
+        std::vector<SourceItem> items;
+        for (auto& r : records)
+            items.push_back({r.get(), true, {}});
+        return items;
+    }
+    std::vector<CMediaRecord*> Jobs() {
+        std::vector<CMediaRecord*> jobs;
+        for (auto& r : records)
+            jobs.push_back(r.get());
+        return jobs;
+    }
+};
+
+} // namespace
+
+TEST(ConvertingDlg, ARealBatchOfThreeClipsEndsWithTheMessageThenOpensTheFolder) {
+    qvtest::RecordingServices user;
+    qvtest::TempDir out;
+    Batch b;
+    for (const char* name : {"one", "two", "three"})
+        b.records.push_back(Clip(qvtest::MediaDir() + "small.mp4", name));
+    CConvertingDlg dlg;
+    dlg.SetBatch(b.Jobs(), out.path(), XvidProfile(), SettingsRecord{});
+    dlg.SetToolFolder(qvtest::ProgramDir());
+    Control<QCheckBox>(dlg, CConvertingDlg::IDC_OPEN_FOLDER)->setChecked(true);
+    Control<QCheckBox>(dlg, CConvertingDlg::IDC_SHUTDOWN)->setChecked(true);
+    EXPECT_TRUE(Control<QLabel>(dlg, CConvertingDlg::IDC_STATUS)->text().isEmpty());
+    dlg.exec();
+
+    for (const char* name : {"one", "two", "three"})
+        EXPECT_TRUE(qvtest::FileExists(out / (std::string(name) + ".avi"))) << name;
+    EXPECT_EQ(Control<QProgressBar>(dlg, CConvertingDlg::IDC_TOTAL_BAR)->value(), 100);
+    EXPECT_EQ(Control<QProgressBar>(dlg, CConvertingDlg::IDC_FILE_BAR)->value(), 99);
+    EXPECT_EQ(Control<QLabel>(dlg, CConvertingDlg::IDC_COUNTER)->text().toStdString(),
+              Text("DlgConverting", "File") + " [3/3]");
+    // Power-off first, then the finished message, then the folder; the sleep
+    // lock is held from the start and let go at the end.
+    std::vector<std::string> expected = {"inhibit", "poweroff",
+                                         "box:" + Text("MsgBox", "ConvertFinished"),
+                                         "open:" + out.path(), "release"};
+    EXPECT_EQ(user.events, expected);
+    EXPECT_EQ(user.boxes.at(0).caption, "");
+}
+
+TEST(ConvertingDlg, AFailedSecondJobEndsTheBatchAndKeepsTheFirstOutput) {
+    qvtest::RecordingServices user;
+    // The failing job leaves a partial file before it gives up.
+    qvtest::FakeProgramFolder tools(
+        "case \"$out\" in *two*) echo part > \"$out\"; printf 'Pos: 1.0s\\r退出.. broken\\n'; "
+        "exit 1;; esac\nprintf 'Pos: 1.0s\\r'; echo done > \"$out\"");
+    qvtest::TempDir out;
+    Batch b;
+    for (const char* name : {"one", "two", "three"})
+        b.records.push_back(Clip("/media/" + std::string(name) + ".mp4", name));
+    ASSERT_TRUE(RunConversionBatch(nullptr, b.Items(), out.path(), XvidProfile(), SettingsRecord{},
+                                   nullptr, tools.Folder()));
+    EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
+    EXPECT_TRUE(qvtest::FileExists(out / "two.avi")); // a failed job's partial output stays
+    EXPECT_FALSE(qvtest::FileExists(out / "three.avi"));
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "ConvertFailed"));
+    EXPECT_EQ(user.boxes[0].icon, MsgIcon::Exclamation);
+}
+
+TEST(ConvertingDlg, StopAnsweredNoChangesNothingAndYesEndsAtTheNextOutput) {
+    qvtest::FakeProgramFolder tools(
+        "echo partial > \"$out\"; sleep 1; printf 'Pos: 1.0s\\r'; sleep 1; printf 'Pos: 2.0s\\r'");
+    for (int answer : {MsgNo, MsgYes}) {
+        qvtest::RecordingServices user;
+        user.answer = answer;
+        qvtest::TempDir out;
+        Batch b;
+        b.records.push_back(Clip("/media/a.mp4", "a"));
+        CConvertingDlg dlg;
+        dlg.SetBatch(b.Jobs(), out.path(), XvidProfile(), SettingsRecord{});
+        dlg.SetToolFolder(tools.Folder());
+        bool visibleAfterYes = false;
+        QTimer::singleShot(700, &dlg, [&] {
+            dlg.close(); // the close box asks the same question as Stop
+            // Escape and Enter close nothing either.
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &esc);
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(&dlg, &enter);
+        });
+        QTimer::singleShot(1200, &dlg, [&] { visibleAfterYes = dlg.isVisible(); });
+        dlg.exec();
+        ASSERT_GE(user.boxes.size(), 1u);
+        EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "StopConvert"));
+        EXPECT_EQ(user.boxes[0].buttons, MsgButtons::YesNo);
+        if (answer == MsgNo) {
+            EXPECT_TRUE(qvtest::FileExists(out / "a.avi"));
+            EXPECT_EQ(user.boxes.back().text, Text("MsgBox", "ConvertFinished"));
+        } else {
+            EXPECT_TRUE(visibleAfterYes) << "the window waits for the encoder's next output";
+            EXPECT_FALSE(qvtest::FileExists(out / "a.avi")) << "a cancelled job's output goes";
+            EXPECT_EQ(user.boxes.size(), 1u);
+        }
+    }
+}
+
+TEST(ConvertingDlg, BarsFollowTheWholeBatchArithmeticAndNeverGoBackWithinAJob) {
+    qvtest::RecordingServices user;
+    Batch b;
+    for (const char* name : {"1", "2", "3", "4"})
+        b.records.push_back(Clip("/media/x.mp4", name, "00:01:40"));
+    CConvertingDlg dlg;
+    dlg.SetBatch(b.Jobs(), "/tmp", XvidProfile(), SettingsRecord{});
+    // Job 2 of 4, as the worker would report it (no worker runs: the window
+    // is never shown, so its start timer never fires).
+    auto* fileBar = Control<QProgressBar>(dlg, CConvertingDlg::IDC_FILE_BAR);
+    auto* totalBar = Control<QProgressBar>(dlg, CConvertingDlg::IDC_TOTAL_BAR);
+    dlg.SetJobNumber(2);
+    dlg.ReportProgress(50.0f, 61000);
+    EXPECT_EQ(fileBar->value(), 50);
+    EXPECT_EQ(totalBar->value(), 37);
+    EXPECT_EQ(Control<QLabel>(dlg, CConvertingDlg::IDC_ELAPSED)->text(),
+              QStringLiteral("耗时: 00:01:01"));
+    dlg.ReportProgress(40.0f, 62000);
+    EXPECT_EQ(fileBar->value(), 50);
+    EXPECT_EQ(totalBar->value(), 37);
+    dlg.SetFileProgress(100);
+    dlg.ReportProgress(10.0f, 63000);
+    EXPECT_EQ(fileBar->value(), 10); // only from 100 may it go back
+}
+
+TEST(ConvertingDlg, CollectingJobsSkipsDiscNodesAndUntickedEntries) {
+    qvtest::RecordingServices user;
+    CMediaRecord file, disc, t1, t2, t3;
+    disc.kind = KindDvdDisc;
+    t1.kind = t2.kind = t3.kind = KindDvdTitle;
+    std::vector<SourceItem> sources = {
+        {&file, false, {}},
+        {&disc, true, {{&t1, true, {}}, {&t2, false, {}}, {&t3, true, {}}}},
+        {nullptr, true, {}},
+    };
+    EXPECT_EQ(CollectJobs(sources), (std::vector<CMediaRecord*>{&t1, &t3}));
+    sources[1].checked = false; // titles count whether their disc is ticked or not
+    EXPECT_EQ(CollectJobs(sources), (std::vector<CMediaRecord*>{&t1, &t3}));
+
+    // Nothing ticked: nothing happens, not even for a missing folder.
+    std::vector<SourceItem> none = {{&file, false, {}}};
+    EXPECT_FALSE(RunConversionBatch(nullptr, none, "/no/such/folder", XvidProfile(), {}));
+    EXPECT_TRUE(user.boxes.empty());
+    EXPECT_FALSE(RunConversionBatch(nullptr, sources, "/no/such/folder", XvidProfile(), {}));
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "DirNotExist"));
+}
