@@ -1,0 +1,159 @@
+// vistrel: the preview player. Runs the system's MPlayer in slave mode with
+// the arguments it was given, with Windows-only options and drivers mapped to
+// ones that work here, passes its standard input through, and writes
+// MPlayer's output through unbuffered with the few lines the program reads
+// in Chinese localised. Killing vistrel's process group ends MPlayer too.
+
+#include "platform/ChildProcess.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+pid_t g_player = 0;
+
+void OnSignal(int sig) {
+    if (g_player > 0)
+        ::kill(g_player, SIGKILL);
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+}
+
+int NiceFor(const std::string& priority) {
+    if (priority == "idle")
+        return 19;
+    if (priority == "belownormal")
+        return 10;
+    if (priority == "abovenormal")
+        return -5;
+    if (priority == "high")
+        return -10;
+    if (priority == "realtime")
+        return -15;
+    return 0;
+}
+
+// Video and audio drivers of another platform, as lists of ones that work
+// here (MPlayer takes the first that opens).
+std::string VideoDriver(const std::string& vo) {
+    if (vo.rfind("directx", 0) == 0 || vo == "direct3d")
+        return "xv,gl,x11,";
+    if (vo == "gl" || vo == "gl2")
+        return "gl,xv,x11,";
+    return vo;
+}
+
+std::string AudioDriver(const std::string& ao) {
+    if (ao == "dsound" || ao == "win32")
+        return "pulse,alsa,";
+    return ao;
+}
+
+// The lines whose markers the program reads in Chinese. Each keeps the byte
+// offset at which the program takes its value.
+std::string Localise(const std::string& line) {
+    if (line.rfind("Video: no video", 0) == 0)
+        return "视频:没有视频";
+    if (line.rfind("Cache fill:", 0) == 0)
+        return line + " 缓存填充:"; // the value stays at byte 12
+    static const std::pair<const char*, const char*> titles[] = {
+        {" Title: ", " 标题:"},   {" Name: ", " 标题:"},  {" Artist: ", " 艺人: "},
+        {" Author: ", " 作者: "}, {" Album: ", " 专辑:"}, {" Genre: ", " 类型:"}};
+    for (const auto& [english, chinese] : titles)
+        if (line.rfind(english, 0) == 0)
+            return chinese + line.substr(std::strlen(english));
+    return line;
+}
+
+void WriteOut(const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
+        if (n <= 0)
+            return;
+        done += static_cast<size_t>(n);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args = {"mplayer", "-noconfig", "all", "-nolirc", "-nojoystick"};
+    int niceValue = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        std::string next = i + 1 < argc ? argv[i + 1] : "";
+        if (a == "-priority" && i + 1 < argc) {
+            niceValue = NiceFor(next);
+            ++i;
+        } else if (a == "-wid" && i + 1 < argc) {
+            if (next != "0") // 0: no window to draw into; MPlayer opens its own
+                args.insert(args.end(), {a, next});
+            ++i;
+        } else if (a == "-vo" && i + 1 < argc) {
+            args.insert(args.end(), {a, VideoDriver(next)});
+            ++i;
+        } else if (a == "-ao" && i + 1 < argc) {
+            args.insert(args.end(), {a, AudioDriver(next)});
+            ++i;
+        } else {
+            args.push_back(a);
+        }
+    }
+    const char* player = std::getenv("VISTREL_MPLAYER");
+    if (player && *player)
+        args[0] = player;
+
+    qv::ChildProcess mplayer;
+    qv::ChildProcess::Options o;
+    o.ownGroup = false; // killing vistrel's group ends MPlayer too
+    o.niceValue = niceValue;
+    std::string error;
+    if (!mplayer.Start(args, o, &error)) {
+        WriteOut("vistrel: " + error + "\nExiting... (cannot start the player)\n");
+        return 1;
+    }
+    g_player = mplayer.Pid();
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(sig, OnSignal);
+
+    // Commands: our standard input, passed through as it comes.
+    std::thread input([&] {
+        char buffer[256];
+        ssize_t n;
+        while ((n = ::read(STDIN_FILENO, buffer, sizeof buffer)) > 0)
+            if (!mplayer.Write(buffer, static_cast<size_t>(n)))
+                break;
+        // The program has gone: so does the player, once it has had a moment
+        // for a last command such as "quit".
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ::kill(g_player, SIGTERM);
+    });
+    input.detach();
+
+    // Output: line by line, each line with its own end, written at once.
+    std::string pending;
+    char buffer[4096];
+    long n;
+    while ((n = mplayer.Read(buffer, sizeof buffer)) > 0) {
+        pending.append(buffer, static_cast<size_t>(n));
+        size_t end;
+        while ((end = pending.find_first_of("\r\n")) != std::string::npos) {
+            WriteOut(Localise(pending.substr(0, end)) + pending[end]);
+            pending.erase(0, end + 1);
+        }
+    }
+    if (!pending.empty())
+        WriteOut(Localise(pending));
+    int code = mplayer.Wait();
+    std::_Exit(code);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+enum PlayerState : int { PlayerStarting = 0, PlayerPlaying = 1, PlayerStopped = 3 };
+
+// What the player's output has told about the run.
+struct PlayerRunState {
+    PlayerState state = PlayerStopped;
+    int position = 0; // seconds, 0..359999
+    int length = 0;   // set by the owner, never by the player
+    bool hasVideo = true;
+    float cacheFill = 0.0f;
+    std::string clipName = "-", clipAuthor = "-", clipRights = "-";
+    std::string title = "-", artist = "-", album = "-", genre = "-";
+    std::string audioCodec, audioFormat;
+    long audioBitRate = 0, audioRate = 0;
+    int audioChannels = 0;
+    std::string videoCodec;
+    long videoBitRate = 0;
+    float videoFps = 0.0f;
+    int videoWidth = 320, videoHeight = 240;
+    std::string lastLine;
+
+    void Reset(); // as at each Play: everything but the state
+};
+
+// What a line asks of the player object beyond the state it updates.
+enum class LineEffect { None, PlaybackBegan, GaveUp };
+
+// Interprets one line of the player's output. Markers are compared as UTF-8
+// bytes; values are taken from fixed byte offsets of the line.
+LineEffect ParseLine(PlayerRunState& run, const std::string& line);
+
+// The one-command mailbox between the window thread and the writer thread:
+// a command posted while the previous one is not yet written is dropped.
+class CommandMailbox {
+public:
+    static constexpr size_t kCapacity = 39; // characters; the buffer holds 40 bytes
+
+    void Reset() {
+        idle_ = true;
+        written_ = false;
+    }
+    // Window thread: false when the command was dropped.
+    bool Post(const std::string& commandWithLineEnd);
+    // Writer thread: the command to write, then Written() once it is.
+    const std::string& Command() const { return buffer_; }
+    void Written() { written_ = true; }
+
+private:
+    std::string buffer_;
+    bool idle_ = true; // window thread only
+    std::atomic<bool> written_{false};
+};
+
+} // namespace qv
