@@ -227,9 +227,12 @@ void CMPlayer::ReadOutput() {
         if (!process_)
             return;
         if (!ProcessAlive()) {
+            // Gone while playing is the end of the clip, whichever timer sees
+            // it first; gone before playback began is a failure.
+            const bool ended = run_.state == PlayerPlaying;
             startingTimer_.stop();
             EndRun();
-            Post(WM_PLAYER_FAILED);
+            Post(ended ? WM_PLAYER_ENDED : WM_PLAYER_FAILED);
             return;
         }
         size_t waiting = std::min<size_t>(process_->Peek(), 80);

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -170,4 +171,32 @@ TEST(MPlayer, APlayerThatIgnoresQuitIsEndedAfterTheTries) {
     std::string got = qvtest::ReadFile(dir / "got");
     EXPECT_EQ(got.rfind("first\n", 0), 0u) << got;
     EXPECT_NE(got.find("quit\n"), std::string::npos);
+}
+
+TEST(MPlayer, NothingOutlivesStopOrDestruction) {
+    auto openFds = [] {
+        int n = 0;
+        for (const char* dir = "/proc/self/fd"; DIR* d = ::opendir(dir);) {
+            while (::readdir(d))
+                ++n;
+            ::closedir(d);
+            break;
+        }
+        return n;
+    };
+    qvtest::TempDir dir;
+    const std::string player = FakePlayer(dir, "echo 'VO: [null] 258x180'; sleep 60");
+    const int before = openFds();
+    pid_t pid;
+    {
+        Preview p("x", player);
+        p.player.Play();
+        ASSERT_TRUE(Until([&] { return p.player.State() == PlayerPlaying; }));
+        p.player.Stop();
+        p.player.Play(); // a second run of the same object, ended by its destruction
+        ASSERT_TRUE(Until([&] { return p.player.State() == PlayerPlaying; }));
+        pid = p.player.ProcessId();
+    }
+    EXPECT_TRUE(qvtest::ProcessGone(pid));
+    EXPECT_EQ(openFds(), before);
 }
