@@ -6,6 +6,8 @@
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
@@ -48,6 +50,24 @@ int QtUserServices::MessageBox(const std::string& text, const std::string& capti
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return MsgOk;
+}
+
+bool QtUserServices::BrowseFolder(const FolderRequest& request, std::string* chosen) {
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::DontUseNativeDialog); // the prompt needs a label of ours
+    if (!request.windowTitle.empty())
+        dialog.setWindowTitle(QString::fromStdString(request.windowTitle));
+    dialog.setLabelText(QFileDialog::LookIn, QString::fromStdString(request.prompt));
+    if (!request.rootFolder.empty())
+        dialog.setDirectory(QString::fromStdString(request.rootFolder));
+    if (!request.initialFolder.empty())
+        dialog.setDirectory(QString::fromStdString(request.initialFolder));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    *chosen = QDir::cleanPath(dialog.selectedFiles().first()).toStdString();
+    return true;
 }
 
 void QtUserServices::OpenFolder(const std::string& path) {

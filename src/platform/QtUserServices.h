@@ -12,6 +12,7 @@ class QtUserServices : public UserServices {
 public:
     int MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                    MsgButtons buttons) override;
+    bool BrowseFolder(const FolderRequest& request, std::string* chosen) override;
     void OpenFolder(const std::string& path) override;
     void PowerOff() override;
     std::unique_ptr<SleepInhibitor> InhibitSleep(const std::string& why) override;

@@ -15,6 +15,7 @@ public:
                      text.c_str());
         return buttons == MsgButtons::YesNo ? MsgNo : MsgOk;
     }
+    bool BrowseFolder(const FolderRequest&, std::string*) override { return false; }
     void OpenFolder(const std::string& path) override {
         std::fprintf(stderr, "output folder: %s\n", path.c_str());
     }

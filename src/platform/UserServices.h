@@ -20,12 +20,22 @@ public:
     virtual ~SleepInhibitor() = default;
 };
 
+// What a folder picker is asked for.
+struct FolderRequest {
+    std::string windowTitle;   // empty: the picker's own
+    std::string prompt;        // shown above the folders
+    std::string rootFolder;    // empty: the whole file system
+    std::string initialFolder; // empty: none
+};
+
 class UserServices {
 public:
     virtual ~UserServices() = default;
     // A modal message box; an empty caption means the program's name.
     virtual int MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                            MsgButtons buttons) = 0;
+    // Lets the user pick a folder; false when cancelled.
+    virtual bool BrowseFolder(const FolderRequest& request, std::string* chosen) = 0;
     // Shows a folder in the desktop's file manager ("open").
     virtual void OpenFolder(const std::string& path) = 0;
     // Asks the machine to power off.

@@ -27,6 +27,15 @@ public:
         events.push_back("box:" + text);
         return answer;
     }
+    bool BrowseFolder(const qv::FolderRequest& request, std::string* chosen) override {
+        std::lock_guard lock(mutex);
+        folderRequests.push_back(request);
+        events.push_back("browse:" + request.windowTitle);
+        if (folderAnswer.empty())
+            return false;
+        *chosen = folderAnswer;
+        return true;
+    }
     void OpenFolder(const std::string& path) override {
         std::lock_guard lock(mutex);
         events.push_back("open:" + path);
@@ -54,6 +63,8 @@ public:
     std::vector<Box> boxes;
     std::vector<std::string> events; // boxes, folder openings, power-off, sleep locks, in order
     int answer = qv::MsgOk;
+    std::vector<qv::FolderRequest> folderRequests;
+    std::string folderAnswer; // empty: the picker is cancelled
 };
 
 } // namespace qvtest

@@ -1,0 +1,43 @@
+#include "DialogUtil.h"
+
+#include <QComboBox>
+#include <QVariant>
+#include <QWidget>
+
+namespace qv {
+
+QWidget* FindControl(const QWidget* window, int id) {
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->property("controlId").toInt() == id)
+            return w;
+    return nullptr;
+}
+
+int SelectByPrefix(QComboBox* box, const QString& text) {
+    for (int i = 0; i < box->count(); ++i)
+        if (box->itemText(i).startsWith(text, Qt::CaseInsensitive)) {
+            box->setCurrentIndex(i);
+            return i;
+        }
+    box->setCurrentIndex(-1);
+    return -1;
+}
+
+std::vector<std::string> SplitChoices(const std::string& text) {
+    std::vector<std::string> pieces;
+    const std::string cut = text.substr(0, 255);
+    size_t start = 0;
+    while (start <= cut.size()) {
+        size_t comma = cut.find(',', start);
+        std::string piece =
+            cut.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (!piece.empty())
+            pieces.push_back(piece);
+        if (comma == std::string::npos)
+            break;
+        start = comma + 1;
+    }
+    return pieces;
+}
+
+} // namespace qv

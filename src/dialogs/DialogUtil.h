@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QWidget;
+
+namespace qv {
+
+// The control with that id (property "controlId") among a window's children.
+QWidget* FindControl(const QWidget* window, int id);
+template <typename W> W* Tag(W* widget, int id) {
+    widget->setProperty("controlId", id);
+    return widget;
+}
+
+// Selects the first item whose text begins with the text, letters compared
+// without regard to case; no item is selected when none does. Returns the
+// index, -1 for none.
+int SelectByPrefix(QComboBox* box, const QString& text);
+
+// The pieces of a comma-separated choice text, empty pieces skipped; the
+// text is first cut to 255 bytes, as the profile's choice buffers hold.
+std::vector<std::string> SplitChoices(const std::string& text);
+
+inline QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace qv
