@@ -1,0 +1,220 @@
+#include "controls/BitmapEx.h"
+#include "controls/BitmapSlider.h"
+#include "controls/BmpButton.h"
+
+#include "platform/Messages.h"
+#include "platform/WindowMessage.h"
+#include "support/TempDir.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace qv;
+
+namespace {
+
+// A strip of four states, each in its own colour, with magenta corners.
+QImage Strip(int stateWidth = 40, int height = 20) {
+    QImage strip(stateWidth * 4, height, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(10, 10, 10), qRgb(20, 20, 20), qRgb(30, 30, 30), qRgb(40, 40, 40)};
+    for (int k = 0; k < 4; ++k)
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < stateWidth; ++x)
+                strip.setPixel(k * stateWidth + x, y,
+                               (x == 0 && y == 0) ? qRgb(255, 8, 255) : colours[k]);
+    return strip;
+}
+
+// Collects the slider's posted messages.
+class Parent : public QWidget {
+public:
+    std::vector<std::pair<int, long long>> messages; // message, position
+protected:
+    void customEvent(QEvent* e) override {
+        auto* m = static_cast<WindowMessage*>(e);
+        messages.emplace_back(static_cast<int>(e->type()), m->lParam);
+    }
+};
+
+} // namespace
+
+TEST(BitmapEx, KindsByNameStatesAndShapes) {
+    EXPECT_EQ(ImageKindOf("/skins/x.bmp.gif"), ImageBmp);
+    EXPECT_EQ(ImageKindOf(".gif"), ImageNone);
+    EXPECT_EQ(ImageKindOf("photo.jpeg"), ImageJpeg);
+    EXPECT_EQ(ImageKindOf("PHOTO.JPG"), ImageJpeg);
+    EXPECT_EQ(ImageKindOf("icon.ico"), ImageIco);
+    EXPECT_EQ(ImageKindOf("anim.gif"), ImageGif);
+    EXPECT_EQ(ImageKindOf("image.png"), ImageNone);
+
+    QImage wide(402, 3, QImage::Format_RGB32);
+    for (int x = 0; x < 402; ++x)
+        for (int y = 0; y < 3; ++y)
+            wide.setPixel(x, y, qRgb(x % 256, x / 256, 0));
+    CBitmapEx strip(wide), state;
+    const int starts[] = {0, 100, 201, 301};
+    for (int k = 1; k <= 4; ++k) {
+        ExtractState(strip, state, k);
+        ASSERT_EQ(state.ImageWidth(), 100);
+        const int x = starts[k - 1];
+        EXPECT_EQ(state.Image().pixel(0, 0), qRgb(x % 256, x / 256, 0)) << k;
+    }
+
+    QImage magenta(30, 10, QImage::Format_RGB32);
+    for (int x = 0; x < 30; ++x)
+        for (int y = 0; y < 10; ++y)
+            magenta.setPixel(x, y, qRgb(255, (x + y) % 17, 255));
+    EXPECT_TRUE(RegionFromBitmap(magenta).isEmpty());
+    magenta.setPixel(5, 3, qRgb(255, 17, 255)); // green above 16 is opaque
+    magenta.setPixel(6, 3, qRgb(0, 0, 0));
+    QRegion region = RegionFromBitmap(magenta);
+    EXPECT_EQ(region.boundingRect(), QRect(5, 3, 2, 1));
+    QImage big(300, 300, QImage::Format_RGB32); // more than 2000 runs: batches are joined
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 300; ++x)
+            big.setPixel(x, y, x % 2 ? qRgb(255, 0, 255) : qRgb(1, 2, 3));
+    EXPECT_EQ(RegionFromBitmap(big).rectCount(), 300 * 150);
+}
+
+TEST(BitmapEx, LoadsTheFourKindsAndNothingElse) {
+    qvtest::TempDir dir;
+    QImage red(8, 6, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(QString::fromStdString(dir / "a.bmp"), "BMP"));
+    ASSERT_TRUE(red.save(QString::fromStdString(dir / "a.jpeg"), "JPEG"));
+    ASSERT_TRUE(red.save(QString::fromStdString(dir / "a.ico"), "ICO"));
+    ASSERT_EQ(std::system(("convert " + dir / "a.bmp" + " " + dir / "a.gif").c_str()), 0);
+    ASSERT_TRUE(red.save(QString::fromStdString(dir / "a.png"), "PNG"));
+    for (const char* name : {"a.bmp", "a.jpeg", "a.ico", "a.gif"}) {
+        QImage image = LoadImageFile(dir / name);
+        ASSERT_FALSE(image.isNull()) << name;
+        EXPECT_EQ(image.size(), QSize(8, 6)) << name;
+    }
+    EXPECT_TRUE(LoadImageFile(dir / "a.png").isNull());
+    EXPECT_TRUE(LoadImageFile(dir / "missing.bmp").isNull());
+    qvtest::WriteFile(dir / "junk.bmp", "not an image");
+    EXPECT_TRUE(LoadImageFile(dir / "junk.bmp").isNull());
+}
+
+TEST(BmpButton, AClickOnlyOnReleaseOverTheButtonAndNoneForTheDoubleClick) {
+    QWidget window;
+    window.resize(200, 100);
+    CBmpButton button(&window, 1017);
+    button.SetImage(Strip());
+    button.setGeometry(10, 10, 40, 20);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy clicks(&button, &QAbstractButton::clicked);
+
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(20, 10));
+    EXPECT_EQ(button.PaintState(), 3);
+    QTest::mouseMove(&button, QPoint(100, 60)); // off the button
+    EXPECT_EQ(button.PaintState(), 1);
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(100, 60));
+    EXPECT_EQ(clicks.count(), 0);
+
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::mouseMove(&button, QPoint(100, 60));
+    QTest::mouseMove(&button, QPoint(20, 10)); // back on it
+    EXPECT_EQ(button.PaintState(), 3);
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(20, 10));
+    EXPECT_EQ(clicks.count(), 1);
+
+    // A double click: press, release, the double-click press, release.
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(20, 10));
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(20, 10));
+    QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(20, 10),
+                       button.mapToGlobal(QPointF(20, 10)), Qt::LeftButton, Qt::LeftButton,
+                       Qt::NoModifier);
+    QCoreApplication::sendEvent(&button, &second);
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(20, 10));
+    EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST(BmpButton, CheckStatesCaptionInsetsAndFont) {
+    QWidget window;
+    CBmpButton check(&window, 1041);
+    check.SetImage(Strip());
+    check.SetButtonKind(ButtonCheck);
+    check.setGeometry(0, 0, 65, 20);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseMove(&check, QPoint(5, 5));
+    EXPECT_EQ(check.PaintState(), 2);
+    QTest::mousePress(&check, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(check.PaintState(), 2); // never checked: pressed still shows "over"
+    QTest::mouseRelease(&check, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(check.isChecked()); // the owner decides the check
+    check.setChecked(true);
+    EXPECT_EQ(check.PaintState(), 3);
+    check.setEnabled(false);
+    EXPECT_EQ(check.PaintState(), 4);
+
+    check.leftInset = 9;
+    EXPECT_EQ(check.CaptionRect().left(), 9);
+    check.leftInset = 70;
+    EXPECT_EQ(check.CaptionRect().left(), 0);
+    check.fontSize = 20;
+    check.SetCaptionFont("Verdana", true, false, false);
+    EXPECT_EQ(check.fontSize, 11);
+    // The window takes the shape of the state image: the magenta corner is out.
+    check.repaint();
+    EXPECT_FALSE(check.mask().contains(QPoint(0, 0)));
+    EXPECT_TRUE(check.mask().contains(QPoint(1, 0)));
+}
+
+TEST(BitmapSlider, PixelArithmeticDraggingAndKeys) {
+    Parent parent;
+    CBitmapSlider slider(&parent, 1046);
+    ASSERT_TRUE(slider.SetChannelBitmaps(142, 143));
+    ASSERT_TRUE(slider.SetThumbBitmaps(144, 145));
+    EXPECT_EQ(slider.size(), QSize(258, 12));
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    EXPECT_EQ(slider.PositionToPixel(0), 14);
+    EXPECT_EQ(slider.PositionToPixel(100), 244);
+    EXPECT_EQ(slider.PositionToPixel(50), 14 + 115);
+    EXPECT_EQ(slider.PixelToPosition(14), 0);
+    EXPECT_EQ(slider.PixelToPosition(244), 100);
+
+    // A press 60 pixels right of the thumb's centre moves the centre there.
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(14 + 60, 6));
+    QCoreApplication::processEvents();
+    ASSERT_FALSE(parent.messages.empty());
+    EXPECT_EQ(parent.messages.back().first, WM_SLIDER_POSITION);
+    EXPECT_EQ(parent.messages.back().second, slider.PixelToPosition(74));
+    EXPECT_EQ(slider.Position(), slider.PixelToPosition(74));
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(74, 6));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(parent.messages.back().first, WM_SLIDER_DONE);
+
+    // A press 5 pixels right of the centre keeps the grip while dragging.
+    slider.SetPosition(50);
+    const int centre = slider.PositionToPixel(50);
+    QTest::mousePress(&slider, Qt::LeftButton, {}, QPoint(centre + 5, 6));
+    EXPECT_EQ(slider.Position(), 50);
+    QTest::mouseMove(&slider, QPoint(centre + 15, 6));
+    EXPECT_NEAR(slider.PositionToPixel(slider.Position()), centre + 10, 1);
+    QTest::mouseMove(&slider, QPoint(500, 6)); // beyond the right end
+    EXPECT_EQ(slider.PositionToPixel(slider.Position()), 258 - 14);
+    QTest::mouseRelease(&slider, Qt::LeftButton, {}, QPoint(500, 6));
+
+    QCoreApplication::processEvents(); // the drag's messages
+    parent.messages.clear();
+    slider.SetPosition(90);
+    QTest::keyClick(&slider, Qt::Key_PageDown);
+    EXPECT_EQ(slider.Position(), 100);
+    slider.SetPosition(3);
+    QTest::keyClick(&slider, Qt::Key_End);
+    EXPECT_EQ(slider.Position(), 100);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(parent.messages.size(), 2u);
+    EXPECT_EQ(parent.messages.back(), std::make_pair(WM_SLIDER_DONE, 100LL));
+    QTest::keyClick(&slider, Qt::Key_Home);
+    EXPECT_EQ(slider.Position(), 0);
+    QTest::keyClick(&slider, Qt::Key_Left);
+    EXPECT_EQ(slider.Position(), 0);
+}
