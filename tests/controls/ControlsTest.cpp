@@ -1,6 +1,7 @@
 #include "controls/BitmapEx.h"
 #include "controls/BitmapSlider.h"
 #include "controls/BmpButton.h"
+#include "controls/TreeComboBox.h"
 
 #include "platform/Messages.h"
 #include "platform/WindowMessage.h"
@@ -10,6 +11,7 @@
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 using namespace qv;
@@ -217,4 +219,83 @@ TEST(BitmapSlider, PixelArithmeticDraggingAndKeys) {
     EXPECT_EQ(slider.Position(), 0);
     QTest::keyClick(&slider, Qt::Key_Left);
     EXPECT_EQ(slider.Position(), 0);
+}
+
+namespace {
+
+class ChoiceParent : public QWidget {
+public:
+    int chosen = 0;
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::Type(WM_PROFILE_CHOSEN)) {
+            ++chosen;
+            return true;
+        }
+        return QWidget::event(e);
+    }
+};
+
+} // namespace
+
+TEST(TreeComboBox, SelectByTextCellsAndPicking) {
+    qvtest::TempDir dir;
+    QImage wide(40, 20, QImage::Format_RGB32);
+    wide.fill(Qt::blue);
+    ASSERT_TRUE(wide.save(QString::fromStdString(dir / "wide.bmp"), "BMP"));
+
+    ChoiceParent parent;
+    parent.resize(400, 500);
+    CTreeComboBox combo(&parent);
+    combo.setGeometry(10, 440, 300, 26);
+    combo.AddImage(dir / "wide.bmp", 0);
+    combo.AddImage(dir / "missing.bmp", 1);
+    // 40 x 20 becomes 20 x 10, centred, with the silver frame above and below.
+    const QImage cell = combo.Images()[0].toImage();
+    EXPECT_EQ(cell.size(), QSize(20, 20));
+    EXPECT_EQ(QColor(cell.pixel(10, 0)), QColor(0xC0, 0xC0, 0xC0));
+    EXPECT_EQ(QColor(cell.pixel(10, 3)), QColor(Qt::white));
+    EXPECT_EQ(QColor(cell.pixel(10, 10)), QColor(Qt::blue));
+    EXPECT_EQ(QColor(cell.pixel(10, 16)), QColor(Qt::white));
+
+    QTreeWidgetItem* avi = combo.AddItem(nullptr, "AVI", 0);
+    combo.AddItem(avi, "AVI - XviD", 0);
+    combo.AddItem(avi, "AVI - H.264", 1);
+    QTreeWidgetItem* audio = combo.AddItem(nullptr, "Audio", 1);
+    combo.AddItem(audio, "MP3", 1);
+    combo.ExpandAll();
+
+    EXPECT_EQ(combo.SelectByText("MP3"), 1);
+    EXPECT_EQ(combo.FaceText(), "MP3");
+    EXPECT_EQ(combo.toolTip(), QStringLiteral("MP3"));
+    EXPECT_EQ(combo.SelectByText("mp3"), 0); // letter case counts
+    EXPECT_EQ(combo.FaceText(), "AVI - XviD");
+    EXPECT_EQ(combo.SelectByText("Audio"), 0); // a group is no choice
+    EXPECT_EQ(combo.Committed()->text(0), QStringLiteral("AVI - XviD"));
+    EXPECT_EQ(parent.chosen, 0);
+
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    QTest::mouseClick(&combo, Qt::LeftButton);
+    ASSERT_TRUE(combo.Dropped());
+    EXPECT_LE(combo.Tree()->geometry().bottom(), combo.mapToGlobal(QPoint(0, 0)).y());
+    // A group node expands or collapses and leaves the tree open.
+    QTreeWidget* tree = combo.Tree();
+    QRect groupRect = tree->visualItemRect(audio);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, groupRect.center());
+    EXPECT_TRUE(combo.Dropped());
+    EXPECT_EQ(parent.chosen, 0);
+    // A leaf closes it and tells the parent.
+    QRect leafRect = tree->visualItemRect(avi->child(1));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, leafRect.center());
+    EXPECT_FALSE(combo.Dropped());
+    EXPECT_EQ(parent.chosen, 1);
+    EXPECT_EQ(combo.FaceText(), "AVI - H.264");
+    // The arrow keys open and close it.
+    combo.setFocus();
+    QTest::keyClick(&combo, Qt::Key_Down);
+    EXPECT_TRUE(combo.Dropped());
+    QTest::keyClick(&combo, Qt::Key_Down);
+    EXPECT_FALSE(combo.Dropped());
 }
