@@ -1,6 +1,7 @@
 #include "controls/BitmapEx.h"
 #include "controls/BitmapSlider.h"
 #include "controls/BmpButton.h"
+#include "controls/ColumnTreeCtrl.h"
 #include "controls/TreeComboBox.h"
 
 #include "platform/Messages.h"
@@ -8,7 +9,9 @@
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QHeaderView>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -298,4 +301,36 @@ TEST(TreeComboBox, SelectByTextCellsAndPicking) {
     EXPECT_TRUE(combo.Dropped());
     QTest::keyClick(&combo, Qt::Key_Down);
     EXPECT_FALSE(combo.Dropped());
+}
+
+TEST(ColumnTreeCtrl, TabSeparatedColumnsAndTheFirstColumnsMinimum) {
+    CColumnTreeCtrl ctrl;
+    ctrl.resize(300, 200);
+    EXPECT_EQ(ctrl.InsertColumn(0, CColumnTreeCtrl::AlignLeft, 210, "源文件"), 0);
+    ctrl.InsertColumn(1, CColumnTreeCtrl::AlignLeft, 80, "长度");
+    ctrl.InsertColumn(2, CColumnTreeCtrl::AlignCenter, 80, "开始时间");
+    ctrl.InsertColumn(3, CColumnTreeCtrl::AlignRight, 80, "结束时间");
+    QTreeWidget* tree = ctrl.GetTreeCtrl();
+    auto* item = new QTreeWidgetItem(tree);
+    ctrl.SetItemText(item, "clip.avi");
+    ctrl.SetItemColumnText(item, 2, "00:00:10");
+    EXPECT_EQ(CColumnTreeCtrl::ItemText(item), "clip.avi\t\t00:00:10\t\t");
+    EXPECT_EQ(item->text(0), QStringLiteral("clip.avi"));
+    EXPECT_EQ(item->text(2), QStringLiteral("00:00:10"));
+    EXPECT_TRUE(item->textAlignment(2) & Qt::AlignHCenter);
+    EXPECT_TRUE(item->textAlignment(3) & Qt::AlignRight);
+    ctrl.SetItemColumnText(item, 1, "01:30:00");
+    ctrl.SetItemColumnText(item, 3, "01:30:00");
+    EXPECT_EQ(CColumnTreeCtrl::ItemText(item), "clip.avi\t01:30:00\t00:00:10\t01:30:00\t");
+
+    ctrl.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&ctrl));
+    tree->header()->resizeSection(0, 60); // as a drag of the divider would
+    EXPECT_EQ(tree->header()->sectionSize(0), CColumnTreeCtrl::kMinFirstColumn);
+    tree->header()->resizeSection(0, 150);
+    EXPECT_EQ(tree->header()->sectionSize(0), 150);
+    // 450 pixels of columns in a 300-pixel control: the tree scrolls sideways.
+    tree->header()->resizeSection(0, 210);
+    QCoreApplication::processEvents();
+    EXPECT_GT(tree->horizontalScrollBar()->maximum(), 0);
 }
