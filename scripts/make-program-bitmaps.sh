@@ -13,7 +13,7 @@ groove() { # colour, file
 groove '#4a5563' 142.bmp
 groove '#3d9be9' 143.bmp
 thumb() { # fill, file
-    convert -size 28x12 xc:magenta -fill "$1" -stroke '#10151b' -draw "roundrectangle 1,0 26,11 5,5" \
+    convert -size 28x12 xc:magenta +antialias -fill "$1" -stroke '#10151b' -draw "roundrectangle 1,0 26,11 5,5" \
         -fill '#ffffff' -stroke none -draw "rectangle 12,3 12,8" -draw "rectangle 15,3 15,8" \
         -type TrueColor "BMP3:$2"
 }

@@ -2,6 +2,7 @@
 #include "controls/BitmapSlider.h"
 #include "controls/BmpButton.h"
 #include "controls/ColumnTreeCtrl.h"
+#include "controls/Skin.h"
 #include "controls/TreeComboBox.h"
 
 #include "platform/Messages.h"
@@ -15,7 +16,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace qv;
 
@@ -333,4 +336,123 @@ TEST(ColumnTreeCtrl, TabSeparatedColumnsAndTheFirstColumnsMinimum) {
     tree->header()->resizeSection(0, 210);
     QCoreApplication::processEvents();
     EXPECT_GT(tree->horizontalScrollBar()->maximum(), 0);
+}
+
+namespace {
+
+// A window with the controls a skin may name.
+struct SkinWindow {
+    QWidget window;
+    CBmpButton* b1014 = new CBmpButton(&window, 1014);
+    CBmpButton* b1015 = new CBmpButton(&window, 1015);
+    CBmpButton* b1001 = new CBmpButton(&window, 1001);
+    QWidget* list = new QWidget(&window);
+    QWidget* picture = new QWidget(&window);
+    SkinWindow() {
+        list->setProperty("controlId", 1006);
+        picture->setProperty("controlId", 1100);
+        picture->setProperty("imageStatic", true);
+    }
+};
+
+std::string Button(int id, const char* file, int left, int top, int w, int h, int kind = 0,
+                   int hide = 0) {
+    return "<BmpButton><BmpButtonID>" + std::to_string(id) + "</BmpButtonID><szFilePath>" + file +
+           "</szFilePath><left>" + std::to_string(left) + "</left><top>" + std::to_string(top) +
+           "</top><length>" + std::to_string(w) + "</length><height>" + std::to_string(h) +
+           "</height><ButtonType>" + std::to_string(kind) + "</ButtonType><ButtonShowHide>" +
+           std::to_string(hide) + "</ButtonShowHide></BmpButton>";
+}
+
+void WriteSkin(const std::string& folder, const std::string& buttons,
+               const std::string& rest = "") {
+    ::mkdir(folder.c_str(), 0755);
+    qvtest::WriteFile(folder + "/SkinSetting.xml",
+                      "<AppSetting><MainDlgSetting><Custom><CtlBkColor> 255</CtlBkColor></Custom>"
+                      "<BackGround><szFilePath>bg.bmp</szFilePath></BackGround><BmpButtons>" +
+                          buttons + "</BmpButtons>" + rest + "</MainDlgSetting></AppSetting>");
+}
+
+} // namespace
+
+TEST(Skin, ButtonsStaticsAndPlacesFromTheDescription) {
+    qvtest::TempDir dir;
+    Strip().save(QString::fromStdString(dir / "strip.bmp"), "BMP");
+    Strip().save(QString::fromStdString(dir / "bg.bmp"), "BMP");
+    const std::string a = dir.path() + "/";
+    WriteSkin(
+        a,
+        Button(1014, "strip.bmp", 10, 10, 40, 20) + Button(1015, "strip.bmp", 10, 10, 40, 20, 1) +
+            Button(1001, "strip.bmp", 60, 10, 40, 20, 0, 1) + Button(4242, "strip.bmp", 0, 0, 5, 5),
+        "<BmpStatics><BmpStatic><BmpStaticID>1100</BmpStaticID><szFilePath>strip.bmp</szFilePath>"
+        "<left>1</left><top>2</top><length>3</length><height>4</height><extendnx>-1</extendnx>"
+        "<extendny>5</extendny><parentid>0</parentid></BmpStatic></BmpStatics>"
+        "<WindowsPos><WindowPos><ControlID>1006</ControlID><left>50</left><top>111</top>"
+        "<length>470</length><height>265</height></WindowPos></WindowsPos>");
+    SkinWindow w;
+    ApplySkinControls(a, &w.window, "MainDlgSetting");
+    EXPECT_EQ(w.b1014->geometry(), QRect(10, 10, 40, 20));
+    const QObjectList order = w.window.children();
+    EXPECT_GT(order.indexOf(w.b1015), order.indexOf(w.b1014)) << "1015 lies above 1014";
+    EXPECT_EQ(w.b1015->buttonKind, ButtonCheck);
+    EXPECT_FALSE(w.b1001->isVisibleTo(&w.window));
+    EXPECT_FALSE(w.b1014->Image().IsNull());
+    EXPECT_EQ(w.picture->property("extendPoint").toPoint(), QPoint(0, 0));
+    EXPECT_EQ(w.list->geometry(), QRect(50, 111, 470, 265));
+    EXPECT_EQ(ReadSkinColour(a), 255u);
+    CBitmapEx bg;
+    ApplySkinBackground(a, bg, "MainDlgSetting");
+    EXPECT_EQ(bg.ImageWidth(), 160);
+
+    // Another skin that does not place 1006 leaves it where the first one did.
+    qvtest::TempDir other;
+    WriteSkin(other.path(), Button(1014, "missing.bmp", 5, 5, 40, 20));
+    ApplySkinControls(other.path() + "/", &w.window, "MainDlgSetting");
+    EXPECT_EQ(w.list->geometry(), QRect(50, 111, 470, 265));
+    EXPECT_TRUE(w.b1014->Image().IsNull()); // an image that does not load: no image
+    ApplySkinBackground(other.path() + "/", bg, "MainDlgSetting");
+    EXPECT_TRUE(bg.IsNull());
+}
+
+TEST(Skin, BadDescriptionsChangeOnlyWhatIsValid) {
+    SkinWindow w;
+    w.b1014->setGeometry(1, 2, 3, 4);
+    qvtest::TempDir dir;
+    EXPECT_EQ(ReadSkinColour(dir / "none/"), kDefaultSkinColour);
+    ApplySkinControls(dir / "none/", &w.window, "MainDlgSetting");
+    qvtest::WriteFile(dir / "SkinSetting.xml", "<AppSetting><MainDlgSetting><BmpButtons>");
+    ApplySkinControls(dir.path() + "/", &w.window, "MainDlgSetting");
+    EXPECT_EQ(ReadSkinColour(dir.path() + "/"), kDefaultSkinColour);
+    EXPECT_EQ(w.b1014->geometry(), QRect(1, 2, 3, 4));
+
+    std::string many;
+    for (int i = 0; i < 10000; ++i)
+        many += Button(i % 3 == 0 ? 1014 : 9000 + i, "x.bmp", i, i, 10, 10);
+    many += Button(1015, "x.bmp", -5, -5, -100, 999999); // nonsense sizes
+    WriteSkin(dir.path(), many);
+    ApplySkinControls(dir.path() + "/", &w.window, "MainDlgSetting");
+    EXPECT_EQ(w.b1014->geometry(), QRect(258, 258, 10, 10)); // only the first 260 entries count
+    EXPECT_NE(w.b1015->size(), QSize(-100, 999999));
+}
+
+TEST(Skin, TheShippedSkinsGiveEveryButtonItsFourStates) {
+    for (const char* name : {"Default", "Midnight"}) {
+        const std::string folder = SkinFolder(QV_PROGRAM_DIR + std::string("/"), name);
+        QWidget window;
+        std::vector<CBmpButton*> buttons;
+        for (int id : {1000, 1001, 1002, 1004, 1005, 1010, 1012, 1013, 1014, 1015, 1017, 1019, 1039,
+                       1041, 1064, 1065})
+            buttons.push_back(new CBmpButton(&window, id));
+        ApplySkinControls(folder, &window, "MainDlgSetting");
+        for (CBmpButton* b : buttons) {
+            ASSERT_FALSE(b->Image().IsNull()) << name << " " << b->property("controlId").toInt();
+            EXPECT_EQ(b->Image().ImageWidth(), 4 * b->width()) << name;
+            EXPECT_EQ(b->Image().ImageHeight(), b->height()) << name;
+            EXPECT_FALSE(RegionFromBitmap(b->Image().Image()).isEmpty());
+        }
+        CBitmapEx bg;
+        ApplySkinBackground(folder, bg, "MainDlgSetting");
+        EXPECT_EQ(bg.BitmapRect(), QRect(0, 0, 860, 530)) << name;
+        EXPECT_NE(ReadSkinColour(folder), kDefaultSkinColour);
+    }
 }

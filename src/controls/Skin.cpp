@@ -1,0 +1,127 @@
+#include "Skin.h"
+
+#include "BmpButton.h"
+#include "XMLParse.h"
+
+#include <QVariant>
+
+#include <climits>
+#include <cstdlib>
+
+namespace qv {
+
+namespace {
+
+QWidget* ControlById(QWidget* window, int id) {
+    if (id == 0)
+        return nullptr;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if (w->property("controlId").toInt() == id)
+            return w;
+    return nullptr;
+}
+
+struct Place {
+    int left, top, length, height;
+};
+
+// Sizes beyond any screen are taken as no size at all.
+bool Sane(const Place& p) {
+    return p.length >= 0 && p.height >= 0 && p.length <= 16384 && p.height <= 16384 &&
+           std::abs(p.left) <= 16384 && std::abs(p.top) <= 16384;
+}
+
+void Move(QWidget* control, const Place& p) {
+    if (!Sane(p))
+        return;
+    control->setGeometry(p.left, p.top, p.length, p.height);
+    control->raise(); // later entries lie above earlier ones
+}
+
+} // namespace
+
+int LenientNumber(const std::string& text) {
+    long long v = std::strtoll(text.c_str(), nullptr, 10);
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
+std::string SkinFolder(const std::string& programFolder, const std::string& skinName) {
+    return programFolder + "Skins/" + skinName + "/";
+}
+
+void ApplySkinControls(const std::string& folder, QWidget* window, const char* element) {
+    XMLParse x;
+    if (!window || !x.Open((folder + "SkinSetting.xml").c_str()))
+        return;
+    XMLParse::Node win = x.FindNode(x.FindNode({}, "AppSetting"), element);
+    auto text = [&x](XMLParse::Node n, const char* name) {
+        std::string out;
+        x.NodeText(name, n, out);
+        return out;
+    };
+    auto number = [&](XMLParse::Node n, const char* name) { return LenientNumber(text(n, name)); };
+    auto place = [&](XMLParse::Node n) {
+        return Place{number(n, "left"), number(n, "top"), number(n, "length"), number(n, "height")};
+    };
+    auto each = [&](const char* list, const char* entry, auto apply) {
+        XMLParse::Node l = x.FindNode(win, list);
+        const int count = std::min(x.CountNodes(entry, l), kMaxSkinEntries);
+        // All entries are read first, then applied in the same order.
+        std::vector<XMLParse::Node> nodes;
+        for (int k = 0; k < count; ++k)
+            nodes.push_back(x.FindNode(l, entry, k));
+        for (XMLParse::Node n : nodes)
+            apply(n);
+    };
+
+    each("BmpButtons", "BmpButton", [&](XMLParse::Node n) {
+        auto* button = qobject_cast<CBmpButton*>(ControlById(window, number(n, "BmpButtonID")));
+        if (!button)
+            return;
+        button->SetImage(LoadImageFile(folder + text(n, "szFilePath")));
+        Move(button, place(n));
+        if (number(n, "ButtonType") == 1)
+            button->SetButtonKind(ButtonCheck);
+        button->setVisible(number(n, "ButtonShowHide") != 1);
+    });
+    each("BmpStatics", "BmpStatic", [&](XMLParse::Node n) {
+        QWidget* target = ControlById(window, number(n, "BmpStaticID"));
+        if (!target || !target->property("imageStatic").toBool())
+            return;
+        if (QWidget* parent = ControlById(window, number(n, "parentid"));
+            parent && parent != target)
+            target->setParent(parent);
+        target->setProperty("image", LoadImageFile(folder + text(n, "szFilePath")));
+        int ex = number(n, "extendnx"), ey = number(n, "extendny");
+        target->setProperty("extendPoint", (ex == -1 || ey == -1) ? QPoint(0, 0) : QPoint(ex, ey));
+        Move(target, place(n));
+        target->show();
+    });
+    each("WindowsPos", "WindowPos", [&](XMLParse::Node n) {
+        if (QWidget* control = ControlById(window, number(n, "ControlID")))
+            Move(control, place(n));
+    });
+}
+
+QRgb ReadSkinColour(const std::string& folder) {
+    XMLParse x;
+    if (!x.Open((folder + "SkinSetting.xml").c_str()))
+        return kDefaultSkinColour;
+    XMLParse::Node custom =
+        x.FindNode(x.FindNode(x.FindNode({}, "AppSetting"), "MainDlgSetting"), "Custom");
+    std::string value;
+    x.NodeText("CtlBkColor", custom, value);
+    return static_cast<QRgb>(LenientNumber(value));
+}
+
+void ApplySkinBackground(const std::string& folder, CBitmapEx& background, const char* element) {
+    XMLParse x;
+    if (!x.Open((folder + "SkinSetting.xml").c_str()))
+        return;
+    XMLParse::Node bg = x.FindNode(x.FindNode(x.FindNode({}, "AppSetting"), element), "BackGround");
+    std::string path;
+    x.NodeText("szFilePath", bg, path);
+    background.Attach(LoadImageFile(folder + path));
+}
+
+} // namespace qv
