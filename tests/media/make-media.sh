@@ -74,4 +74,29 @@ XML
     mv tmp.dvd dvd
     rm -f title1.mpg title2.mpg dvd.xml
 fi
+# A DVD folder for the valid-title search: titles of 65 s, 5 s and 61 s at
+# the small DVD size (352x288), so it is quick to make.
+if [[ ! -d dvdlong/VIDEO_TS ]]; then
+    rm -rf dvdlong tmp.dvdlong
+    for t in 1:65 2:5 3:61; do
+        ff -f lavfi -i testsrc2=size=352x288:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+            -t "${t#*:}" -target pal-dvd -s 352x288 -b:v 400k -maxrate 800k "long${t%%:*}.mpg"
+    done
+    cat >dvdlong.xml <<'XML'
+<dvdauthor dest="tmp.dvdlong">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="pal" />
+      <pgc><vob file="long1.mpg" /></pgc>
+      <pgc><vob file="long2.mpg" /></pgc>
+      <pgc><vob file="long3.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    VIDEO_FORMAT=PAL dvdauthor -x dvdlong.xml >/dev/null 2>&1
+    mv tmp.dvdlong dvdlong
+    rm -f long1.mpg long2.mpg long3.mpg dvdlong.xml
+fi
 echo "media ready in $(pwd)"

@@ -1,0 +1,63 @@
+#pragma once
+
+// The fixed layouts through which a DVD's titles come back from the DVD
+// structure library and requests go to the valid-title search.
+
+#include <cstddef>
+#include <cstdint>
+
+namespace qv {
+
+struct DvdAudioEntry { // 264 bytes
+    char language[64]; // e.g. "English"
+    char format[196];  // e.g. "AC3 2ch 48000Hz"
+    int32_t streamId;  // as MPlayer's -aid takes it
+};
+static_assert(sizeof(DvdAudioEntry) == 264);
+static_assert(offsetof(DvdAudioEntry, streamId) == 260);
+
+struct DvdSubtitleEntry { // 68 bytes
+    char label[68];
+};
+
+struct DvdTitleRecord {    // 10,740 bytes
+    int32_t subtitleCount; // 0..32
+    int32_t audioCount;    // 0..32
+    char unused[8];
+    DvdSubtitleEntry subtitles[32];
+    DvdAudioEntry audio[32];
+    char length[64];    // hh:mm:ss
+    char frameRate[32]; // "25", "29.97"
+    int32_t selected;   // set by the scan dialog
+};
+static_assert(sizeof(DvdTitleRecord) == 10740);
+static_assert(offsetof(DvdTitleRecord, subtitles) == 16);
+static_assert(offsetof(DvdTitleRecord, audio) == 2192);
+static_assert(offsetof(DvdTitleRecord, length) == 10640);
+static_assert(offsetof(DvdTitleRecord, frameRate) == 10704);
+static_assert(offsetof(DvdTitleRecord, selected) == 10736);
+
+constexpr int kMaxDvdTitles = 99;
+
+struct DvdInfoBlock { // 1,063,400 bytes
+    char unused0[64];
+    char frameSize[64]; // "720x576"
+    int32_t titleCount; // 0..99
+    char unused1[8];
+    DvdTitleRecord titles[kMaxDvdTitles];
+};
+static_assert(offsetof(DvdInfoBlock, titleCount) == 128);
+static_assert(offsetof(DvdInfoBlock, titles) == 140);
+static_assert(sizeof(DvdInfoBlock) == 1063400);
+
+struct TitleSearchRequest { // 1036 bytes
+    char path[512];
+    int32_t mainTitle;      // 1: the main title only
+    int32_t minimumSeconds; // 60
+    int32_t window;         // a handle of the window registry
+    char unused[512];
+};
+static_assert(sizeof(TitleSearchRequest) == 1036);
+static_assert(offsetof(TitleSearchRequest, window) == 520);
+
+} // namespace qv

@@ -1,0 +1,140 @@
+#include "CompanionTest.h"
+
+#include "dranvel/DvdInfoBlock.h"
+#include "platform/Messages.h"
+#include "support/TempDir.h"
+
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <vector>
+
+using qvtest::Library;
+
+namespace {
+
+using ReadFn = int (*)(char*, void*);
+using SearchFn = void (*)(void*);
+using ProcFn = int64_t (*)(void*, int32_t, int64_t, int64_t);
+using RegisterFn = int32_t (*)(ProcFn, void*);
+using UnregisterFn = void (*)(int32_t);
+
+// The block with guard bytes on both sides, filled as a caller fills it.
+struct GuardedBlock {
+    std::vector<unsigned char> bytes = std::vector<unsigned char>(1063400 + 2 * 4096, 0xA5);
+    GuardedBlock() { std::memset(Block(), 0, 1063400); }
+    unsigned char* Block() { return bytes.data() + 4096; }
+    int32_t Int(size_t offset) {
+        int32_t v;
+        std::memcpy(&v, Block() + offset, 4);
+        return v;
+    }
+    std::string Text(size_t offset, size_t size) {
+        const char* p = reinterpret_cast<const char*>(Block() + offset);
+        EXPECT_NE(std::memchr(p, 0, size), nullptr);
+        return p;
+    }
+    size_t Title(int t) { return 140 + static_cast<size_t>(t - 1) * 10740; }
+    bool GuardsIntact() {
+        for (size_t i = 0; i < 4096; ++i)
+            if (bytes[i] != 0xA5 || bytes[bytes.size() - 1 - i] != 0xA5)
+                return false;
+        return true;
+    }
+};
+
+int Read(const std::string& path, GuardedBlock& b) {
+    static ReadFn read = Library("libDranvel.so").Symbol<ReadFn>("ReadDvdStructure");
+    std::string buffer = path;
+    return read(buffer.data(), b.Block());
+}
+
+struct Reports {
+    std::mutex mutex;
+    std::vector<std::pair<int64_t, int64_t>> got;
+    static int64_t Proc(void* self, int32_t message, int64_t w, int64_t l) {
+        auto* r = static_cast<Reports*>(self);
+        std::lock_guard lock(r->mutex);
+        if (message == qv::WM_TITLE_SEARCH_REPORT)
+            r->got.emplace_back(w, l);
+        return 0;
+    }
+    std::vector<int64_t> Titles() {
+        std::vector<int64_t> t;
+        for (auto& [w, l] : got)
+            if (w == 1)
+                t.push_back(l);
+        return t;
+    }
+};
+
+std::vector<int64_t> Search(const std::string& path, int mainTitle, int64_t* lastProgress) {
+    static Library windows("libQvWindows.so");
+    static SearchFn search = Library("libOsprel.so").Symbol<SearchFn>("FindValidTitles");
+    Reports reports;
+    int32_t handle = windows.Symbol<RegisterFn>("QvRegisterWindow")(&Reports::Proc, &reports);
+    auto request = std::make_unique<qv::TitleSearchRequest>();
+    std::memset(request.get(), 0, sizeof *request);
+    std::strncpy(request->path, path.c_str(), sizeof request->path - 1);
+    request->mainTitle = mainTitle;
+    request->minimumSeconds = 60;
+    request->window = handle;
+    search(request.get());
+    windows.Symbol<UnregisterFn>("QvUnregisterWindow")(handle);
+    *lastProgress = -1;
+    for (auto& [w, l] : reports.got)
+        if (w == 2)
+            *lastProgress = l;
+    return reports.Titles();
+}
+
+} // namespace
+
+TEST(Dranvel, FillsTheBlockAtItsOffsetsAndNowhereElse) {
+    GuardedBlock b;
+    ASSERT_EQ(Read(qvtest::MediaDir() + "dvd/VIDEO_TS/", b), 0);
+    EXPECT_TRUE(b.GuardsIntact());
+    EXPECT_EQ(b.Int(128), 2);
+    EXPECT_EQ(b.Text(64, 64), "720x576");
+    const size_t t1 = b.Title(1);
+    EXPECT_EQ(b.Int(t1 + 0), 0); // subtitles
+    ASSERT_EQ(b.Int(t1 + 4), 2); // audio entries
+    EXPECT_EQ(b.Text(t1 + 2192, 64), "English");
+    EXPECT_EQ(b.Text(t1 + 2192 + 64, 196), "AC3 2ch 48000Hz");
+    EXPECT_EQ(b.Int(t1 + 2192 + 260), 128);
+    EXPECT_EQ(b.Text(t1 + 2192 + 264, 64), "Chinese");
+    EXPECT_EQ(b.Text(t1 + 2192 + 264 + 64, 196), "AC3 1ch 48000Hz");
+    EXPECT_EQ(b.Int(t1 + 2192 + 264 + 260), 129);
+    EXPECT_EQ(b.Text(t1 + 10640, 64), "00:00:05");
+    EXPECT_EQ(b.Text(t1 + 10704, 32), "25");
+    EXPECT_EQ(b.Int(t1 + 10736), 0); // the selection is the scan dialog's
+    EXPECT_EQ(b.Text(b.Title(2) + 10640, 64), "00:00:02");
+
+    GuardedBlock folder; // the folder above VIDEO_TS reads the same
+    ASSERT_EQ(Read(qvtest::MediaDir() + "dvd", folder), 0);
+    EXPECT_EQ(folder.Int(128), 2);
+}
+
+TEST(Dranvel, AnUnreadableDiscIsAnErrorAndLeavesTheBlockAlone) {
+    GuardedBlock b;
+    EXPECT_NE(Read("/no/such/disc/VIDEO_TS/", b), 0);
+    qvtest::TempDir broken;
+    ::mkdir((broken / "VIDEO_TS").c_str(), 0755);
+    qvtest::WriteFile(broken / "VIDEO_TS/VIDEO_TS.IFO", std::string(4096, '\x7f'));
+    EXPECT_NE(Read(broken / "VIDEO_TS/", b), 0);
+    EXPECT_EQ(b.Int(128), 0);
+    EXPECT_TRUE(b.GuardsIntact());
+}
+
+TEST(Osprel, ReportsTitlesOfAMinuteOrMoreAndTheMainTitleRule) {
+    int64_t progress = 0;
+    EXPECT_EQ(Search(qvtest::MediaDir() + "dvdlong/VIDEO_TS/", 0, &progress),
+              (std::vector<int64_t>{1, 3}));
+    EXPECT_EQ(progress, 100);
+    EXPECT_EQ(Search(qvtest::MediaDir() + "dvdlong/VIDEO_TS/", 1, &progress),
+              (std::vector<int64_t>{1}));
+    EXPECT_TRUE(Search(qvtest::MediaDir() + "dvd/VIDEO_TS/", 0, &progress).empty()); // all short
+    EXPECT_TRUE(Search("/no/such/disc", 0, &progress).empty());
+    EXPECT_EQ(progress, 100);
+}
