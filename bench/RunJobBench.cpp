@@ -6,6 +6,7 @@
 #include "engine/EncoderRun.h"
 #include "platform/ChildProcess.h"
 #include "platform/CommandLine.h"
+#include "support/QuietBatch.h"
 
 #include <algorithm>
 #include <chrono>
@@ -18,29 +19,6 @@
 using namespace qv;
 
 namespace {
-
-class QuietBatch : public JobBatch {
-public:
-    QuietBatch(CMediaRecord& job, const ProfileRecord& p, std::string folder)
-        : job_(job), profile_(p), folder_(std::move(folder)) {}
-    CMediaRecord& CurrentJob() override { return job_; }
-    const ProfileRecord& Profile() const override { return profile_; }
-    const EngineSettings& Settings() const override { return settings_; }
-    std::string OutputFolder() const override { return folder_; }
-    std::string ToolFolder() const override { return ProgramFolder() + "../"; }
-    bool StopRequested() const override { return false; }
-    void ReportStatus(const std::string&) override {}
-    void ReportProgress(float, uint32_t) override {}
-    void SetFileProgress(int) override {}
-    void PostOutcome(JobOutcome o) override { outcome = o; }
-    JobOutcome outcome = OutcomeFailed;
-
-private:
-    CMediaRecord& job_;
-    const ProfileRecord& profile_;
-    EngineSettings settings_;
-    std::string folder_;
-};
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
@@ -95,13 +73,14 @@ int main(int argc, char** argv) {
 
     std::vector<double> viaRunJob, byHand;
     for (int i = 0; i < runs; ++i) {
-        QuietBatch batch(job, p, dir);
+        qvtest::QuietBatch batch(p, EngineSettings{}, dir, ProgramFolder() + "../");
+        batch.job = job;
         auto t0 = std::chrono::steady_clock::now();
         RunJob(batch);
         viaRunJob.push_back(Seconds(t0));
         if (batch.outcome != OutcomeSucceeded)
             return 1;
-        ::unlink(job.outputPath.c_str());
+        ::unlink(batch.job.outputPath.c_str());
 
         // The same command line, started and read to its end by hand.
         CMediaRecord copy = job;

@@ -182,11 +182,7 @@ CConvOptionsDlg::CConvOptionsDlg(COptionsPgGeneral* general, COptionsPgVideo* vi
     sheet_ = new QTabWidget(this);
     sheet_->addTab(general, QStringLiteral("常规"));
     sheet_->addTab(video, QStringLiteral("视频"));
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(sheet_);
     layout->addWidget(buttons);

@@ -1,6 +1,9 @@
 #include "DialogUtil.h"
 
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QVariant>
 #include <QWidget>
 
@@ -11,6 +14,15 @@ QWidget* FindControl(const QWidget* window, int id) {
         if (w->property("controlId").toInt() == id)
             return w;
     return nullptr;
+}
+
+QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
+    auto* buttons = new QDialogButtonBox(dialog);
+    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
+    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
 }
 
 int SelectByPrefix(QComboBox* box, const QString& text) {

@@ -6,6 +6,8 @@
 #include <vector>
 
 class QComboBox;
+class QDialog;
+class QDialogButtonBox;
 class QWidget;
 
 namespace qv {
@@ -25,6 +27,10 @@ int SelectByPrefix(QComboBox* box, const QString& text);
 // The pieces of a comma-separated choice text, empty pieces skipped; the
 // text is first cut to 255 bytes, as the profile's choice buffers hold.
 std::vector<std::string> SplitChoices(const std::string& text);
+
+// The templates' "确定" (the default) and "取消", ending the dialog with OK
+// and Cancel.
+QDialogButtonBox* OkCancelButtons(QDialog* dialog);
 
 inline QString Q(const std::string& s) {
     return QString::fromStdString(s);

@@ -52,11 +52,7 @@ COptionDlg::COptionDlg(const std::string& skinsFolder, const std::string& skinNa
     (new QFormLayout(skinGroup))->addRow(QStringLiteral("选择皮肤:"), skins);
     auto* updateGroup = new QGroupBox(QStringLiteral("自动更新"), this);
     (new QFormLayout(updateGroup))->addRow(QStringLiteral("检查更新:"), updates);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(skinGroup);
     layout->addWidget(updateGroup);

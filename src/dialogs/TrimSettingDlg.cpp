@@ -60,11 +60,7 @@ CTrimSettingDlg::CTrimSettingDlg(CMediaRecord& record, QWidget* parent)
     grid->addWidget(end, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("格式: 00:10:00"), this), 2, 2);
     grid->setColumnStretch(2, 1);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(file);
     layout->addLayout(grid);

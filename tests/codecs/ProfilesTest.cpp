@@ -2,6 +2,7 @@
 // trimmed, with the default fitting and with fit-to-height rounded to 16.
 #include "support/MediaInfo.h"
 #include "support/Paths.h"
+#include "support/QuietBatch.h"
 #include "support/TempDir.h"
 
 #include "engine/EncoderRun.h"
@@ -52,30 +53,6 @@ const std::map<std::string, std::string> kAudio = {
     {"mp3", "MPEG Audio"}, {"aac", "AAC"},          {"ac3", "AC-3"},  {"mp2", "MPEG Audio"},
     {"wmav2", "WMA"},      {"libvorbis", "Vorbis"}, {"flac", "FLAC"}, {"pcm", "PCM"}};
 
-class SweepBatch : public JobBatch {
-public:
-    SweepBatch(const ProfileRecord& p, EngineSettings s, std::string folder)
-        : profile_(p), settings_(s), folder_(std::move(folder)) {}
-    CMediaRecord& CurrentJob() override { return job; }
-    const ProfileRecord& Profile() const override { return profile_; }
-    const EngineSettings& Settings() const override { return settings_; }
-    std::string OutputFolder() const override { return folder_; }
-    std::string ToolFolder() const override { return qvtest::ProgramDir(); }
-    bool StopRequested() const override { return false; }
-    void ReportStatus(const std::string&) override {}
-    void ReportProgress(float, uint32_t) override {}
-    void SetFileProgress(int) override {}
-    void PostOutcome(JobOutcome o) override { outcome = o; }
-
-    CMediaRecord job;
-    JobOutcome outcome = OutcomeFailed;
-
-private:
-    const ProfileRecord& profile_;
-    EngineSettings settings_;
-    std::string folder_;
-};
-
 } // namespace
 
 TEST(ShippedProfiles, EveryProfileConvertsUntrimmedAndTrimmedWithBothFittings) {
@@ -94,7 +71,7 @@ TEST(ShippedProfiles, EveryProfileConvertsUntrimmedAndTrimmedWithBothFittings) {
             for (bool trimmed : {false, true}) {
                 ++runs;
                 qvtest::TempDir dir;
-                SweepBatch batch(p, settings, dir.path());
+                qvtest::QuietBatch batch(p, settings, dir.path());
                 CMediaRecord& job = batch.job;
                 job.sourcePath = qvtest::MediaDir() + (p.IsAudioOnly() ? "small.wav" : "small.mp4");
                 job.baseName = "clip";

@@ -3,6 +3,7 @@
 
 #include "support/MediaInfo.h"
 #include "support/Paths.h"
+#include "support/QuietBatch.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,9 +16,10 @@ using qvtest::MediaInfo;
 
 namespace {
 
-class IpodBatch : public JobBatch {
+class IpodBatch : public qvtest::QuietBatch {
 public:
-    IpodBatch(const std::string& format, const std::string& folder) : folder_(folder) {
+    IpodBatch(const std::string& format, const std::string& folder)
+        : QuietBatch(ProfileRecord{}, EngineSettings{}, folder) {
         job.kind = KindFile;
         job.sourcePath = qvtest::MediaDir() + "av.mp4";
         job.baseName = "clip";
@@ -45,24 +47,6 @@ public:
         profile.sampleRate = 44100;
         profile.channels = 2;
     }
-    CMediaRecord& CurrentJob() override { return job; }
-    const ProfileRecord& Profile() const override { return profile; }
-    const EngineSettings& Settings() const override { return settings; }
-    std::string OutputFolder() const override { return folder_; }
-    std::string ToolFolder() const override { return qvtest::ProgramDir(); }
-    bool StopRequested() const override { return false; }
-    void ReportStatus(const std::string&) override {}
-    void ReportProgress(float, uint32_t) override {}
-    void SetFileProgress(int) override {}
-    void PostOutcome(JobOutcome o) override { outcome = o; }
-
-    CMediaRecord job;
-    ProfileRecord profile;
-    EngineSettings settings;
-    JobOutcome outcome = OutcomeFailed;
-
-private:
-    std::string folder_;
 };
 
 std::set<std::string> Files(const std::string& dir) {
