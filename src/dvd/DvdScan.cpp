@@ -1,0 +1,296 @@
+#include "DvdScan.h"
+
+#include "app/ProgramFolder.h"
+#include "controls/ColumnTreeCtrl.h"
+#include "dranvel/Dranvel.h"
+#include "engine/JobModel.h"
+#include "osprel/Osprel.h"
+#include "platform/ChildProcess.h"
+#include "platform/Messages.h"
+#include "platform/UserServices.h"
+#include "platform/WindowMessage.h"
+#include "services/Services.h"
+#include "windows/WindowRegistry.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QTimerEvent>
+#include <QVBoxLayout>
+
+#include <atomic>
+#include <cstring>
+#include <sys/stat.h>
+#include <thread>
+
+namespace qv {
+
+CSourceItem::CSourceItem(std::unique_ptr<CMediaRecord> record) : record_(std::move(record)) {}
+CSourceItem::~CSourceItem() = default;
+
+namespace {
+
+bool IsDir(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string WithSlash(std::string path) {
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+// What the worker and the dialog share; the worker keeps it alive, so a
+// dialog that closes early never frees what the worker still writes.
+struct ScanState {
+    std::shared_ptr<DvdInfoBlock> block;
+    std::atomic<bool> stopped{false};
+    QPointer<QObject> dialog;
+};
+
+} // namespace
+
+struct CParseDVDDlg::Shared : ScanState {
+    int32_t window = 0;
+};
+
+PreparedScan PrepareScan(const DvdSource& source) {
+    PreparedScan s;
+    if (source.drive) {
+        s.sourcePath = s.device = source.path;
+        s.label = source.volumeLabel;
+        for (char& c : s.label)
+            if (std::strchr("\\/:*?\"<>|", c) && c != '\0')
+                c = ' ';
+        s.scanPath = source.path; // libdvdread reads the device itself
+        LogF("添加 DVD 设备[%s], 卷标: %s", s.device.c_str(), s.label.c_str());
+    } else {
+        s.sourcePath = source.path;
+        if (IsDir(WithSlash(source.path) + "VIDEO_TS"))
+            s.sourcePath = WithSlash(source.path) + "VIDEO_TS/";
+        s.scanPath = s.sourcePath;
+        LogF("Add DVD Folder: %s", s.sourcePath.c_str());
+    }
+    if (!source.drive)
+        s.scanPath = WithSlash(s.scanPath);
+    return s;
+}
+
+CParseDVDDlg::CParseDVDDlg(std::shared_ptr<DvdInfoBlock> block, const PreparedScan& scan,
+                           bool runOsprel, bool mainTitle, QWidget* parent)
+    : QDialog(parent), shared_(std::make_shared<Shared>()), block_(std::move(block)), scan_(scan),
+      runOsprel_(runOsprel), mainTitle_(mainTitle) {
+    setWindowTitle(QStringLiteral("DVD"));
+    progress_ = new QProgressBar(this);
+    progress_->setProperty("controlId", int(IDC_PROGRESS));
+    progress_->setRange(0, 100);
+    progress_->setTextVisible(false);
+    label_ = new QLabel(QStringLiteral("找到标题: "), this);
+    label_->setProperty("controlId", int(IDC_FOUND));
+    label_->setMinimumWidth(320);
+    auto* stop = new QPushButton(QStringLiteral("停止"), this);
+    stop->setProperty("controlId", int(IDC_STOP));
+    stop->setAutoDefault(false);
+    connect(stop, &QPushButton::clicked, this, &CParseDVDDlg::Stop);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label_);
+    layout->addWidget(progress_);
+    layout->addWidget(stop, 0, Qt::AlignRight);
+
+    shared_->block = block_;
+    shared_->dialog = this;
+    // Search reports arrive on the worker's thread: hand them to this one.
+    shared_->window = QvRegisterWindow(
+        [](void* context, int32_t message, int64_t w, int64_t l) -> int64_t {
+            auto* state = static_cast<Shared*>(context);
+            if (QObject* dialog = state->dialog)
+                QCoreApplication::postEvent(dialog, new WindowMessage(message, w, l));
+            return 0;
+        },
+        shared_.get());
+    startTimer_.start(kStartTimerMs, this);
+}
+
+CParseDVDDlg::~CParseDVDDlg() {
+    shared_->stopped = true;
+    QvUnregisterWindow(shared_->window); // waits for a report being handed over
+}
+
+int CParseDVDDlg::Progress() const {
+    return progress_->value();
+}
+QString CParseDVDDlg::FoundText() const {
+    return label_->text();
+}
+
+void CParseDVDDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != startTimer_.timerId())
+        return QDialog::timerEvent(event);
+    startTimer_.stop();
+    std::shared_ptr<Shared> state = shared_;
+    const PreparedScan scan = scan_;
+    const bool runOsprel = runOsprel_, mainTitle = mainTitle_;
+    const std::string tools = ProgramFolder();
+    auto post = [state](int message, long long w = 0, long long l = 0) {
+        if (QObject* dialog = state->dialog)
+            QCoreApplication::postEvent(dialog, new WindowMessage(message, w, l));
+    };
+    std::thread([=] {
+        constexpr int kProgress = WM_USER + 1; // the worker's own progress note
+        post(kProgress, 2);
+        std::string path = scan.scanPath;
+        int result = ReadDvdStructure(path.data(), state->block.get());
+        if (result != 0) {
+            LogF("分析 IFO 文件 [%s] 失败, 错误 = %d\n", scan.scanPath.c_str(), result);
+            post(WM_DVD_SCAN_DONE);
+            return;
+        }
+        post(kProgress, 10);
+        if (!runOsprel || state->stopped) {
+            post(WM_DVD_SCAN_DONE);
+            return;
+        }
+        if (!scan.device.empty()) {
+            // One short run of the player on the drive, as the search expects.
+            ChildProcess player;
+            ChildProcess::Options o;
+            o.pipeInput = false;
+            if (player.Start({tools + "codecs/vistrel", "-dvd-device", scan.device, "dvdnav://0",
+                              "-dvd-speed", "99", "-vo", "null", "-ao", "null", "-frames", "1"},
+                             o, nullptr)) {
+                char buffer[4096];
+                while (player.Read(buffer, sizeof buffer) > 0) {
+                }
+                player.Wait();
+            }
+        }
+        post(kProgress, 20);
+        if (state->stopped) {
+            post(WM_DVD_SCAN_DONE);
+            return;
+        }
+        auto request = std::make_unique<TitleSearchRequest>();
+        std::memset(request.get(), 0, sizeof *request);
+        std::strncpy(request->path, scan.scanPath.c_str(), sizeof request->path - 1);
+        request->mainTitle = mainTitle ? 1 : 0;
+        request->minimumSeconds = 60;
+        request->window = state->window;
+        FindValidTitles(request.get());
+        post(WM_DVD_SCAN_DONE);
+    }).detach();
+}
+
+void CParseDVDDlg::Report(long long wParam, long long lParam) {
+    if (wParam == 1) {
+        found_.push_back(static_cast<int>(lParam));
+        foundText_ += QString::number(lParam) + " ";
+        label_->setText(QStringLiteral("发现标题: ") + foundText_);
+    } else if (wParam == 2) {
+        progress_->setValue(static_cast<int>(20 + lParam * 0.8));
+    }
+}
+
+void CParseDVDDlg::customEvent(QEvent* event) {
+    auto* m = static_cast<WindowMessage*>(event);
+    const int type = static_cast<int>(event->type());
+    if (type == WM_TITLE_SEARCH_REPORT)
+        Report(m->wParam, m->lParam);
+    else if (type == WM_USER + 1)
+        progress_->setValue(static_cast<int>(m->wParam));
+    else if (type == WM_DVD_SCAN_DONE)
+        Done();
+    else
+        QDialog::customEvent(event);
+}
+
+void CParseDVDDlg::Done() {
+    if (done_)
+        return;
+    done_ = true;
+    shared_->stopped = true;
+    const int count = std::clamp(block_->titleCount, 0, kMaxDvdTitles);
+    for (int t : found_)
+        if (t >= 1 && t <= count)
+            block_->titles[t - 1].selected = 1;
+    if (!runOsprel_)
+        for (int t = 0; t < count; ++t)
+            block_->titles[t].selected = 1;
+    QTimer::singleShot(100, this, &QDialog::accept);
+}
+
+void CParseDVDDlg::Stop() {
+    if (done_)
+        return;
+    if (Services().MessageBox("正在解析 DVD, 确定要停止吗?", "警告", MsgIcon::Exclamation,
+                              MsgButtons::YesNo) == MsgYes)
+        Done(); // the worker is not waited for; it keeps its block
+}
+
+void CParseDVDDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        Stop(); // Escape is the Stop button
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        return;
+    QDialog::keyPressEvent(event);
+}
+
+void CParseDVDDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    Stop();
+}
+
+CSourceItem* AddDvdTitles(CColumnTreeCtrl& list, const DvdInfoBlock& block,
+                          const PreparedScan& scan) {
+    const int count = std::clamp(block.titleCount, 0, kMaxDvdTitles);
+    if (count == 0)
+        return nullptr;
+    auto discRecord = std::make_unique<CMediaRecord>();
+    discRecord->kind = KindDvdDisc;
+    discRecord->sourcePath = scan.device;
+    auto* disc = new CSourceItem(std::move(discRecord));
+    list.GetTreeCtrl()->addTopLevelItem(disc);
+    list.SetItemText(disc, scan.scanPath + "\t");
+    disc->setCheckState(0, Qt::Checked);
+    for (int t = 1; t <= count; ++t) {
+        const DvdTitleRecord& title = block.titles[t - 1];
+        if (!title.selected)
+            continue;
+        const std::string name = DvdTitleBaseName(scan.label, t);
+        const std::string length = FieldText(title.length);
+        auto r = std::make_unique<CMediaRecord>();
+        r->kind = KindDvdTitle;
+        r->sourcePath = scan.sourcePath;
+        r->baseName = name;
+        r->fullLength = r->trimEnd = length;
+        r->trimStart = "00:00:00";
+        r->titleNumber = t;
+        r->frameRate = FieldText(title.frameRate);
+        r->manyTitles = count > 40 ? 1 : 0;
+        for (int a = 0; a < std::clamp(title.audioCount, 0, 32); ++a)
+            r->audioTracks.push_back(TrackEntry::Make(FieldText(title.audio[a].language) + " " +
+                                                          FieldText(title.audio[a].format),
+                                                      title.audio[a].streamId));
+        if (!r->audioTracks.empty())
+            r->audioIndex = 0;
+        for (int s = 0; s < std::clamp(title.subtitleCount, 0, 32); ++s)
+            r->subtitleTracks.push_back(TrackEntry::Make(FieldText(title.subtitles[s].label), s));
+        auto* item = new CSourceItem(std::move(r));
+        disc->addChild(item);
+        list.SetItemText(item, name + "\t" + length + "\t00:00:00\t" + length + "\t");
+        item->setCheckState(0, Qt::Checked);
+    }
+    disc->setExpanded(true);
+    list.setVisible(list.GetTreeCtrl()->topLevelItemCount() > 0);
+    return disc;
+}
+
+} // namespace qv

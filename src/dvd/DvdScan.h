@@ -1,0 +1,93 @@
+#pragma once
+
+#include "dranvel/DvdInfoBlock.h"
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QTreeWidgetItem>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QProgressBar;
+
+namespace qv {
+
+class CColumnTreeCtrl;
+class CMediaRecord;
+
+// A source-list item that owns its record: removing the item removes it.
+class CSourceItem : public QTreeWidgetItem {
+public:
+    explicit CSourceItem(std::unique_ptr<CMediaRecord> record);
+    ~CSourceItem() override;
+    CMediaRecord* Record() const { return record_.get(); }
+
+private:
+    std::unique_ptr<CMediaRecord> record_;
+};
+
+// What the DVD source dialog chose, and what a scan of it reads.
+struct DvdSource {
+    bool drive = false;
+    std::string path;        // the device (/dev/sr0) or the folder
+    std::string volumeLabel; // a drive's label
+};
+struct PreparedScan {
+    std::string sourcePath; // the device, or the folder (with VIDEO_TS/ when it has one)
+    std::string scanPath;   // what libdvdread reads, ending with "/"
+    std::string label;      // the cleaned volume label; empty for a folder
+    std::string device;     // the drive for the player run; empty for a folder
+};
+
+// The paths and label of a scan; logs the drive or folder being added.
+PreparedScan PrepareScan(const DvdSource& source);
+
+// The scan dialog: reads the disc's structure and, with runOsprel, runs the
+// valid-title search; ends by itself with the block's selected flags set.
+class CParseDVDDlg : public QDialog {
+    Q_OBJECT
+public:
+    enum : int { IDC_PROGRESS = 1018, IDC_FOUND = 1062, IDC_STOP = 1015 };
+    static constexpr int kStartTimerMs = 100;
+
+    CParseDVDDlg(std::shared_ptr<DvdInfoBlock> block, const PreparedScan& scan, bool runOsprel,
+                 bool mainTitle, QWidget* parent = nullptr);
+    ~CParseDVDDlg() override;
+
+    int Progress() const;
+    QString FoundText() const;
+    // A search report, as the search sends it (wParam 1: a title; 2: percent).
+    void Report(long long wParam, long long lParam);
+    void Stop(); // asks first
+
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void customEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    struct Shared;
+    void Done();
+
+    std::shared_ptr<Shared> shared_; // kept by the worker while it runs
+    std::shared_ptr<DvdInfoBlock> block_;
+    PreparedScan scan_;
+    bool runOsprel_, mainTitle_;
+    std::vector<int> found_;
+    QString foundText_;
+    QProgressBar* progress_;
+    QLabel* label_;
+    QBasicTimer startTimer_; // timer 10
+    bool done_ = false;
+};
+
+// Adds a disc node with one ticked child per selected title, each with its
+// record, to the end of the source list. Nothing for a disc without titles.
+CSourceItem* AddDvdTitles(CColumnTreeCtrl& list, const DvdInfoBlock& block,
+                          const PreparedScan& scan);
+
+} // namespace qv

@@ -1,0 +1,121 @@
+#include "dvd/DvdScan.h"
+
+#include "controls/ColumnTreeCtrl.h"
+#include "engine/JobModel.h"
+#include "support/Paths.h"
+#include "support/RecordingServices.h"
+#include "support/TempDir.h"
+
+#include <QLabel>
+
+#include <QTimer>
+#include <QTreeWidget>
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace qv;
+
+namespace {
+
+std::shared_ptr<DvdInfoBlock> Scan(const PreparedScan& scan, bool runOsprel, bool mainTitle,
+                                   int* progress, QString* found) {
+    auto block = std::make_shared<DvdInfoBlock>();
+    std::memset(block.get(), 0, sizeof *block);
+    CParseDVDDlg dlg(block, scan, runOsprel, mainTitle);
+    dlg.exec();
+    *progress = dlg.Progress();
+    *found = dlg.FoundText();
+    return block;
+}
+
+} // namespace
+
+TEST(DvdScan, WithoutTheSearchEveryTitleBecomesASource) {
+    qvtest::RecordingServices user;
+    PreparedScan scan = PrepareScan({false, qvtest::MediaDir() + "dvd", ""});
+    EXPECT_EQ(scan.sourcePath, qvtest::MediaDir() + "dvd/VIDEO_TS/");
+    EXPECT_EQ(scan.scanPath, scan.sourcePath);
+    int progress;
+    QString found;
+    auto block = Scan(scan, false, true, &progress, &found);
+    EXPECT_EQ(progress, 10);
+    EXPECT_EQ(block->titles[0].selected, 1);
+    EXPECT_EQ(block->titles[1].selected, 1);
+
+    CColumnTreeCtrl list;
+    for (int c = 0; c < 4; ++c)
+        list.InsertColumn(c, 0, c ? 80 : 210, "c");
+    CSourceItem* disc = AddDvdTitles(list, *block, scan);
+    ASSERT_NE(disc, nullptr);
+    EXPECT_EQ(disc->Record()->kind, KindDvdDisc);
+    EXPECT_EQ(disc->text(0).toStdString(), scan.scanPath);
+    ASSERT_EQ(disc->childCount(), 2);
+    auto* first = static_cast<CSourceItem*>(disc->child(0));
+    EXPECT_EQ(CColumnTreeCtrl::ItemText(first), "Title_1\t00:00:05\t00:00:00\t00:00:05\t");
+    EXPECT_EQ(first->checkState(0), Qt::Checked);
+    const CMediaRecord& r = *first->Record();
+    EXPECT_EQ(r.kind, KindDvdTitle);
+    EXPECT_EQ(r.titleNumber, 1);
+    EXPECT_EQ(r.sourcePath, scan.sourcePath);
+    EXPECT_EQ(r.trimStart, "00:00:00");
+    EXPECT_EQ(r.trimEnd, "00:00:05");
+    EXPECT_EQ(r.frameRate, "25");
+    EXPECT_EQ(r.manyTitles, 0);
+    ASSERT_EQ(r.audioTracks.size(), 2u);
+    EXPECT_EQ(r.audioTracks[0].Label(), "English AC3 2ch 48000Hz");
+    EXPECT_EQ(r.audioTracks[1].streamId, 129);
+    EXPECT_EQ(r.audioIndex, 0);
+    EXPECT_EQ(r.subtitleIndex, -1);
+}
+
+TEST(DvdScan, TheSearchListsTheTitlesItReports) {
+    qvtest::RecordingServices user;
+    PreparedScan scan = PrepareScan({false, qvtest::MediaDir() + "dvdlong/VIDEO_TS", ""});
+    EXPECT_EQ(scan.scanPath, qvtest::MediaDir() + "dvdlong/VIDEO_TS/");
+    int progress;
+    QString found;
+    auto block = Scan(scan, true, false, &progress, &found);
+    EXPECT_EQ(found, QStringLiteral("发现标题: 1 3 "));
+    EXPECT_EQ(progress, 100);
+    CColumnTreeCtrl list;
+    list.InsertColumn(0, 0, 210, "c");
+    CSourceItem* disc = AddDvdTitles(list, *block, scan);
+    ASSERT_EQ(disc->childCount(), 2);
+    EXPECT_EQ(static_cast<CSourceItem*>(disc->child(1))->Record()->titleNumber, 3);
+
+    auto main = Scan(scan, true, true, &progress, &found);
+    EXPECT_EQ(found, QStringLiteral("发现标题: 1 "));
+}
+
+TEST(DvdScan, ReportsLabelsProgressAndStop) {
+    qvtest::RecordingServices user;
+    auto block = std::make_shared<DvdInfoBlock>();
+    std::memset(block.get(), 0, sizeof *block);
+    block->titleCount = 3;
+    CParseDVDDlg dlg(block, PrepareScan({false, "/no/such/folder", ""}), true, false);
+    dlg.Report(1, 3);
+    dlg.Report(1, 1);
+    dlg.Report(1, 3);
+    dlg.Report(1, 7); // outside the disc: listed, never selected
+    EXPECT_EQ(dlg.FoundText(), QStringLiteral("发现标题: 3 1 3 7 "));
+    dlg.Report(2, 50);
+    EXPECT_EQ(dlg.Progress(), 60);
+    dlg.Report(2, 99);
+    EXPECT_EQ(dlg.Progress(), 99);
+    user.answer = MsgNo;
+    dlg.Stop();
+    EXPECT_EQ(block->titles[0].selected, 0);
+    user.answer = MsgYes;
+    dlg.Stop();
+    EXPECT_EQ(user.boxes.back().text, "正在解析 DVD, 确定要停止吗?");
+    EXPECT_EQ(block->titles[0].selected, 1);
+    EXPECT_EQ(block->titles[1].selected, 0);
+    EXPECT_EQ(block->titles[2].selected, 1);
+
+    PreparedScan drive = PrepareScan({true, "/dev/sr0", "MY:DISC*1"});
+    EXPECT_EQ(drive.label, "MY DISC 1");
+    EXPECT_EQ(drive.sourcePath, "/dev/sr0");
+    EXPECT_EQ(DvdTitleBaseName(drive.label, 2), "MY DISC 1_Title_2");
+}
