@@ -5,6 +5,8 @@
 #include "dialogs/OptionDlg.h"
 #include "dialogs/ProfileSettingDlg.h"
 #include "dialogs/TrimSettingDlg.h"
+#include "dvd/DvdScan.h"
+#include "dvd/SelectDVDDlg.h"
 #include "engine/JobModel.h"
 #include "platform/QtUserServices.h"
 #include "services/Services.h"
@@ -40,6 +42,23 @@ int main(int argc, char** argv) {
         dlg.exec();
     } else if (which == "skin") {
         qv::COptionDlg dlg(folder + "Skins/", "Default", 1);
+        dlg.exec();
+    } else if (which == "dvd") {
+        qv::CSelectDVDDlg dlg(true, true, nullptr, [] {
+            return std::vector<qv::OpticalDrive>{{"/dev/sr0", "HOLIDAY_2026"}, {"/dev/sr1", ""}};
+        });
+        dlg.exec();
+    } else if (which == "scan") {
+        // The scan as it looks mid-way (the worker is not started here).
+        struct Still : qv::CParseDVDDlg {
+            using CParseDVDDlg::CParseDVDDlg;
+            void timerEvent(QTimerEvent*) override {}
+        };
+        auto block = std::make_shared<qv::DvdInfoBlock>();
+        Still dlg(block, qv::PrepareScan({false, "/media/HOLIDAY", ""}), true, false);
+        dlg.Report(1, 1);
+        dlg.Report(1, 4);
+        dlg.Report(2, 45);
         dlg.exec();
     } else {
         qv::CMediaRecord r;
