@@ -6,9 +6,13 @@
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -114,11 +118,8 @@ void ReadTitle(dvd_reader_t* dvd, const title_info_t& info, qv::DvdTitleRecord& 
     ifoClose(vts);
 }
 
-} // namespace
-
-extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
-    if (!path || !block)
-        return 1;
+// Reads the disc in this process.
+int ReadHere(const char* path, qv::DvdInfoBlock* block) {
     dvd_reader_t* dvd = DVDOpen(path);
     if (!dvd)
         return 1;
@@ -138,4 +139,38 @@ extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
     ifoClose(vmg);
     DVDClose(dvd);
     return 0;
+}
+
+} // namespace
+
+extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
+    if (!path || !block)
+        return 1;
+    // libdvdread can crash on damaged IFO files (a double free when the
+    // title table is corrupt). The disc is read in a child process into
+    // shared memory, so a damaged disc is an error code, not the program's end.
+    void* shared = ::mmap(nullptr, sizeof(qv::DvdInfoBlock), PROT_READ | PROT_WRITE,
+                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED)
+        return ReadHere(path, block);
+    auto* copy = static_cast<qv::DvdInfoBlock*>(shared);
+    std::memset(copy, 0, sizeof *copy);
+    const std::string where = path;
+    pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(ReadHere(where.c_str(), copy));
+    int result = 3;
+    int status = 0;
+    if (pid > 0) {
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (WIFEXITED(status))
+            result = WEXITSTATUS(status);
+    } else {
+        result = ReadHere(path, copy);
+    }
+    if (result == 0)
+        std::memcpy(block, copy, sizeof *block);
+    ::munmap(shared, sizeof(qv::DvdInfoBlock));
+    return result;
 }

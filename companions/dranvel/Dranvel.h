@@ -5,7 +5,8 @@
 extern "C" {
 // Reads the titles of a DVD (a device, or a folder with or without its
 // VIDEO_TS part) into the block, which the caller has zero-filled. 0 on
-// success; 1 the disc cannot be opened, 2 its title table cannot be read.
+// success; 1 the disc cannot be opened, 2 its title table cannot be read,
+// 3 its files are damaged beyond reading.
 // Never writes outside the block.
 __attribute__((visibility("default"))) int ReadDvdStructure(char* path, qv::DvdInfoBlock* block);
 }

@@ -5,6 +5,7 @@
 #include "support/Paths.h"
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
+#include "support/Tool.h"
 
 #include <QLabel>
 
@@ -118,4 +119,26 @@ TEST(DvdScan, ReportsLabelsProgressAndStop) {
     EXPECT_EQ(drive.label, "MY DISC 1");
     EXPECT_EQ(drive.sourcePath, "/dev/sr0");
     EXPECT_EQ(DvdTitleBaseName(drive.label, 2), "MY DISC 1_Title_2");
+}
+
+TEST(DvdScan, ThePlayerPlaysATitleWithTheAudioStreamItsRecordCarries) {
+    qvtest::RecordingServices user;
+    PreparedScan scan = PrepareScan({false, qvtest::MediaDir() + "dvd", ""});
+    int progress;
+    QString found;
+    auto block = Scan(scan, false, false, &progress, &found);
+    CColumnTreeCtrl list;
+    list.InsertColumn(0, 0, 210, "c");
+    CSourceItem* disc = AddDvdTitles(list, *block, scan);
+    const CMediaRecord& r = *static_cast<CSourceItem*>(disc->child(0))->Record();
+    for (const TrackEntry& track : r.audioTracks) {
+        qvtest::ToolRun run = qvtest::RunTool(
+            {qvtest::ProgramDir() + "codecs/vistrel", "-quiet", "-identify", "-vo", "null", "-ao",
+             "null", "-frames", "10", "-dvd-device", r.sourcePath,
+             "dvd://" + std::to_string(r.titleNumber), "-aid", std::to_string(track.streamId)});
+        // Track 128 is the stereo one, 129 the mono one.
+        const std::string channels = track.streamId == 128 ? "2 ch" : "1 ch";
+        EXPECT_NE(run.output.find("AUDIO: 48000 Hz, " + channels), std::string::npos)
+            << track.streamId << "\n" << run.output;
+    }
 }
