@@ -7,9 +7,13 @@
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
-#include <vector>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,6 +51,66 @@ bool CellsReadable(dvd_reader_t* dvd, int titleSet, const pgc_t* pgc) {
     return ok;
 }
 
+// What the disc says of each title: its playing seconds, or -1 when it is
+// not playable (no chain, or cells that do not read).
+struct Survey {
+    int32_t count;
+    int32_t seconds[qv::kMaxDvdTitles];
+};
+
+void SurveyHere(const char* path, Survey* out) {
+    out->count = 0;
+    dvd_reader_t* dvd = DVDOpen(path);
+    if (!dvd)
+        return;
+    ifo_handle_t* vmg = ifoOpen(dvd, 0);
+    const int count =
+        vmg && vmg->tt_srpt ? std::min<int>(vmg->tt_srpt->nr_of_srpts, qv::kMaxDvdTitles) : 0;
+    for (int t = 0; t < count; ++t) {
+        const title_info_t& info = vmg->tt_srpt->title[t];
+        ifo_handle_t* vts = ifoOpen(dvd, info.title_set_nr);
+        const pgc_t* pgc = TitleChain(vts, info);
+        out->seconds[t] = -1;
+        if (pgc && CellsReadable(dvd, info.title_set_nr, pgc))
+            out->seconds[t] = Bcd(pgc->playback_time.hour) * 3600 +
+                              Bcd(pgc->playback_time.minute) * 60 + Bcd(pgc->playback_time.second);
+        if (vts)
+            ifoClose(vts);
+    }
+    out->count = count;
+    if (vmg)
+        ifoClose(vmg);
+    DVDClose(dvd);
+}
+
+// Surveys the disc in a child process: libdvdread can crash on damaged IFO
+// files, and that must not end the program.
+void SurveyDisc(const char* path, Survey* out) {
+    out->count = 0;
+    void* shared =
+        ::mmap(nullptr, sizeof(Survey), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (shared == MAP_FAILED) {
+        SurveyHere(path, out);
+        return;
+    }
+    auto* survey = static_cast<Survey*>(shared);
+    std::memset(survey, 0, sizeof *survey);
+    const std::string where = path;
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        SurveyHere(where.c_str(), survey);
+        ::_exit(0);
+    }
+    int status = 0;
+    if (pid > 0) {
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            std::memcpy(out, survey, sizeof *out);
+    }
+    ::munmap(shared, sizeof(Survey));
+}
+
 } // namespace
 
 extern "C" void FindValidTitles(qv::TitleSearchRequest* request) {
@@ -57,41 +121,24 @@ extern "C" void FindValidTitles(qv::TitleSearchRequest* request) {
     auto report = [window](int64_t kind, int64_t value) {
         QvSendWindowMessage(window, qv::WM_TITLE_SEARCH_REPORT, kind, value);
     };
-    dvd_reader_t* dvd = DVDOpen(path.c_str());
-    if (!dvd) {
-        report(2, 100);
-        return;
-    }
-    ifo_handle_t* vmg = ifoOpen(dvd, 0);
-    const int count =
-        vmg && vmg->tt_srpt ? std::min<int>(vmg->tt_srpt->nr_of_srpts, qv::kMaxDvdTitles) : 0;
+    Survey survey;
+    SurveyDisc(path.c_str(), &survey);
+    const int count = std::clamp(survey.count, 0, qv::kMaxDvdTitles);
     int best = 0, bestSeconds = -1;
     for (int t = 1; t <= count; ++t) {
-        const title_info_t& info = vmg->tt_srpt->title[t - 1];
-        ifo_handle_t* vts = ifoOpen(dvd, info.title_set_nr);
-        const pgc_t* pgc = TitleChain(vts, info);
-        if (pgc) {
-            const int seconds = Bcd(pgc->playback_time.hour) * 3600 +
-                                Bcd(pgc->playback_time.minute) * 60 +
-                                Bcd(pgc->playback_time.second);
-            if (seconds >= request->minimumSeconds && CellsReadable(dvd, info.title_set_nr, pgc)) {
-                if (request->mainTitle != 1)
-                    report(1, t);
-                else if (seconds > bestSeconds) {
-                    best = t;
-                    bestSeconds = seconds;
-                }
+        const int seconds = survey.seconds[t - 1];
+        if (seconds >= 0 && seconds >= request->minimumSeconds) {
+            if (request->mainTitle != 1)
+                report(1, t);
+            else if (seconds > bestSeconds) {
+                best = t;
+                bestSeconds = seconds;
             }
         }
-        if (vts)
-            ifoClose(vts);
         report(2, t * 100 / count);
     }
     if (request->mainTitle == 1 && best > 0)
         report(1, best);
     if (count == 0)
         report(2, 100);
-    if (vmg)
-        ifoClose(vmg);
-    DVDClose(dvd);
 }
