@@ -43,24 +43,7 @@ int main(int argc, char** argv) {
     if (std::system(make.c_str()) != 0)
         return 1;
 
-    ProfileRecord p{};
-    SetFieldText(p.name, "AVI - XviD Video");
-    SetFieldText(p.kind, "video");
-    SetFieldText(p.outputFormat, "avi");
-    SetFieldText(p.videoCodecs[0].name, "xvid");
-    SetFieldText(p.videoCodecs[0].family, "xvid");
-    SetFieldText(p.audioCodecs[0].name, "mp3");
-    SetFieldText(p.audioCodecs[0].family, "mp3lame");
-    SetFieldText(p.videoCodec, "xvid");
-    SetFieldText(p.audioCodec, "mp3");
-    p.videoCodecCount = p.audioCodecCount = 1;
-    p.width = 640;
-    p.height = 480;
-    SetFieldText(p.frameRate, "Auto");
-    p.videoBitRate = 1000;
-    p.audioBitRate = 128;
-    p.sampleRate = 44100;
-    p.channels = 2;
+    const ProfileRecord p = qvtest::XvidAviProfile(640, 480, 1000, 128);
 
     CMediaRecord job;
     job.sourcePath = clip;

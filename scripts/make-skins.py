@@ -67,8 +67,8 @@ def state(path, w, h, fill, glyph_colour, glyph, label, accent=None):
     run(*draw, "-type", "TrueColor", f"BMP3:{path}")
 
 
-def strip(folder, ident, spec, s):
-    left, top, w, h, glyph, label = spec
+def strip(folder, ident, place, s):
+    left, top, w, h, glyph, label = place
     start = ident == 1017
     faces = [(s["accent"] if start else s["face"], "#ffffff" if start else s["glyph"]),
              (s["start_over"] if start else s["over"], "#ffffff" if start else s["glyph"]),
@@ -118,7 +118,7 @@ for name, s in SKINS.items():
     folder = os.path.join(ROOT, name)
     os.makedirs(folder, exist_ok=True)
     background(folder, s)
-    for ident, spec in BUTTONS.items():
-        strip(folder, ident, spec, s)
+    for ident, place in BUTTONS.items():
+        strip(folder, ident, place, s)
     description(folder, s)
     print("skin", name, "written to", folder)

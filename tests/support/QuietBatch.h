@@ -10,6 +10,29 @@
 
 namespace qvtest {
 
+// An XviD + MP3 AVI profile of the given frame size and video bit rate.
+inline qv::ProfileRecord XvidAviProfile(int width, int height, int videoKbps, int audioKbps) {
+    qv::ProfileRecord p{};
+    qv::SetFieldText(p.name, "AVI - XviD Video");
+    qv::SetFieldText(p.kind, "video");
+    qv::SetFieldText(p.outputFormat, "avi");
+    qv::SetFieldText(p.videoCodecs[0].name, "xvid");
+    qv::SetFieldText(p.videoCodecs[0].family, "xvid");
+    qv::SetFieldText(p.audioCodecs[0].name, "mp3");
+    qv::SetFieldText(p.audioCodecs[0].family, "mp3lame");
+    qv::SetFieldText(p.videoCodec, "xvid");
+    qv::SetFieldText(p.audioCodec, "mp3");
+    p.videoCodecCount = p.audioCodecCount = 1;
+    p.width = width;
+    p.height = height;
+    qv::SetFieldText(p.frameRate, "Auto");
+    p.videoBitRate = videoKbps;
+    p.audioBitRate = audioKbps;
+    p.sampleRate = 44100;
+    p.channels = 2;
+    return p;
+}
+
 class QuietBatch : public qv::JobBatch {
 public:
     QuietBatch(const qv::ProfileRecord& p, qv::EngineSettings s, std::string folder,

@@ -4,6 +4,7 @@
 
 #include "support/FakeTool.h"
 #include "support/Paths.h"
+#include "support/QuietBatch.h"
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
 
@@ -37,25 +38,7 @@ std::unique_ptr<CMediaRecord> Clip(const std::string& path, const std::string& b
 }
 
 ProfileRecord XvidProfile() {
-    ProfileRecord p{};
-    SetFieldText(p.name, "AVI - XviD");
-    SetFieldText(p.kind, "video");
-    SetFieldText(p.outputFormat, "avi");
-    SetFieldText(p.videoCodecs[0].name, "xvid");
-    SetFieldText(p.videoCodecs[0].family, "xvid");
-    SetFieldText(p.audioCodecs[0].name, "mp3");
-    SetFieldText(p.audioCodecs[0].family, "mp3lame");
-    SetFieldText(p.videoCodec, "xvid");
-    SetFieldText(p.audioCodec, "mp3");
-    p.videoCodecCount = p.audioCodecCount = 1;
-    p.width = 320;
-    p.height = 240;
-    SetFieldText(p.frameRate, "Auto");
-    p.videoBitRate = 600;
-    p.audioBitRate = 96;
-    p.sampleRate = 44100;
-    p.channels = 2;
-    return p;
+    return qvtest::XvidAviProfile(320, 240, 600, 96);
 }
 
 template <typename W> W* Control(CConvertingDlg& dlg, int id) {
