@@ -2,6 +2,7 @@
 
 #include "BmpButton.h"
 #include "XMLParse.h"
+#include "platform/ControlId.h"
 
 #include <QVariant>
 
@@ -11,15 +12,6 @@
 namespace qv {
 
 namespace {
-
-QWidget* ControlById(QWidget* window, int id) {
-    if (id == 0)
-        return nullptr;
-    for (QWidget* w : window->findChildren<QWidget*>())
-        if (w->property("controlId").toInt() == id)
-            return w;
-    return nullptr;
-}
 
 struct Place {
     int left, top, length, height;
@@ -75,7 +67,7 @@ void ApplySkinControls(const std::string& folder, QWidget* window, const char* e
     };
 
     each("BmpButtons", "BmpButton", [&](XMLParse::Node n) {
-        auto* button = qobject_cast<CBmpButton*>(ControlById(window, number(n, "BmpButtonID")));
+        auto* button = qobject_cast<CBmpButton*>(FindControl(window, number(n, "BmpButtonID")));
         if (!button)
             return;
         button->SetImage(LoadImageFile(folder + text(n, "szFilePath")));
@@ -85,10 +77,10 @@ void ApplySkinControls(const std::string& folder, QWidget* window, const char* e
         button->setVisible(number(n, "ButtonShowHide") != 1);
     });
     each("BmpStatics", "BmpStatic", [&](XMLParse::Node n) {
-        QWidget* target = ControlById(window, number(n, "BmpStaticID"));
+        QWidget* target = FindControl(window, number(n, "BmpStaticID"));
         if (!target || !target->property("imageStatic").toBool())
             return;
-        if (QWidget* parent = ControlById(window, number(n, "parentid"));
+        if (QWidget* parent = FindControl(window, number(n, "parentid"));
             parent && parent != target)
             target->setParent(parent);
         target->setProperty("image", LoadImageFile(folder + text(n, "szFilePath")));
@@ -98,7 +90,7 @@ void ApplySkinControls(const std::string& folder, QWidget* window, const char* e
         target->show();
     });
     each("WindowsPos", "WindowPos", [&](XMLParse::Node n) {
-        if (QWidget* control = ControlById(window, number(n, "ControlID")))
+        if (QWidget* control = FindControl(window, number(n, "ControlID")))
             Move(control, place(n));
     });
 }

@@ -9,13 +9,6 @@
 
 namespace qv {
 
-QWidget* FindControl(const QWidget* window, int id) {
-    for (QWidget* w : window->findChildren<QWidget*>())
-        if (w->property("controlId").toInt() == id)
-            return w;
-    return nullptr;
-}
-
 QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(dialog);
     buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ControlId.h"
+
 #include <QString>
 
 #include <string>
@@ -11,13 +13,6 @@ class QDialogButtonBox;
 class QWidget;
 
 namespace qv {
-
-// The control with that id (property "controlId") among a window's children.
-QWidget* FindControl(const QWidget* window, int id);
-template <typename W> W* Tag(W* widget, int id) {
-    widget->setProperty("controlId", id);
-    return widget;
-}
 
 // Selects the first item whose text begins with the text, letters compared
 // without regard to case; no item is selected when none does. Returns the

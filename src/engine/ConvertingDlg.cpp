@@ -1,6 +1,7 @@
 #include "ConvertingDlg.h"
 
 #include "app/ProgramFolder.h"
+#include "platform/ControlId.h"
 #include "platform/Messages.h"
 #include "platform/UserServices.h"
 #include "services/Services.h"
@@ -40,11 +41,6 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-template <typename W> W* Tagged(W* widget, int id) {
-    widget->setProperty("controlId", id);
-    return widget;
-}
-
 } // namespace
 
 CConvertingDlg::CConvertingDlg(QWidget* parent) : QDialog(parent), toolFolder_(ProgramFolder()) {
@@ -53,16 +49,16 @@ CConvertingDlg::CConvertingDlg(QWidget* parent) : QDialog(parent), toolFolder_(P
     setFixedSize(Dlu(0, 0, 289, 124).size());
     setWindowTitle(QStringLiteral("正在转换"));
 
-    counterLabel_ = Tagged(new QLabel(QStringLiteral("文件 [1/2]"), this), IDC_COUNTER);
+    counterLabel_ = Tag(new QLabel(QStringLiteral("文件 [1/2]"), this), IDC_COUNTER);
     counterLabel_->setGeometry(Dlu(16, 14, 110, 8).adjusted(0, -2, 0, 2));
-    elapsedLabel_ = Tagged(new QLabel(this), IDC_ELAPSED);
+    elapsedLabel_ = Tag(new QLabel(this), IDC_ELAPSED);
     elapsedLabel_->setGeometry(Dlu(133, 14, 138, 8).adjusted(0, -2, 0, 2));
     elapsedLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    statusLabel_ = Tagged(new QLabel(this), IDC_STATUS);
+    statusLabel_ = Tag(new QLabel(this), IDC_STATUS);
     statusLabel_->setGeometry(Dlu(16, 28, 257, 8).adjusted(0, -2, 0, 2));
-    fileBar_ = Tagged(new QProgressBar(this), IDC_FILE_BAR);
+    fileBar_ = Tag(new QProgressBar(this), IDC_FILE_BAR);
     fileBar_->setGeometry(Dlu(15, 41, 256, 9));
-    totalBar_ = Tagged(new QProgressBar(this), IDC_TOTAL_BAR);
+    totalBar_ = Tag(new QProgressBar(this), IDC_TOTAL_BAR);
     totalBar_->setGeometry(Dlu(15, 56, 256, 9));
     for (QProgressBar* bar : {fileBar_, totalBar_}) {
         bar->setRange(0, 100);
@@ -70,12 +66,12 @@ CConvertingDlg::CConvertingDlg(QWidget* parent) : QDialog(parent), toolFolder_(P
         bar->setTextVisible(false);
     }
     openFolderCheck_ =
-        Tagged(new QCheckBox(QStringLiteral("转换完成后打开输出文件夹"), this), IDC_OPEN_FOLDER);
+        Tag(new QCheckBox(QStringLiteral("转换完成后打开输出文件夹"), this), IDC_OPEN_FOLDER);
     openFolderCheck_->setGeometry(Dlu(16, 72, 257, 10));
     shutdownCheck_ =
-        Tagged(new QCheckBox(QStringLiteral("所有任务结束后关闭计算机"), this), IDC_SHUTDOWN);
+        Tag(new QCheckBox(QStringLiteral("所有任务结束后关闭计算机"), this), IDC_SHUTDOWN);
     shutdownCheck_->setGeometry(Dlu(16, 87, 257, 10));
-    stopButton_ = Tagged(new QPushButton(QStringLiteral("停止"), this), IDC_STOP);
+    stopButton_ = Tag(new QPushButton(QStringLiteral("停止"), this), IDC_STOP);
     stopButton_->setGeometry(Dlu(217, 103, 54, 14));
     stopButton_->setAutoDefault(false);
     connect(stopButton_, &QPushButton::clicked, this, &CConvertingDlg::RequestStop);
@@ -109,10 +105,7 @@ void CConvertingDlg::SetBatch(std::vector<CMediaRecord*> jobs, std::string outpu
 }
 
 QWidget* CConvertingDlg::Control(int id) const {
-    for (QWidget* w : findChildren<QWidget*>())
-        if (w->property("controlId").toInt() == id)
-            return w;
-    return nullptr;
+    return FindControl(this, id);
 }
 
 CMediaRecord& CConvertingDlg::CurrentJob() {
