@@ -1,4 +1,4 @@
-#include "engine/ConvertingDlg.h"
+#include "queue/ConvertingDlg.h"
 
 #include "services/Services.h"
 

@@ -1,7 +1,7 @@
 // Runs a batch in the real progress window: for looking at it as a user would.
 //   qv_batch_driver PROFILE OUTPUT-FOLDER FILE...
 #include "app/ProgramFolder.h"
-#include "engine/ConvertingDlg.h"
+#include "queue/ConvertingDlg.h"
 #include "platform/QtUserServices.h"
 #include "probe/MediaProbe.h"
 #include "services/Services.h"
