@@ -1,6 +1,6 @@
 #pragma once
 
-#include "EncoderRun.h"
+#include "engine/EncoderRun.h"
 #include "settings/Settings.h"
 
 #include <QBasicTimer>
