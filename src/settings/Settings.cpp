@@ -6,6 +6,18 @@
 
 namespace qv {
 
+namespace {
+
+// Makes a folder and the folders above it that are missing.
+void MakeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        ::mkdir(path.substr(0, slash).c_str(), 0755);
+    ::mkdir(path.c_str(), 0755);
+}
+
+} // namespace
+
 std::string DefaultOutputFolder(const std::string& documentsFolder) {
     return documentsFolder + "/Quorvane/";
 }
@@ -37,13 +49,12 @@ LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder)
     // the conversion reports a folder that is missing when it needs it.
     const std::string base = documentsFolder + "/Quorvane/";
     if (s.outputFolder.empty()) {
-        ::mkdir(base.c_str(), 0755);
+        MakeFolders(base);
         s.outputFolder = DefaultOutputFolder(documentsFolder);
     }
     if (r.SnapshotDir.empty()) {
-        ::mkdir(base.c_str(), 0755);
         r.SnapshotDir = DefaultSnapshotFolder(documentsFolder);
-        ::mkdir(r.SnapshotDir.c_str(), 0755);
+        MakeFolders(r.SnapshotDir);
     }
     return s;
 }
