@@ -65,7 +65,6 @@ const QColor kPreviewTextColour(180, 180, 180);
 
 QLabel* TransparentLabel(QWidget* parent, int id) {
     auto* label = Tag(new QLabel(parent), id);
-    label->setAttribute(Qt::WA_TranslucentBackground);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, kPreviewTextColour);
     label->setPalette(palette);

@@ -150,6 +150,7 @@ void CConverterDlg::FollowPosition() {
 }
 
 void CConverterDlg::ResetPreview() {
+    previewPicture_->update(); // the preview image comes back over the last frame
     timeTimer_.stop();
     sliderTimer_.stop();
     seek_->SetPosition(0);
