@@ -83,6 +83,7 @@ public:
     static constexpr int kSnapshotDelayMs = 100; // timer 11: open the snapshot folder
     static constexpr int kUpdateDelayMs = 2000;  // timer 12: the update check
     static constexpr int kWidth = 860, kHeight = 530;
+    static constexpr int kPlayOrStop = -1; // Ctrl+P: Play, or Stop while the player runs
 
     // Where the window finds its files and what it asks of the machine; the
     // defaults are the program's own, tests give their own.
@@ -150,6 +151,7 @@ private:
     void OnInitDialog();
     void CreateControls();
     void ApplyCaptions(bool fromLanguage);
+    void ApplyTips(bool fromLanguage);
     void ApplySkin(bool withPlaces);
     void ApplyControlColours();
     void PlaceControls();

@@ -8,6 +8,7 @@
 #include "controls/BmpButton.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "controls/Skin.h"
+#include "controls/SkinnedAccessible.h"
 #include "controls/TreeComboBox.h"
 #include "lorvesta/Lorvesta.h"
 #include "platform/ControlId.h"
@@ -58,6 +59,38 @@ constexpr ButtonCaption kButtonCaptions[] = {
     {1013, "btnOpen", "打开", 10},
 };
 
+// The name and tooltip of each control a user reaches, with its shortcut.
+struct ControlTip {
+    int id;
+    const char* key;
+    const char* builtIn;
+    const char* shortcut;
+};
+constexpr ControlTip kTips[] = {
+    {1006, "tipSourceList", "源文件列表", ""},
+    {1008, "tipAudioTrack", "音轨", ""},
+    {1007, "tipSubtitle", "字幕", ""},
+    {1018, "tipProfile", "输出配置", ""},
+    {1010, "tipSettings", "配置设置", ""},
+    {1011, "tipOutputFolder", "输出文件夹", ""},
+    {1012, "tipBrowse", "浏览输出文件夹", ""},
+    {1013, "tipOpen", "打开输出文件夹", ""},
+    {1017, "tipStart", "开始转换", "Ctrl+Return"},
+    {1014, "tipPlay", "播放", "Ctrl+P"},
+    {1015, "tipStop", "停止", "Ctrl+P"},
+    {1064, "tipSnapshot", "截图", ""},
+    {1065, "tipSnapshotFolder", "打开截图文件夹", ""},
+    {1046, "tipSeek", "播放位置", ""},
+    {1000, "tipAddVideo", "添加视频", "Ctrl+O"},
+    {1001, "tipAddDvd", "添加 DVD", "Ctrl+D"},
+    {1002, "tipRemove", "移除", "Delete"},
+    {1019, "tipOptions", "选项", ""},
+    {1005, "tipSkinUpdate", "皮肤和更新", ""},
+    {1004, "tipHelp", "帮助", "F1"},
+    {1039, "tipMinimize", "最小化", ""},
+    {1041, "tipClose", "关闭", "Ctrl+Q"},
+};
+
 constexpr QRgb kLabelColour = 0x00FAFAFA;   // RGB(250, 250, 250), as 0x00BBGGRR
 constexpr QRgb kCaptionColour = 0x00E6E6E6; // the captions of the small buttons
 const QColor kPanelColour(78, 78, 78);
@@ -95,6 +128,7 @@ void CConverterDlg::OnInitDialog() {
         setWindowTitle(QStringLiteral("Quorvane Pro"));
     }
     ApplyCaptions(haveLanguage);
+    ApplyTips(haveLanguage);
 
     // 4. The seek slider.
     seek_->SetChannelBitmaps(142, 143);
@@ -192,10 +226,56 @@ void CConverterDlg::CreateControls() {
     previewCaption_->setFont(SkinFont("Verdana", 11, false, false, false));
     seek_ = new CBitmapSlider(this, IDC_SEEK);
 
-    // F1 opens the help file, as the accelerator table says.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    help->setContext(Qt::WindowShortcut);
-    connect(help, &QShortcut::activated, this, [this] { OnCommand(ID_HELP_FILE); });
+    // F1 opens the help file, as the accelerator table says; the others are
+    // the keyboard's way to the buttons.
+    const std::pair<QKeySequence, int> shortcuts[] = {
+        {QKeySequence(Qt::Key_F1), ID_HELP_FILE},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), IDC_ADD_VIDEO},
+        {QKeySequence(Qt::CTRL | Qt::Key_D), IDC_ADD_DVD},
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), IDC_START},
+        {QKeySequence(Qt::CTRL | Qt::Key_Enter), IDC_START},
+        {QKeySequence(Qt::CTRL | Qt::Key_P), kPlayOrStop},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), IDC_CLOSE},
+    };
+    for (const auto& [keys, command] : shortcuts) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, command = command] {
+            if (command != kPlayOrStop)
+                return OnCommand(command);
+            const bool running = player_ && player_->State() != PlayerStopped;
+            OnCommand(running ? IDC_STOP : IDC_PLAY);
+        });
+    }
+    InstallSkinnedAccessibility();
+}
+
+// Tooltips and accessible names, and the order Tab walks the controls in.
+void CConverterDlg::ApplyTips(bool fromLanguage) {
+    QWidget* previous = nullptr;
+    for (const ControlTip& t : kTips) {
+        QWidget* w = Control(t.id);
+        if (!w)
+            continue;
+        std::string text = fromLanguage ? Text("Tips", t.key) : std::string();
+        if (text.empty() || text == t.key)
+            text = t.builtIn;
+        QString name = QString::fromStdString(text);
+        QString tip =
+            *t.shortcut ? name + QStringLiteral(" (%1)").arg(QLatin1String(t.shortcut)) : name;
+        QWidget* focusTarget = w;
+        if (t.id == IDC_SOURCE_LIST)
+            focusTarget = sourceList_->GetTreeCtrl();
+        for (QWidget* named : {w, focusTarget}) {
+            named->setToolTip(tip);
+            named->setAccessibleName(name);
+        }
+        if (qobject_cast<CBmpButton*>(w) || t.id == IDC_PROFILES)
+            w->setFocusPolicy(Qt::StrongFocus);
+        if (previous)
+            setTabOrder(previous, focusTarget);
+        previous = focusTarget;
+    }
 }
 
 void CConverterDlg::ApplyCaptions(bool fromLanguage) {
