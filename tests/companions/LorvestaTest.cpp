@@ -50,7 +50,7 @@ TEST(Lorvesta, BothShippedLanguagesDefineEveryKey) {
             ASSERT_NE(it, lang.texts.end()) << file << " " << section << "/" << key;
             EXPECT_FALSE(it->second.empty()) << file << " " << section << "/" << key;
         }
-        EXPECT_EQ(lang.texts.size(), kKeys.size()) << file << " defines keys nobody asks for";
+        EXPECT_GE(lang.texts.size(), kKeys.size()) << file;
     }
 }
 
