@@ -74,6 +74,53 @@ bool ScaleSide(long v, bool width, std::string* expr, bool* relative) {
     }
 }
 
+// scale=W:-2 or scale=-2:H (or -3, -10, -11), then an optional expand, then
+// crop=W:H: the way a picture is fitted to a profile's frame. The chain
+// fits the whole picture inside the frame and pads it, whichever side of
+// the picture is the longer one, so it never crops. Gives the frame, the
+// aspect and rounding of the free side, and the index of the crop.
+struct FrameFit {
+    long width = 0, height = 0;
+    std::string aspect;
+    std::string multiple;
+    size_t crop = 0;
+};
+
+bool FindFrameFit(const std::vector<Filter>& chain, size_t at, FrameFit* fit) {
+    const Filter& f = chain[at];
+    long w, h;
+    if (f.name != "scale" || f.args.size() != 2 || !ToInt(f.args[0], &w) || !ToInt(f.args[1], &h))
+        return false;
+    const long free = w > 0 ? h : w;
+    if ((w > 0) == (h > 0) || (free != -2 && free != -3 && free != -10 && free != -11))
+        return false;
+    size_t next = at + 1;
+    if (next < chain.size() && chain[next].name == "expand")
+        ++next;
+    if (next >= chain.size() || chain[next].name != "crop" || chain[next].args.size() < 2 ||
+        !ToInt(chain[next].args[0], &fit->width) || !ToInt(chain[next].args[1], &fit->height) ||
+        fit->width <= 0 || fit->height <= 0 || (w > 0 && w != fit->width) ||
+        (h > 0 && h != fit->height))
+        return false;
+    fit->aspect = (free == -2 || free == -10) ? "dar" : "a";
+    fit->multiple = (free == -10 || free == -11) ? "16" : "2";
+    fit->crop = next;
+    return true;
+}
+
+void FitIntoFrame(const FrameFit& fit, std::vector<std::string>& out) {
+    const std::string W = std::to_string(fit.width), H = std::to_string(fit.height);
+    const std::string& a = fit.aspect;
+    const std::string& m = fit.multiple;
+    // Too tall for the frame at its width: the height limits the picture.
+    const std::string tall = "gt(" + W + "/" + a + "," + H + ")";
+    out.push_back("scale=w='if(" + tall + ",min(" + W + "," + m + "*round(" + H + "*" + a + "/" +
+                  m + "))," + W + ")':h='if(" + tall + "," + H + ",min(" + H + "," + m + "*round(" +
+                  W + "/" + a + "/" + m + ")))'");
+    out.push_back("setsar=1");
+    out.push_back("pad=w=" + W + ":h=" + H + ":x='(ow-iw)/2':y='(oh-ih)/2':color=black");
+}
+
 bool VideoFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
     const std::string& n = f.name;
     if (n == "scale") {
@@ -269,8 +316,10 @@ const std::map<std::string, std::string> kLavcAudio = {{"mp2", "mp2"},
                                                        {"alac", "alac"},
                                                        {"adpcm_ima_wav", "adpcm_ima_wav"}};
 
-// Audio encoders that take no more than two channels.
-const std::set<std::string> kTwoChannels = {"mp2", "wmav1", "wmav2", "libmp3lame"};
+// Video encoders that get 8-bit 4:2:0 pictures.
+const std::set<std::string> k420Encoders = {"libx264",   "libxvid", "mpeg4",      "msmpeg4",
+                                            "msmpeg4v2", "wmv1",    "wmv2",       "flv",
+                                            "h263",      "h263p",   "mpeg1video", "mpeg2video"};
 
 bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
                 std::string* videoEncoder, std::string* error) {
@@ -644,9 +693,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
     // Filters.
     std::vector<std::string> vf, af;
     if (plan.hasVideo && videoEncoder != "copy") {
-        for (const Filter& f : job.videoFilters)
-            if (!VideoFilter(f, vf, error))
+        for (size_t i = 0; i < job.videoFilters.size(); ++i) {
+            FrameFit fit;
+            if (FindFrameFit(job.videoFilters, i, &fit)) {
+                FitIntoFrame(fit, vf);
+                i = fit.crop;
+            } else if (!VideoFilter(job.videoFilters[i], vf, error)) {
                 return false;
+            }
+        }
     } else if (plan.hasVideo && !job.videoFilters.empty()) {
         return Fail(error, "video filters cannot apply to a copied video stream");
     }
@@ -674,6 +729,10 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         // raw stream split out of the file keeps its timing.
         if (!job.ofps.empty() && videoEncoder != "copy")
             a.insert(a.end(), {"-r", job.ofps, "-fps_mode", "cfr"});
+        // MEncoder hands these encoders 8-bit 4:2:0 pictures, and it is what
+        // players and devices decode: a 10-bit or 4:2:2 source is converted.
+        if (k420Encoders.count(videoEncoder))
+            a.insert(a.end(), {"-pix_fmt", "yuv420p"});
         if (!job.aspect.empty())
             a.insert(a.end(), {"-aspect", job.aspect});
         if (job.frames)
@@ -694,10 +753,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             a.insert(a.end(), {"-af", Join(af, ',')});
         if (job.srate > 0 && audioEncoder != "copy")
             a.insert(a.end(), {"-ar", std::to_string(job.srate)});
+        // MEncoder decodes to at most two channels unless -channels (or the
+        // channels filter) asks for another count: a 5.1 source becomes
+        // stereo, a mono one stays mono.
+        const bool counted = std::find(audio.begin(), audio.end(), "-ac") != audio.end() ||
+                             std::any_of(job.audioFilters.begin(), job.audioFilters.end(),
+                                         [](const Filter& f) { return f.name == "channels"; });
         if (job.channels > 0 && audioEncoder != "copy")
             a.insert(a.end(), {"-ac", std::to_string(job.channels)});
-        else if (kTwoChannels.count(audioEncoder) &&
-                 std::find(audio.begin(), audio.end(), "-ac") == audio.end())
+        else if (audioEncoder != "copy" && !counted && facts.audioChannels != 1)
             a.insert(a.end(), {"-ac", "2"});
     }
     a.insert(a.end(), audio.begin(), audio.end());

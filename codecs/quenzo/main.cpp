@@ -22,6 +22,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -91,15 +92,19 @@ void CheckOutput(const std::string& path) {
     g_output = path;
 }
 
-// The codec of the first video or audio stream, asked of ffprobe.
-std::string ProbeCodec(const std::string& file, const char* stream) {
+// A property of the first video or audio stream, asked of ffprobe; empty
+// for what is not a plain file (a pipe would be read away).
+std::string ProbeStream(const std::string& file, const char* stream, const char* entry) {
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "";
     qv::ChildProcess probe;
     qv::ChildProcess::Options o;
     o.pipeInput = false;
     o.mergeErrors = false;
     o.ownGroup = false;
     if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
-                      "stream=codec_name", "-of", "csv=p=0", file},
+                      std::string("stream=") + entry, "-of", "csv=p=0", file},
                      o, nullptr))
         return "";
     std::string out;
@@ -111,6 +116,31 @@ std::string ProbeCodec(const std::string& file, const char* stream) {
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return out.substr(0, out.find('\n'));
+}
+
+// The length of the longest of the input's first video and first audio
+// stream, those that are written; -1 when the input states neither. A
+// source whose sound runs longer than its picture (or the reverse) is
+// complete when each written stream reaches its own end.
+double WrittenStreamsSeconds(const std::string& file, bool video, bool audio) {
+    double longest = -1;
+    for (const auto& [wanted, stream] : {std::pair{video, "v:0"}, std::pair{audio, "a:0"}}) {
+        if (!wanted)
+            continue;
+        std::string text = ProbeStream(file, stream, "duration:stream_tags=DURATION");
+        // "2.000000" or "N/A", then Matroska's tag "00:00:02.021000000".
+        std::optional<double> seconds;
+        for (size_t from = 0; from <= text.size() && !seconds;) {
+            size_t comma = text.find(',', from);
+            if (comma == std::string::npos)
+                comma = text.size();
+            seconds = quenzo::ParseTime(text.substr(from, comma - from));
+            from = comma + 1;
+        }
+        if (seconds && *seconds > 0)
+            longest = std::max(longest, *seconds);
+    }
+    return longest;
 }
 
 // The length an AVI file's main header states (frames times frame time), or
@@ -256,8 +286,11 @@ int main(int argc, char** argv) {
         if (!title.Open(job.dvdDevice, job.dvdTitle, &error))
             GiveUp(error);
         facts.dvdPalette = title.IfoPath();
+        facts.audioChannels = title.AudioChannels(job.aid);
     } else {
         CheckInput(job.inputFile);
+        if (!job.oac.empty() && job.oac != "copy")
+            facts.audioChannels = std::atoi(ProbeStream(job.inputFile, "a:0", "channels").c_str());
     }
 
     const char* ffmpegPath = std::getenv("QUENZO_FFMPEG");
@@ -268,8 +301,8 @@ int main(int argc, char** argv) {
         // ask the input what it holds, then try again.
         if (job.dvd || error.find("no raw") == std::string::npos)
             GiveUp(error);
-        facts.videoCodec = ProbeCodec(job.inputFile, "v:0");
-        facts.audioCodec = ProbeCodec(job.inputFile, "a:0");
+        facts.videoCodec = ProbeStream(job.inputFile, "v:0", "codec_name");
+        facts.audioCodec = ProbeStream(job.inputFile, "a:0", "codec_name");
         if (!quenzo::Translate(job, facts, ffmpegProgram, plan, &error))
             GiveUp(error);
     }
@@ -279,7 +312,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     CheckOutput(job.output);
-    const double stated = job.dvd ? title.LengthSeconds() : AviHeaderLength(job.inputFile);
+    const double streams =
+        job.dvd ? -1 : WrittenStreamsSeconds(job.inputFile, plan.hasVideo, plan.hasAudio);
+    const double stated = job.dvd       ? title.LengthSeconds()
+                          : streams > 0 ? streams
+                                        : AviHeaderLength(job.inputFile);
 
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         std::signal(sig, OnSignal);
@@ -295,8 +332,11 @@ int main(int argc, char** argv) {
     g_ffmpeg = ffmpeg.Pid();
 
     const auto start = std::chrono::steady_clock::now();
-    double total =
-        job.lengthSeconds.value_or(stated > 0 ? stated - job.startSeconds.value_or(0) : -1);
+    // What there is to write from the start on, at most the length asked for.
+    const double available = stated > 0 ? std::max(0.0, stated - job.startSeconds.value_or(0)) : -1;
+    double total = job.lengthSeconds ? (available >= 0 ? std::min(*job.lengthSeconds, available)
+                                                       : *job.lengthSeconds)
+                                     : available;
     Progress progress;
     PrintPosition(progress, total, 0, plan.videoKbps, plan.audioKbps);
 
@@ -339,7 +379,7 @@ int main(int argc, char** argv) {
             else if (key == "total_size" && value != "N/A")
                 progress.bytes = std::atoll(value.c_str());
             else if (key == "progress") {
-                if (!job.lengthSeconds && !job.dvd) {
+                if (!job.lengthSeconds && !job.dvd && streams <= 0) {
                     std::lock_guard lock(log.mutex);
                     if (log.sawDuration)
                         total = std::max(stated, log.inputSeconds) - job.startSeconds.value_or(0);
