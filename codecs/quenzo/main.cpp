@@ -143,30 +143,41 @@ double WrittenStreamsSeconds(const std::string& file, bool video, bool audio) {
     return longest;
 }
 
-// The length an AVI file's main header states (frames times frame time), or
-// -1. A cut AVI keeps this header while FFmpeg, missing the index at the
-// end, estimates its length from what is left.
-double AviHeaderLength(const std::string& file) {
+// The length an AVI file's stream headers state for the longest of the
+// written kinds (its length times its scale over its rate), or -1. A cut AVI
+// keeps these headers while FFmpeg, missing the index at the end, estimates
+// its length from what is left.
+double AviStatedLength(const std::string& file, bool video, bool audio) {
     struct stat st;
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return -1; // a pipe would be read away
-    unsigned char h[64];
+    unsigned char h[8192];
     FILE* f = std::fopen(file.c_str(), "rb");
     if (!f)
         return -1;
-    size_t n = std::fread(h, 1, sizeof h, f);
+    const size_t n = std::fread(h, 1, sizeof h, f);
     std::fclose(f);
     auto le32 = [&h](size_t at) {
         return static_cast<uint32_t>(h[at]) | static_cast<uint32_t>(h[at + 1]) << 8 |
                static_cast<uint32_t>(h[at + 2]) << 16 | static_cast<uint32_t>(h[at + 3]) << 24;
     };
-    // RIFF....AVI LIST....hdrl avih.... then the main header.
+    // RIFF....AVI LIST....hdrl avih..., then a "strh" chunk per stream.
     if (n < 56 || std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "AVI ", 4) != 0 ||
-        std::memcmp(h + 12, "LIST", 4) != 0 || std::memcmp(h + 20, "hdrl", 4) != 0 ||
-        std::memcmp(h + 24, "avih", 4) != 0)
+        std::memcmp(h + 12, "LIST", 4) != 0 || std::memcmp(h + 20, "hdrl", 4) != 0)
         return -1;
-    const double microsPerFrame = le32(32), frames = le32(48);
-    return microsPerFrame > 0 && frames > 0 ? frames * microsPerFrame / 1e6 : -1;
+    double longest = -1;
+    for (size_t at = 24; at + 8 + 36 <= n; ++at) {
+        if (std::memcmp(h + at, "strh", 4) != 0)
+            continue;
+        const unsigned char* data = h + at + 8;
+        const bool isVideo = std::memcmp(data, "vids", 4) == 0;
+        const bool isAudio = std::memcmp(data, "auds", 4) == 0;
+        const double scale = le32(at + 8 + 20), rate = le32(at + 8 + 24),
+                     length = le32(at + 8 + 32);
+        if (((isVideo && video) || (isAudio && audio)) && scale > 0 && rate > 0 && length > 0)
+            longest = std::max(longest, length * scale / rate);
+    }
+    return longest;
 }
 
 // What FFmpeg says on its error output, kept for the reason of a failure.
@@ -314,9 +325,9 @@ int main(int argc, char** argv) {
     CheckOutput(job.output);
     const double streams =
         job.dvd ? -1 : WrittenStreamsSeconds(job.inputFile, plan.hasVideo, plan.hasAudio);
-    const double stated = job.dvd       ? title.LengthSeconds()
-                          : streams > 0 ? streams
-                                        : AviHeaderLength(job.inputFile);
+    const double stated =
+        job.dvd ? title.LengthSeconds()
+                : std::max(streams, AviStatedLength(job.inputFile, plan.hasVideo, plan.hasAudio));
 
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         std::signal(sig, OnSignal);
