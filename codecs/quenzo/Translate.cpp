@@ -3,6 +3,7 @@
 #include "common/FileName.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -692,6 +693,24 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
 
     // Filters.
     std::vector<std::string> vf, af;
+    const bool still = facts.stillPicture && plan.hasVideo;
+    if (still && videoEncoder == "copy")
+        return Fail(error, "the source's only picture is its cover art, which cannot be copied "
+                           "as a video stream");
+    if (still) {
+        // Cover art: the one picture repeated at the output rate for as long
+        // as the sound lasts.
+        const std::string rate = job.ofps.empty() ? "25" : job.ofps;
+        double num = 25, den = 1;
+        if (std::sscanf(rate.c_str(), "%lf/%lf", &num, &den) < 2 || den <= 0)
+            den = 1;
+        const long frames = facts.soundSeconds > 0 && num > 0
+                                ? static_cast<long>(std::ceil(facts.soundSeconds * num / den))
+                                : -1;
+        vf.push_back("loop=loop=" + std::to_string(frames > 0 ? frames - 1 : -1) +
+                     ":size=1:start=0");
+        vf.push_back("setpts=N/(" + rate + ")/TB");
+    }
     if (plan.hasVideo && videoEncoder != "copy") {
         for (size_t i = 0; i < job.videoFilters.size(); ++i) {
             FrameFit fit;
@@ -737,6 +756,10 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             a.insert(a.end(), {"-aspect", job.aspect});
         if (job.frames)
             a.insert(a.end(), {"-frames:v", std::to_string(*job.frames)});
+        if (still)
+            a.insert(a.end(), {"-disposition:v:0", "0"});
+        if (still && facts.soundSeconds <= 0)
+            a.push_back("-shortest");
     }
     a.insert(a.end(), video.begin(), video.end());
     if (plan.hasAudio) {

@@ -94,7 +94,7 @@ void CheckOutput(const std::string& path) {
 
 // A property of the first video or audio stream, asked of ffprobe; empty
 // for what is not a plain file (a pipe would be read away).
-std::string ProbeStream(const std::string& file, const char* stream, const char* entry) {
+std::string ProbeStream(const std::string& file, const char* stream, const char* entries) {
     struct stat st;
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return "";
@@ -103,8 +103,8 @@ std::string ProbeStream(const std::string& file, const char* stream, const char*
     o.pipeInput = false;
     o.mergeErrors = false;
     o.ownGroup = false;
-    if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
-                      std::string("stream=") + entry, "-of", "csv=p=0", file},
+    if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries", entries,
+                      "-of", "csv=p=0", file},
                      o, nullptr))
         return "";
     std::string out;
@@ -127,7 +127,7 @@ double WrittenStreamsSeconds(const std::string& file, bool video, bool audio) {
     for (const auto& [wanted, stream] : {std::pair{video, "v:0"}, std::pair{audio, "a:0"}}) {
         if (!wanted)
             continue;
-        std::string text = ProbeStream(file, stream, "duration:stream_tags=DURATION");
+        std::string text = ProbeStream(file, stream, "stream=duration:stream_tags=DURATION");
         // "2.000000" or "N/A", then Matroska's tag "00:00:02.021000000".
         std::optional<double> seconds;
         for (size_t from = 0; from <= text.size() && !seconds;) {
@@ -301,7 +301,13 @@ int main(int argc, char** argv) {
     } else {
         CheckInput(job.inputFile);
         if (!job.oac.empty() && job.oac != "copy")
-            facts.audioChannels = std::atoi(ProbeStream(job.inputFile, "a:0", "channels").c_str());
+            facts.audioChannels =
+                std::atoi(ProbeStream(job.inputFile, "a:0", "stream=channels").c_str());
+        if (!job.ovc.empty() && job.ovc != "frameno")
+            facts.stillPicture =
+                ProbeStream(job.inputFile, "v:0", "stream_disposition=attached_pic") == "1";
+        if (facts.stillPicture)
+            facts.soundSeconds = WrittenStreamsSeconds(job.inputFile, false, true);
     }
 
     const char* ffmpegPath = std::getenv("QUENZO_FFMPEG");
@@ -312,8 +318,8 @@ int main(int argc, char** argv) {
         // ask the input what it holds, then try again.
         if (job.dvd || error.find("no raw") == std::string::npos)
             GiveUp(error);
-        facts.videoCodec = ProbeStream(job.inputFile, "v:0", "codec_name");
-        facts.audioCodec = ProbeStream(job.inputFile, "a:0", "codec_name");
+        facts.videoCodec = ProbeStream(job.inputFile, "v:0", "stream=codec_name");
+        facts.audioCodec = ProbeStream(job.inputFile, "a:0", "stream=codec_name");
         if (!quenzo::Translate(job, facts, ffmpegProgram, plan, &error))
             GiveUp(error);
     }

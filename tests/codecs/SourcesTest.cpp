@@ -221,3 +221,16 @@ TEST(SourceQuality, EveryShippedProfileOverTheHardSources) {
     }
     std::printf("%shard-source sweep: %d of %d runs passed\n", report.c_str(), passed, runs);
 }
+
+// Cover art is no video stream: audio profiles leave it out, video profiles
+// show it, whole, for as long as the sound lasts.
+TEST(SourceQuality, CoverArtIsDroppedOrShownAsAStillPicture) {
+    for (const Source& s : {Source{"cover.mp3", 1.0, 2.04, 2}, Source{"cover.m4a", 1.0, 2.0, 2}}) {
+        for (const char* name :
+             {"MP3 - MPEG Audio Layer 3", "M4A - AAC Audio", "MP4 - H.264 Video",
+              "iPod / iPhone - H.264 Video", "AVI - XviD Video", "MKV - H.264 Video"}) {
+            const ProfileRecord& p = Profile(name);
+            EXPECT_EQ(Faults(p, s, Convert(p, s.file)), "") << s.file << " " << name;
+        }
+    }
+}
