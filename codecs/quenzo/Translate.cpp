@@ -650,6 +650,24 @@ std::string RawAudioFormat(const std::string& encoder, const std::string& copied
     return f == byCodec.end() ? "" : f->second;
 }
 
+// "30000/1001", "25" or "29.970" as a number; 0 when it is none.
+double RateValue(const std::string& text) {
+    double num = 0, den = 1;
+    int n = std::sscanf(text.c_str(), "%lf/%lf", &num, &den);
+    return n >= 1 && num > 0 && den > 0 ? num / den : 0;
+}
+
+// Containers that carry each frame's time, so a variable frame rate can stand.
+bool KeepsFrameTimes(const EncodeJob& job) {
+    if (job.of != "lavf")
+        return false;
+    std::string name = Lower(job.lavf.Get("format").value_or(Extension(job.output)));
+    auto f = kLavfFormats.find(name);
+    static const std::set<std::string> timed = {"mp4", "mov", "3gp",      "3g2", "ipod",
+                                                "psp", "flv", "matroska", "nut", "mpegts"};
+    return f != kLavfFormats.end() && timed.count(f->second);
+}
+
 } // namespace
 
 bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string& ffmpeg, Plan& plan,
@@ -746,7 +764,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         }
         // Frames to repeat are encoded again rather than left as gaps, so a
         // raw stream split out of the file keeps its timing.
-        if (!job.ofps.empty() && videoEncoder != "copy")
+        // A variable-rate source asked for at its own (average) rate keeps
+        // each frame's time where the container can carry it.
+        const double asked = RateValue(job.ofps);
+        const bool ownRate = facts.variableRate > 0 &&
+                             std::abs(asked / facts.variableRate - 1) < 0.005 &&
+                             KeepsFrameTimes(job);
+        if (ownRate)
+            a.insert(a.end(), {"-fps_mode", "vfr"});
+        else if (!job.ofps.empty() && videoEncoder != "copy")
             a.insert(a.end(), {"-r", job.ofps, "-fps_mode", "cfr"});
         // MEncoder hands these encoders 8-bit 4:2:0 pictures, and it is what
         // players and devices decode: a 10-bit or 4:2:2 source is converted.

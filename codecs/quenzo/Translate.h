@@ -25,6 +25,7 @@ struct InputFacts {
     int audioChannels = 0;     // of the audio stream read; 0 when unknown
     bool stillPicture = false; // the first video stream is cover art, one picture
     double soundSeconds = 0;   // the first audio stream's length; 0 when unknown
+    double variableRate = 0;   // a variable-rate picture's average rate; 0 when constant
 };
 
 // Translates the job into one FFmpeg run. On a fault returns false with a

@@ -143,6 +143,18 @@ double WrittenStreamsSeconds(const std::string& file, bool video, bool audio) {
     return longest;
 }
 
+// The average rate of a picture whose frames come at varying intervals (its
+// base rate differs from its average), or 0.
+double VariableRate(const std::string& file) {
+    const std::string text = ProbeStream(file, "v:0", "stream=r_frame_rate,avg_frame_rate");
+    double rn = 0, rd = 0, an = 0, ad = 0;
+    if (std::sscanf(text.c_str(), "%lf/%lf,%lf/%lf", &rn, &rd, &an, &ad) != 4 || rd <= 0 ||
+        ad <= 0 || an <= 0)
+        return 0;
+    const double base = rn / rd, average = an / ad;
+    return std::abs(base / average - 1) > 0.01 ? average : 0;
+}
+
 // The length an AVI file's stream headers state for the longest of the
 // written kinds (its length times its scale over its rate), or -1. A cut AVI
 // keeps these headers while FFmpeg, missing the index at the end, estimates
@@ -308,6 +320,8 @@ int main(int argc, char** argv) {
                 ProbeStream(job.inputFile, "v:0", "stream_disposition=attached_pic") == "1";
         if (facts.stillPicture)
             facts.soundSeconds = WrittenStreamsSeconds(job.inputFile, false, true);
+        else if (!job.ovc.empty() && job.ovc != "frameno" && !job.ofps.empty())
+            facts.variableRate = VariableRate(job.inputFile);
     }
 
     const char* ffmpegPath = std::getenv("QUENZO_FFMPEG");

@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <dirent.h>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -58,10 +59,11 @@ std::vector<std::string> FolderEntries(const std::string& dir) {
     return names;
 }
 
-// Probes and converts one source with one profile, as a user's batch would.
+// Probes and converts one source with one profile, as a user's batch would;
+// inspect looks at the output before its folder goes.
 Result Convert(const ProfileRecord& profile, const std::string& file,
-               const EngineSettings& settings = EngineSettings{}, const char* start = nullptr,
-               const char* end = nullptr) {
+               const EngineSettings& settings = EngineSettings{},
+               const std::function<void(const std::string&)>& inspect = nullptr) {
     qvtest::RecordingServices user;
     Result r;
     qvtest::TempDir dir;
@@ -70,10 +72,6 @@ Result Convert(const ProfileRecord& profile, const std::string& file,
     const std::string path = qvtest::MediaDir() + file;
     EXPECT_TRUE(ProbeMediaFile(path, probe)) << file;
     FillFileRecord(batch.job, path, probe);
-    if (start)
-        batch.job.trimStart = start;
-    if (end)
-        batch.job.trimEnd = end;
     RunJob(batch);
     r.outcome = batch.outcome;
     r.output = batch.job.outputPath;
@@ -81,8 +79,11 @@ Result Convert(const ProfileRecord& profile, const std::string& file,
     for (const std::string& name : FolderEntries(dir.path()))
         if (dir / name != r.output)
             r.others.push_back(name);
-    if (qvtest::FileExists(r.output))
+    if (qvtest::FileExists(r.output)) {
         r.facts = qvtest::Examine(r.output);
+        if (inspect)
+            inspect(r.output);
+    }
     return r;
 }
 
@@ -233,4 +234,29 @@ TEST(SourceQuality, CoverArtIsDroppedOrShownAsAStillPicture) {
             EXPECT_EQ(Faults(p, s, Convert(p, s.file)), "") << s.file << " " << name;
         }
     }
+}
+
+// A variable frame rate (1 s at 10 frames/s, then 1 s at 30) keeps each
+// frame's time where the container carries it; AVI holds a constant rate.
+TEST(SourceQuality, VariableFrameRateKeepsItsTimingWhereTheContainerCan) {
+    for (const char* name : {"MP4 - H.264 Video", "MKV - H.264 Video", "FLV - Flash Video"}) {
+        std::vector<double> times;
+        Result r = Convert(Profile(name), "vfr.mp4", EngineSettings{}, [&](const std::string& out) {
+            qvtest::ToolRun frames =
+                qvtest::RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0",
+                                 "-show_entries", "frame=pts_time", "-of", "csv=p=0", out});
+            for (size_t at = 0; at < frames.output.size();) {
+                size_t nl = frames.output.find('\n', at);
+                if (nl != at)
+                    times.push_back(std::atof(frames.output.substr(at, nl - at).c_str()));
+                at = nl == std::string::npos ? frames.output.size() : nl + 1;
+            }
+        });
+        ASSERT_EQ(r.outcome, OutcomeSucceeded) << name;
+        ASSERT_EQ(times.size(), 40u) << name;
+        EXPECT_NEAR(times[10] - times[0], 1.0, 0.04) << name; // ten frames in the first second
+        EXPECT_NEAR(times[39] - times[10], 29 / 30.0, 0.04) << name;
+    }
+    const ProfileRecord& avi = Profile("AVI - XviD Video");
+    EXPECT_EQ(Faults(avi, Source{"vfr.mp4", 4.0 / 3, 2, 1}, Convert(avi, "vfr.mp4")), "");
 }
