@@ -885,15 +885,19 @@ const std::vector<std::pair<std::string, std::string>>& OptionTable() {
         {"-ss T", "-ss T (before -i)"},
         {"-endpos T | -endpos Nmb", "-t T | -fs BYTES"},
         {"-frames N", "-frames:v N"},
-        {"-ofps R", "-r R -fps_mode cfr (repeated frames are encoded, as with harddup)"},
+        {"-ofps R", "-r R -fps_mode cfr (repeated frames are encoded, as with harddup); a "
+                    "variable-rate source at its own average rate: -fps_mode vfr in MP4, 3GP, "
+                    "Matroska, FLV"},
         {"-srate R", "-ar R"},
-        {"-channels C", "-ac C"},
+        {"-channels C", "-ac C (without it: -ac 2 for a source of more than two channels)"},
         {"-aspect A", "-aspect A"},
         {"-mc X, -noskip, -quiet, -really-quiet, -forceidx",
          "accepted; no FFmpeg counterpart needed"},
         {"-vf / -vf-add scale=W:H",
          "scale (0 display size, -1 source size, -2/-3 keep display/pixel aspect rounded to 2, "
          "-10/-11 rounded to 16), setsar=1"},
+        {"-vf scale=W:-2 (or -2:H, -3, -10, -11),[expand=...,]crop=W:H",
+         "the whole picture fitted inside W x H at its display aspect, padded (never cropped)"},
         {"-vf expand=W:H:X:Y",
          "pad (empty or -1: source size; below -1: source size plus that much; never smaller than "
          "the source; X, Y negative or out of range: centred)"},
@@ -918,6 +922,10 @@ const std::vector<std::pair<std::string, std::string>>& OptionTable() {
          "vqmax -qmax, vmax_b_frames -bf, vrc_maxrate/minrate/buf_size (kbit), trell, v4mv, "
          "vglobal, aspect"},
         {"-ovc copy", "-c:v copy"},
+        {"cover art (an attached picture)",
+         "looped for the sound's length: loop, setpts; refused with -ovc copy"},
+        {"4:2:0 encoders (x264, xvid, lavc but mjpeg, huffyuv, ffv1, ffvhuff, dvvideo)",
+         "-pix_fmt yuv420p"},
         {"-ovc frameno, -novideo", "-vn"},
         {"-oac mp3lame -lameopts", "libmp3lame: cbr/abr/vbr, br -b:a, q -q:a, aq, mode (3: -ac 1)"},
         {"-oac faac -faacopts",

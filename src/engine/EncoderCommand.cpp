@@ -158,6 +158,10 @@ void BuildAudioFilter(EncoderCommand& c, const ProfileRecord& p) {
     else
         c.AFilter = "-af volnorm";
     const AudioCodecEntry& a = p.audioCodecs[FindAudioCodecEntry(p, chosen)];
+    // One channel: the MP3 codec options say so (mode 3), the other codecs'
+    // options cannot, and the encoder's default is two.
+    if (p.channels == 1 && c.AFilter == "-af volnorm" && Lower(FieldText(a.family)) != "mp3lame")
+        c.AFilter += ",channels=1";
     const std::string extra = FieldText(a.filters);
     if (!extra.empty())
         c.AFilter += "," + extra;

@@ -1,5 +1,5 @@
 // The engine's own refusals and choices before the encoder runs: a span
-// outside the source, and the zoom mode's filter chain.
+// outside the source, the zoom mode's filter chain, a single channel.
 #include "engine/EncoderCommand.h"
 #include "engine/EncoderRun.h"
 
@@ -89,4 +89,22 @@ TEST(ZoomMode, FullScreenStretchesPanAndScaleFillsAndLetterboxFits) {
     // Without the source's size (a DVD title) pan and scale falls back to the fit.
     job.width = job.height = 0;
     EXPECT_EQ(filter("panscale"), " -vf-add scale=640:-2,expand=:480:::,crop=640:480");
+}
+
+TEST(ChannelCount, OneChannelReachesEveryAudioCodec) {
+    ProfileRecord p = qvtest::XvidAviProfile(640, 480, 800, 128);
+    SetFieldText(p.audioCodecs[1].name, "aac");
+    SetFieldText(p.audioCodecs[1].family, "faac");
+    p.audioCodecCount = 2;
+    CMediaRecord job;
+    job.baseName = "clip";
+    qvtest::TempDir dir;
+    auto filter = [&](const char* codec, int channels) {
+        SetFieldText(p.audioCodec, codec);
+        p.channels = channels;
+        return BuildEncoderCommand(job, p, EngineSettings{}, dir.path(), "/p/").AFilter;
+    };
+    EXPECT_EQ(filter("aac", 1), "-af volnorm,channels=1");
+    EXPECT_EQ(filter("aac", 2), "-af volnorm");
+    EXPECT_EQ(filter("mp3", 1), "-af volnorm"); // its mode=3 says it
 }
