@@ -768,7 +768,7 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         // each frame's time where the container can carry it.
         const double asked = RateValue(job.ofps);
         const bool ownRate = facts.variableRate > 0 &&
-                             std::abs(asked / facts.variableRate - 1) < 0.005 &&
+                             std::abs(asked / facts.variableRate - 1) < 0.02 &&
                              KeepsFrameTimes(job);
         if (ownRate)
             a.insert(a.end(), {"-fps_mode", "vfr"});
