@@ -22,7 +22,11 @@ namespace qv {
 
 namespace {
 constexpr int kProfileIndexRole = Qt::UserRole + 1;
-constexpr const char* kNoSubtitle = "无";
+// The first subtitle entry: none.
+QString NoSubtitle() {
+    std::string text = Text("MainUI", "subNone");
+    return QString::fromStdString(text.empty() || text == "subNone" ? "无" : text);
+}
 } // namespace
 
 void CConverterDlg::LoadProfileList() {
@@ -102,12 +106,12 @@ void CConverterDlg::FillTrackLists(const CMediaRecord* record) {
                        QString::fromStdString(record->audioTracks[record->audioIndex].Label()));
 
     subtitles_->clear();
-    subtitles_->addItem(QString::fromUtf8(kNoSubtitle));
+    subtitles_->addItem(NoSubtitle());
     for (const TrackEntry& t : record->subtitleTracks)
         subtitles_->addItem(QString::fromStdString(t.Label()));
     const bool none = record->subtitleIndex < 0 ||
                       record->subtitleIndex >= static_cast<int>(record->subtitleTracks.size());
-    SelectByPrefix(subtitles_, none ? QString::fromUtf8(kNoSubtitle)
+    SelectByPrefix(subtitles_, none ? NoSubtitle()
                                     : QString::fromStdString(
                                           record->subtitleTracks[record->subtitleIndex].Label()));
 
