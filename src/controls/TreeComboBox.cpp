@@ -44,7 +44,9 @@ CTreeComboBox::CTreeComboBox(QWidget* parent, int controlId) : QWidget(parent) {
         parent->installEventFilter(this); // a click elsewhere in the window closes the tree
 }
 
-CTreeComboBox::~CTreeComboBox() = default;
+CTreeComboBox::~CTreeComboBox() {
+    qApp->removeEventFilter(this);
+}
 
 QPixmap CTreeComboBox::RenderCell(const QImage& picture) {
     QPixmap cell(kCell, kCell);
@@ -132,6 +134,7 @@ bool CTreeComboBox::Dropped() const {
 void CTreeComboBox::Hide() {
     tree_->hide();
     justDropped_ = false;
+    qApp->removeEventFilter(this);
 }
 
 void CTreeComboBox::ToggleDropDown() {
@@ -148,6 +151,9 @@ void CTreeComboBox::ToggleDropDown() {
         if (tree_->currentItem())
             tree_->scrollToItem(tree_->currentItem());
         justDropped_ = true;
+        // While the tree is open, a press anywhere else closes it and the
+        // keys reach it wherever the focus is (it is a window of its own).
+        qApp->installEventFilter(this);
     } else {
         Hide();
     }
@@ -178,7 +184,44 @@ void CTreeComboBox::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+// Keys for the open tree: arrows move, Enter picks a leaf, Esc closes.
+bool CTreeComboBox::DropDownKey(QKeyEvent* k) {
+    QTreeWidgetItem* current = tree_->currentItem();
+    switch (k->key()) {
+    case Qt::Key_Escape:
+        Hide();
+        if (committed_)
+            tree_->setCurrentItem(committed_);
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (current && current->childCount() == 0)
+            Commit(current, true);
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (QTreeWidgetItem* next =
+                k->key() == Qt::Key_Up ? tree_->itemAbove(current) : tree_->itemBelow(current)) {
+            tree_->setCurrentItem(next);
+            tree_->scrollToItem(next);
+        }
+        return true;
+    default: return false;
+    }
+}
+
 bool CTreeComboBox::eventFilter(QObject* watched, QEvent* event) {
+    if (Dropped() && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        const bool inside = w == this || w == tree_ || tree_->isAncestorOf(w);
+        if (event->type() == QEvent::MouseButtonPress && !inside) {
+            Hide();
+            return false;
+        }
+        if (event->type() == QEvent::KeyPress && w->window() != tree_ &&
+            DropDownKey(static_cast<QKeyEvent*>(event)))
+            return true;
+    }
     if (watched == tree_->viewport()) {
         if (event->type() == QEvent::MouseMove) {
             auto* m = static_cast<QMouseEvent*>(event);
@@ -194,14 +237,7 @@ bool CTreeComboBox::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     } else if (watched == tree_ && event->type() == QEvent::KeyPress) {
-        auto* k = static_cast<QKeyEvent*>(event);
-        if (k->key() == Qt::Key_Escape) {
-            Hide();
-            if (committed_)
-                tree_->setCurrentItem(committed_);
-            return true;
-        }
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter)
+        if (DropDownKey(static_cast<QKeyEvent*>(event)))
             return true;
     } else if (watched == parentWidget() && Dropped() &&
                (event->type() == QEvent::MouseButtonPress ||

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class QKeyEvent;
 class QLabel;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -54,6 +55,7 @@ protected:
 private:
     void Commit(QTreeWidgetItem* item, bool notify);
     void Hide();
+    bool DropDownKey(QKeyEvent* key);
 
     QLabel* textFace_;
     QLabel* iconFace_;

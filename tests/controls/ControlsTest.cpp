@@ -298,12 +298,21 @@ TEST(TreeComboBox, SelectByTextCellsAndPicking) {
     EXPECT_FALSE(combo.Dropped());
     EXPECT_EQ(parent.chosen, 1);
     EXPECT_EQ(combo.FaceText(), "AVI - H.264");
-    // The arrow keys open and close it.
+    // An arrow key opens it; then the arrows walk the tree, Enter picks a
+    // leaf and Esc closes it without a choice.
     combo.setFocus();
     QTest::keyClick(&combo, Qt::Key_Down);
     EXPECT_TRUE(combo.Dropped());
     QTest::keyClick(&combo, Qt::Key_Down);
+    EXPECT_TRUE(combo.Dropped());
+    QTest::keyClick(&combo, Qt::Key_Escape);
     EXPECT_FALSE(combo.Dropped());
+    EXPECT_EQ(combo.FaceText(), "AVI - H.264");
+    QTest::keyClick(&combo, Qt::Key_Up);
+    QTest::keyClick(&combo, Qt::Key_Up);
+    QTest::keyClick(&combo, Qt::Key_Return);
+    EXPECT_FALSE(combo.Dropped());
+    EXPECT_EQ(parent.chosen, 2);
 }
 
 TEST(ColumnTreeCtrl, TabSeparatedColumnsAndTheFirstColumnsMinimum) {

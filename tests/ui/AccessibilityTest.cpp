@@ -4,6 +4,7 @@
 
 #include "controls/BitmapSlider.h"
 #include "controls/ColumnTreeCtrl.h"
+#include "controls/TreeComboBox.h"
 
 #include <QAccessible>
 #include <QLineEdit>
@@ -107,4 +108,30 @@ TEST_F(AccessibilityTest, TheSliderIsASliderWhoseValueFollowsItsPosition) {
     QAccessibleInterface* button = QAccessible::queryAccessibleInterface(dlg->Control(1017));
     EXPECT_EQ(button->role(), QAccessible::Button);
     EXPECT_EQ(button->text(QAccessible::Name), "Start converting");
+}
+
+TEST_F(AccessibilityTest, TheProfileTreeClosesOnEscAndElsewhereAndTheKeysPickAProfile) {
+    auto dlg = Open();
+    dlg->show();
+    QApplication::setActiveWindow(dlg.get());
+    auto* chooser = static_cast<qv::CTreeComboBox*>(dlg->Control(1018));
+    const std::string before = qv::FieldText(dlg->CurrentProfile().name);
+    chooser->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(chooser, Qt::Key_Down); // opens
+    ASSERT_TRUE(chooser->Dropped());
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    EXPECT_FALSE(chooser->Dropped());
+    EXPECT_TRUE(dlg->isVisible());
+
+    chooser->ToggleDropDown();
+    ASSERT_TRUE(chooser->Dropped());
+    QTest::mouseClick(dlg->Control(1006)->isVisible() ? dlg->Control(1006) : dlg->Control(1011),
+                      Qt::LeftButton);
+    EXPECT_FALSE(chooser->Dropped());
+
+    chooser->ToggleDropDown();
+    QTest::keyClick(chooser, Qt::Key_Down);
+    QTest::keyClick(chooser, Qt::Key_Return);
+    EXPECT_FALSE(chooser->Dropped());
+    EXPECT_NE(qv::FieldText(dlg->CurrentProfile().name), before);
 }
