@@ -1,6 +1,7 @@
 #include "AboutDlg.h"
 
 #include "WindowCommands.h"
+#include "WindowText.h"
 #include "app/ProgramFolder.h"
 #include "dialogs/DialogUtil.h"
 #include "platform/ControlId.h"
@@ -13,13 +14,6 @@
 #include <QVBoxLayout>
 
 namespace qv {
-
-namespace {
-std::string TextOr(const char* section, const char* key, const char* builtIn) {
-    std::string text = Text(section, key);
-    return text.empty() || text == key ? builtIn : text;
-}
-} // namespace
 
 CAboutDlg::CAboutDlg(const std::string& link, QWidget* parent) : QDialog(parent) {
     setWindowTitle(Q(TextOr("About", "Title", "关于 Quorvane Pro")));

@@ -27,6 +27,7 @@ class CColumnTreeCtrl;
 class CMPlayer;
 class CMediaRecord;
 class CTreeComboBox;
+struct ProbeResult;
 
 // The program's one main window: a skinned window without a frame that holds
 // the source list, the profile and output controls, the preview and the
@@ -169,6 +170,7 @@ private:
     void RemoveItem(QTreeWidgetItem* item);
     void UpdateListVisibility();
     void AddFilesInOrder(const std::vector<std::string>& paths);
+    void InsertFileItem(const std::string& path, const ProbeResult& probe);
     QTreeWidgetItem* SelectedItem() const;
     CMediaRecord* SelectedRecord() const;
 

@@ -2,6 +2,7 @@
 #include "MainLayout.h"
 #include "ConverterDlg.h"
 #include "Preview.h"
+#include "WindowText.h"
 
 #include "app/ProgramFolder.h"
 #include "controls/BitmapSlider.h"
@@ -257,9 +258,7 @@ void CConverterDlg::ApplyTips(bool fromLanguage) {
         QWidget* w = Control(t.id);
         if (!w)
             continue;
-        std::string text = fromLanguage ? Text("Tips", t.key) : std::string();
-        if (text.empty() || text == t.key)
-            text = t.builtIn;
+        const std::string text = fromLanguage ? TextOr("Tips", t.key, t.builtIn) : t.builtIn;
         QString name = QString::fromStdString(text);
         QString tip =
             *t.shortcut ? name + QStringLiteral(" (%1)").arg(QLatin1String(t.shortcut)) : name;

@@ -1,6 +1,7 @@
 // The profile chooser, the DVD title's track lists, the output folder and Start.
 #include "ConverterDlg.h"
 #include "SourceList.h"
+#include "WindowText.h"
 
 #include "controls/ColumnTreeCtrl.h"
 #include "controls/TreeComboBox.h"
@@ -24,8 +25,7 @@ namespace {
 constexpr int kProfileIndexRole = Qt::UserRole + 1;
 // The first subtitle entry: none.
 QString NoSubtitle() {
-    std::string text = Text("MainUI", "subNone");
-    return QString::fromStdString(text.empty() || text == "subNone" ? "无" : text);
+    return QString::fromStdString(TextOr("MainUI", "subNone", "无"));
 }
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include "ConverterDlg.h"
 #include "Preview.h"
+#include "WindowText.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "dialogs/TrimSettingDlg.h"
 #include "dvd/DvdScan.h"
@@ -35,11 +36,6 @@ namespace {
 constexpr const char* kPreviewCaption = "预览";
 constexpr const char* kResetTime = "00:00:00/00:00:00";
 
-struct MenuEntry {
-    int id;
-    const char* key;
-    const char* builtIn;
-};
 // The context menu's entries in order; 0 is a separator.
 constexpr MenuEntry kContextMenu[] = {
     {ID_MENU_ADD_VIDEO, "AddVideo", "添加视频"},
@@ -54,12 +50,6 @@ constexpr MenuEntry kContextMenu[] = {
     {ID_MENU_TRIM_START, "TrimStart", "开始时间"},
     {ID_MENU_TRIM_END, "TrimEnd", "结束时间"},
 };
-
-// A text of the language file's menu section, else the built-in one.
-std::string MenuText(const char* key, const char* builtIn) {
-    std::string text = Text("Menu", key);
-    return text.empty() || text == key ? builtIn : text;
-}
 
 void SetChecks(QTreeWidget* tree, Qt::CheckState state) {
     for (int i = 0; i < tree->topLevelItemCount(); ++i) {
@@ -153,6 +143,12 @@ bool CConverterDlg::AddFile(const std::string& path) {
     ProbeResult probe;
     if (!ProbeMediaFile(path, probe))
         return false;
+    InsertFileItem(path, probe);
+    return true;
+}
+
+// A ticked top-level item at the end of the list, with the file's record.
+void CConverterDlg::InsertFileItem(const std::string& path, const ProbeResult& probe) {
     auto record = std::make_unique<CMediaRecord>();
     FillFileRecord(*record, path, probe);
     auto* item = new CSourceItem(std::move(record));
@@ -161,7 +157,6 @@ bool CConverterDlg::AddFile(const std::string& path) {
     sourceList_->SetItemText(item,
                              FileNameOf(path) + "\t" + length + "\t00:00:00\t" + length + "\t");
     item->setCheckState(0, Qt::Checked);
-    return true;
 }
 
 // Many files are probed on a worker thread, in order, while the window stays
@@ -214,13 +209,7 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
                 unreadable.push_back(FileNameOf(path));
                 continue;
             }
-            auto record = std::make_unique<CMediaRecord>();
-            FillFileRecord(*record, path, probe);
-            auto* item = new CSourceItem(std::move(record));
-            tree->addTopLevelItem(item);
-            sourceList_->SetItemText(item, FileNameOf(path) + "\t" + probe.lengthText +
-                                               "\t00:00:00\t" + probe.lengthText + "\t");
-            item->setCheckState(0, Qt::Checked);
+            InsertFileItem(path, probe);
         }
         if (done < paths.size()) {
             progress.setValue(static_cast<int>(done));
@@ -326,14 +315,7 @@ void CConverterDlg::OnSourceSelectionChanged(QTreeWidgetItem* current) {
 void CConverterDlg::OnSourceContextMenu(const QPoint& at) {
     QTreeWidget* tree = sourceList_->GetTreeCtrl();
     QMenu menu(this);
-    for (const MenuEntry& e : kContextMenu) {
-        if (e.id == 0) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* action = menu.addAction(QString::fromStdString(MenuText(e.key, e.builtIn)));
-        action->setProperty("commandId", e.id);
-    }
+    FillMenu(menu, kContextMenu);
     const int command = ExecMenu(menu, tree->viewport()->mapToGlobal(at));
     // The item under the cursor once the menu has closed.
     QTreeWidgetItem* under = tree->itemAt(tree->viewport()->mapFromGlobal(QCursor::pos()));

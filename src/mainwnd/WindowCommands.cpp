@@ -3,6 +3,7 @@
 
 #include "AboutDlg.h"
 #include "ConverterDlg.h"
+#include "WindowText.h"
 #include "dialogs/ConvOptionsDlg.h"
 #include "dialogs/OptionDlg.h"
 #include "platform/ModalRunner.h"
@@ -25,11 +26,6 @@ namespace {
 constexpr const char kTimeFormat[] = "%Y-%m-%d %H:%M:%S";
 constexpr int kSecondsPerDay = 24 * 60 * 60;
 
-struct MenuEntry {
-    int id;
-    const char* key;
-    const char* builtIn;
-};
 // The Help menu's entries in order; 0 is a separator.
 constexpr MenuEntry kHelpMenu[] = {
     {CConverterDlg::ID_HELP_FILE, "HelpFile", "帮助文件"},
@@ -41,11 +37,6 @@ constexpr MenuEntry kHelpMenu[] = {
     {0, nullptr, nullptr},
     {CConverterDlg::ID_ABOUT, "About", "关于..."},
 };
-
-std::string MenuText(const char* key, const char* builtIn) {
-    std::string text = Text("Menu", key);
-    return text.empty() || text == key ? builtIn : text;
-}
 
 } // namespace
 
@@ -107,14 +98,7 @@ void CConverterDlg::WriteLastUpdateDate() {
 
 void CConverterDlg::OnHelpMenu() {
     QMenu menu(this);
-    for (const MenuEntry& e : kHelpMenu) {
-        if (e.id == 0) {
-            menu.addSeparator();
-            continue;
-        }
-        QAction* action = menu.addAction(QString::fromStdString(MenuText(e.key, e.builtIn)));
-        action->setProperty("commandId", e.id);
-    }
+    FillMenu(menu, kHelpMenu);
     if (int command = ExecMenu(menu, QCursor::pos()))
         OnCommand(command);
 }
