@@ -195,7 +195,6 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
     progress.setLabelText(QString::fromStdString(FileNameOf(paths.front())));
     std::vector<std::string> unreadable;
     QTreeWidget* tree = sourceList_->GetTreeCtrl();
-    tree->setUpdatesEnabled(false);
     size_t done = 0;
     while (done < paths.size() && !progress.wasCanceled()) {
         std::vector<std::pair<bool, ProbeResult>> ready;
@@ -203,6 +202,8 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
             std::lock_guard lock(shared->mutex);
             ready.swap(shared->results);
         }
+        // A chunk is inserted with one repaint, not one per item.
+        tree->setUpdatesEnabled(false);
         for (auto& [ok, probe] : ready) {
             const std::string& path = paths[done++];
             if (!ok) {
@@ -211,6 +212,9 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
             }
             InsertFileItem(path, probe);
         }
+        tree->setUpdatesEnabled(true);
+        if (!ready.empty())
+            UpdateListVisibility();
         if (done < paths.size()) {
             progress.setValue(static_cast<int>(done));
             progress.setLabelText(QString::fromStdString(FileNameOf(paths[done])));
@@ -221,7 +225,6 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
     }
     shared->cancel = true;
     worker.join();
-    tree->setUpdatesEnabled(true);
     progress.reset();
     UpdateListVisibility();
     if (unreadable.size() == 1) {
