@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
     // Arguments are ignored: the program has no command line of its own.
     qv::QtUserServices services;
     qv::SetServices(&services);
+    qv::SetUpLog();
     qv::LangOpenDefault();
     qv::CConverterDlg dlg;
     dlg.exec();

@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "Ini.h"
+#include "app/ProgramFolder.h"
 
 #include <sys/stat.h>
 
@@ -14,7 +15,32 @@ std::string DefaultSnapshotFolder(const std::string& documentsFolder) {
     return documentsFolder + "/Quorvane/Snapshot/";
 }
 
+DefaultFolders DefaultFoldersUnder(const std::string& documentsFolder) {
+    return {DefaultOutputFolder(documentsFolder), DefaultSnapshotFolder(documentsFolder)};
+}
+
+DefaultFolders UserDefaultFolders() {
+    if (!UserFiles().perUser)
+        return DefaultFoldersUnder(DocumentsFolder());
+    return {VideosFolder() + "/", PicturesFolder() + "/"};
+}
+
+namespace {
+
+// mkdir -p of a folder ending with "/".
+void MakeFolders(const std::string& folder) {
+    for (size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1))
+        ::mkdir(folder.substr(0, slash).c_str(), 0755);
+}
+
+} // namespace
+
 LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder) {
+    return LoadSettings(ini, DefaultFoldersUnder(documentsFolder));
+}
+
+LoadedSettings LoadSettings(const CIni& ini, const DefaultFolders& defaults) {
     LoadedSettings s;
     SettingsRecord& r = s.record;
     r.Skin = ini.ReadText("System", "Skin", "Default");
@@ -32,18 +58,17 @@ LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder)
     r.RunOsprel = ini.ReadFlag("Osprel", "RunOsprel", 1);
     r.MainTitle = ini.ReadFlag("Osprel", "MainTitle", 1);
     r.CheckUpdate = static_cast<int32_t>(ini.ReadUnsigned("Update", "CheckUpdate", 1));
+    r.Language = ini.ReadText("System", "Language", "");
 
     // Failures to create the folders (they may exist) are of no concern here:
     // the conversion reports a folder that is missing when it needs it.
-    const std::string base = documentsFolder + "/Quorvane/";
     if (s.outputFolder.empty()) {
-        ::mkdir(base.c_str(), 0755);
-        s.outputFolder = DefaultOutputFolder(documentsFolder);
+        s.outputFolder = defaults.output;
+        MakeFolders(s.outputFolder);
     }
     if (r.SnapshotDir.empty()) {
-        ::mkdir(base.c_str(), 0755);
-        r.SnapshotDir = DefaultSnapshotFolder(documentsFolder);
-        ::mkdir(r.SnapshotDir.c_str(), 0755);
+        r.SnapshotDir = defaults.snapshot;
+        MakeFolders(r.SnapshotDir);
     }
     return s;
 }
@@ -57,6 +82,7 @@ void SaveSettings(const CIni& ini, const SettingsRecord& r, const std::string& o
     ini.WriteText("System", "DefProfile", currentProfileName.c_str());
     ini.WriteNumber("System", "VideoDriver", r.VideoDriver);
     ini.WriteNumber("System", "DVDAccess", r.DVDAccess);
+    ini.WriteText("System", "Language", r.Language.c_str());
     ini.WriteNumber("General", "MultiThread", flag(r.MultiThread));
     ini.WriteNumber("General", "ProcessPriority", r.ProcessPriority);
     ini.WriteNumber("Video", "FitWidth", flag(r.FitWidth));
