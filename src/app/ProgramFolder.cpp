@@ -104,8 +104,9 @@ void CopyIfMissing(const std::string& from, const std::string& to) {
         }
     }
     ok = ::close(fd) == 0 && ok;
-    if (ok)
-        (void)::link(temp.c_str(), to.c_str()); // fails only when the target appeared
+    // link() fails when the target appeared meanwhile: that copy is kept.
+    if (ok && ::link(temp.c_str(), to.c_str()) != 0 && errno != EEXIST)
+        ok = false;
     ::unlink(temp.c_str());
 }
 
