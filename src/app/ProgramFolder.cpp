@@ -127,11 +127,8 @@ std::string PicturesFolder() {
 bool ProgramFolderWritable(const std::string& folder) {
     if (::access((folder + kPerUserMarker).c_str(), F_OK) == 0)
         return false;
-    if (::access(folder.c_str(), W_OK) != 0)
-        return false;
-    // A settings file the program could not replace counts as a read-only folder too.
-    const std::string settings = folder + "Config.ini";
-    return ::access(settings.c_str(), F_OK) != 0 || ::access(settings.c_str(), W_OK) == 0;
+    // The settings file is replaced by a rename, so the folder is what must be writable.
+    return ::access(folder.c_str(), W_OK) == 0;
 }
 
 UserFileLocations LocateUserFiles(const std::string& programFolder, bool writable) {
