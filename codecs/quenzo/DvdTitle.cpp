@@ -1,5 +1,7 @@
 #include "DvdTitle.h"
 
+#include <algorithm>
+
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
@@ -125,6 +127,20 @@ bool DvdTitle::Stream(const std::function<bool(const unsigned char*, size_t)>& s
     }
     DVDCloseFile(file);
     return true;
+}
+
+int DvdTitle::AudioChannels(int aid) const {
+    if (!vts_ || !vts_->vtsi_mat || !vts_->vts_pgcit || pgcNumber_ < 1)
+        return 0;
+    const int physical = aid < 0 ? -1 : aid >= 192 ? aid - 192 : aid >= 160 ? aid - 160 : aid & 7;
+    const pgc_t* pgc = vts_->vts_pgcit->pgci_srp[pgcNumber_ - 1].pgc;
+    const int count = std::min<int>(vts_->vtsi_mat->nr_of_vts_audio_streams, 8);
+    for (int k = 0; pgc && k < count; ++k) {
+        const uint16_t control = pgc->audio_control[k];
+        if ((control & 0x8000) && (physical < 0 || ((control >> 8) & 7) == physical))
+            return vts_->vtsi_mat->vts_audio_attr[k].channels + 1;
+    }
+    return 0;
 }
 
 } // namespace quenzo

@@ -3,6 +3,7 @@
 #include "common/FileName.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -72,6 +73,53 @@ bool ScaleSide(long v, bool width, std::string* expr, bool* relative) {
         *expr = std::to_string(v);
         return true;
     }
+}
+
+// scale=W:-2 or scale=-2:H (or -3, -10, -11), then an optional expand, then
+// crop=W:H: the way a picture is fitted to a profile's frame. The chain
+// fits the whole picture inside the frame and pads it, whichever side of
+// the picture is the longer one, so it never crops. Gives the frame, the
+// aspect and rounding of the free side, and the index of the crop.
+struct FrameFit {
+    long width = 0, height = 0;
+    std::string aspect;
+    std::string multiple;
+    size_t crop = 0;
+};
+
+bool FindFrameFit(const std::vector<Filter>& chain, size_t at, FrameFit* fit) {
+    const Filter& f = chain[at];
+    long w, h;
+    if (f.name != "scale" || f.args.size() != 2 || !ToInt(f.args[0], &w) || !ToInt(f.args[1], &h))
+        return false;
+    const long free = w > 0 ? h : w;
+    if ((w > 0) == (h > 0) || (free != -2 && free != -3 && free != -10 && free != -11))
+        return false;
+    size_t next = at + 1;
+    if (next < chain.size() && chain[next].name == "expand")
+        ++next;
+    if (next >= chain.size() || chain[next].name != "crop" || chain[next].args.size() < 2 ||
+        !ToInt(chain[next].args[0], &fit->width) || !ToInt(chain[next].args[1], &fit->height) ||
+        fit->width <= 0 || fit->height <= 0 || (w > 0 && w != fit->width) ||
+        (h > 0 && h != fit->height))
+        return false;
+    fit->aspect = (free == -2 || free == -10) ? "dar" : "a";
+    fit->multiple = (free == -10 || free == -11) ? "16" : "2";
+    fit->crop = next;
+    return true;
+}
+
+void FitIntoFrame(const FrameFit& fit, std::vector<std::string>& out) {
+    const std::string W = std::to_string(fit.width), H = std::to_string(fit.height);
+    const std::string& a = fit.aspect;
+    const std::string& m = fit.multiple;
+    // Too tall for the frame at its width: the height limits the picture.
+    const std::string tall = "gt(" + W + "/" + a + "," + H + ")";
+    out.push_back("scale=w='if(" + tall + ",min(" + W + "," + m + "*round(" + H + "*" + a + "/" +
+                  m + "))," + W + ")':h='if(" + tall + "," + H + ",min(" + H + "," + m + "*round(" +
+                  W + "/" + a + "/" + m + ")))'");
+    out.push_back("setsar=1");
+    out.push_back("pad=w=" + W + ":h=" + H + ":x='(ow-iw)/2':y='(oh-ih)/2':color=black");
 }
 
 bool VideoFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
@@ -269,8 +317,10 @@ const std::map<std::string, std::string> kLavcAudio = {{"mp2", "mp2"},
                                                        {"alac", "alac"},
                                                        {"adpcm_ima_wav", "adpcm_ima_wav"}};
 
-// Audio encoders that take no more than two channels.
-const std::set<std::string> kTwoChannels = {"mp2", "wmav1", "wmav2", "libmp3lame"};
+// Video encoders that get 8-bit 4:2:0 pictures.
+const std::set<std::string> k420Encoders = {"libx264",   "libxvid", "mpeg4",      "msmpeg4",
+                                            "msmpeg4v2", "wmv1",    "wmv2",       "flv",
+                                            "h263",      "h263p",   "mpeg1video", "mpeg2video"};
 
 bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
                 std::string* videoEncoder, std::string* error) {
@@ -600,6 +650,24 @@ std::string RawAudioFormat(const std::string& encoder, const std::string& copied
     return f == byCodec.end() ? "" : f->second;
 }
 
+// "30000/1001", "25" or "29.970" as a number; 0 when it is none.
+double RateValue(const std::string& text) {
+    double num = 0, den = 1;
+    int n = std::sscanf(text.c_str(), "%lf/%lf", &num, &den);
+    return n >= 1 && num > 0 && den > 0 ? num / den : 0;
+}
+
+// Containers that carry each frame's time, so a variable frame rate can stand.
+bool KeepsFrameTimes(const EncodeJob& job) {
+    if (job.of != "lavf")
+        return false;
+    std::string name = Lower(job.lavf.Get("format").value_or(Extension(job.output)));
+    auto f = kLavfFormats.find(name);
+    static const std::set<std::string> timed = {"mp4", "mov", "3gp",      "3g2", "ipod",
+                                                "psp", "flv", "matroska", "nut", "mpegts"};
+    return f != kLavfFormats.end() && timed.count(f->second);
+}
+
 } // namespace
 
 bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string& ffmpeg, Plan& plan,
@@ -643,10 +711,34 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
 
     // Filters.
     std::vector<std::string> vf, af;
+    const bool still = facts.stillPicture && plan.hasVideo;
+    if (still && videoEncoder == "copy")
+        return Fail(error, "the source's only picture is its cover art, which cannot be copied "
+                           "as a video stream");
+    if (still) {
+        // Cover art: the one picture repeated at the output rate for as long
+        // as the sound lasts.
+        const std::string rate = job.ofps.empty() ? "25" : job.ofps;
+        double num = 25, den = 1;
+        if (std::sscanf(rate.c_str(), "%lf/%lf", &num, &den) < 2 || den <= 0)
+            den = 1;
+        const long frames = facts.soundSeconds > 0 && num > 0
+                                ? static_cast<long>(std::ceil(facts.soundSeconds * num / den))
+                                : -1;
+        vf.push_back("loop=loop=" + std::to_string(frames > 0 ? frames - 1 : -1) +
+                     ":size=1:start=0");
+        vf.push_back("setpts=N/(" + rate + ")/TB");
+    }
     if (plan.hasVideo && videoEncoder != "copy") {
-        for (const Filter& f : job.videoFilters)
-            if (!VideoFilter(f, vf, error))
+        for (size_t i = 0; i < job.videoFilters.size(); ++i) {
+            FrameFit fit;
+            if (FindFrameFit(job.videoFilters, i, &fit)) {
+                FitIntoFrame(fit, vf);
+                i = fit.crop;
+            } else if (!VideoFilter(job.videoFilters[i], vf, error)) {
                 return false;
+            }
+        }
     } else if (plan.hasVideo && !job.videoFilters.empty()) {
         return Fail(error, "video filters cannot apply to a copied video stream");
     }
@@ -672,12 +764,28 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         }
         // Frames to repeat are encoded again rather than left as gaps, so a
         // raw stream split out of the file keeps its timing.
-        if (!job.ofps.empty() && videoEncoder != "copy")
+        // A variable-rate source asked for at its own (average) rate keeps
+        // each frame's time where the container can carry it.
+        const double asked = RateValue(job.ofps);
+        const bool ownRate = facts.variableRate > 0 &&
+                             std::abs(asked / facts.variableRate - 1) < 0.02 &&
+                             KeepsFrameTimes(job);
+        if (ownRate)
+            a.insert(a.end(), {"-fps_mode", "vfr"});
+        else if (!job.ofps.empty() && videoEncoder != "copy")
             a.insert(a.end(), {"-r", job.ofps, "-fps_mode", "cfr"});
+        // MEncoder hands these encoders 8-bit 4:2:0 pictures, and it is what
+        // players and devices decode: a 10-bit or 4:2:2 source is converted.
+        if (k420Encoders.count(videoEncoder))
+            a.insert(a.end(), {"-pix_fmt", "yuv420p"});
         if (!job.aspect.empty())
             a.insert(a.end(), {"-aspect", job.aspect});
         if (job.frames)
             a.insert(a.end(), {"-frames:v", std::to_string(*job.frames)});
+        if (still)
+            a.insert(a.end(), {"-disposition:v:0", "0"});
+        if (still && facts.soundSeconds <= 0)
+            a.push_back("-shortest");
     }
     a.insert(a.end(), video.begin(), video.end());
     if (plan.hasAudio) {
@@ -694,10 +802,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             a.insert(a.end(), {"-af", Join(af, ',')});
         if (job.srate > 0 && audioEncoder != "copy")
             a.insert(a.end(), {"-ar", std::to_string(job.srate)});
+        // MEncoder decodes to at most two channels unless -channels (or the
+        // channels filter) asks for another count: a 5.1 source becomes
+        // stereo, a mono one stays mono.
+        const bool counted = std::find(audio.begin(), audio.end(), "-ac") != audio.end() ||
+                             std::any_of(job.audioFilters.begin(), job.audioFilters.end(),
+                                         [](const Filter& f) { return f.name == "channels"; });
         if (job.channels > 0 && audioEncoder != "copy")
             a.insert(a.end(), {"-ac", std::to_string(job.channels)});
-        else if (kTwoChannels.count(audioEncoder) &&
-                 std::find(audio.begin(), audio.end(), "-ac") == audio.end())
+        else if (audioEncoder != "copy" && !counted && facts.audioChannels != 1)
             a.insert(a.end(), {"-ac", "2"});
     }
     a.insert(a.end(), audio.begin(), audio.end());
@@ -772,15 +885,19 @@ const std::vector<std::pair<std::string, std::string>>& OptionTable() {
         {"-ss T", "-ss T (before -i)"},
         {"-endpos T | -endpos Nmb", "-t T | -fs BYTES"},
         {"-frames N", "-frames:v N"},
-        {"-ofps R", "-r R -fps_mode cfr (repeated frames are encoded, as with harddup)"},
+        {"-ofps R", "-r R -fps_mode cfr (repeated frames are encoded, as with harddup); a "
+                    "variable-rate source at its own average rate: -fps_mode vfr in MP4, 3GP, "
+                    "Matroska, FLV"},
         {"-srate R", "-ar R"},
-        {"-channels C", "-ac C"},
+        {"-channels C", "-ac C (without it: -ac 2 for a source of more than two channels)"},
         {"-aspect A", "-aspect A"},
         {"-mc X, -noskip, -quiet, -really-quiet, -forceidx",
          "accepted; no FFmpeg counterpart needed"},
         {"-vf / -vf-add scale=W:H",
          "scale (0 display size, -1 source size, -2/-3 keep display/pixel aspect rounded to 2, "
          "-10/-11 rounded to 16), setsar=1"},
+        {"-vf scale=W:-2 (or -2:H, -3, -10, -11),[expand=...,]crop=W:H",
+         "the whole picture fitted inside W x H at its display aspect, padded (never cropped)"},
         {"-vf expand=W:H:X:Y",
          "pad (empty or -1: source size; below -1: source size plus that much; never smaller than "
          "the source; X, Y negative or out of range: centred)"},
@@ -805,6 +922,10 @@ const std::vector<std::pair<std::string, std::string>>& OptionTable() {
          "vqmax -qmax, vmax_b_frames -bf, vrc_maxrate/minrate/buf_size (kbit), trell, v4mv, "
          "vglobal, aspect"},
         {"-ovc copy", "-c:v copy"},
+        {"cover art (an attached picture)",
+         "looped for the sound's length: loop, setpts; refused with -ovc copy"},
+        {"4:2:0 encoders (x264, xvid, lavc but mjpeg, huffyuv, ffv1, ffvhuff, dvvideo)",
+         "-pix_fmt yuv420p"},
         {"-ovc frameno, -novideo", "-vn"},
         {"-oac mp3lame -lameopts", "libmp3lame: cbr/abr/vbr, br -b:a, q -q:a, aq, mode (3: -ac 1)"},
         {"-oac faac -faacopts",

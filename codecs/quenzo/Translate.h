@@ -21,7 +21,11 @@ struct Plan {
 struct InputFacts {
     std::string videoCodec; // for copying a stream into a raw file
     std::string audioCodec;
-    std::string dvdPalette; // the title set's IFO file, for subtitles
+    std::string dvdPalette;    // the title set's IFO file, for subtitles
+    int audioChannels = 0;     // of the audio stream read; 0 when unknown
+    bool stillPicture = false; // the first video stream is cover art, one picture
+    double soundSeconds = 0;   // the first audio stream's length; 0 when unknown
+    double variableRate = 0;   // a variable-rate picture's average rate; 0 when constant
 };
 
 // Translates the job into one FFmpeg run. On a fault returns false with a

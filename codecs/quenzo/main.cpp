@@ -22,6 +22,7 @@
 #include <deque>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -91,15 +92,19 @@ void CheckOutput(const std::string& path) {
     g_output = path;
 }
 
-// The codec of the first video or audio stream, asked of ffprobe.
-std::string ProbeCodec(const std::string& file, const char* stream) {
+// A property of the first video or audio stream, asked of ffprobe; empty
+// for what is not a plain file (a pipe would be read away).
+std::string ProbeStream(const std::string& file, const char* stream, const char* entries) {
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "";
     qv::ChildProcess probe;
     qv::ChildProcess::Options o;
     o.pipeInput = false;
     o.mergeErrors = false;
     o.ownGroup = false;
-    if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
-                      "stream=codec_name", "-of", "csv=p=0", file},
+    if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries", entries,
+                      "-of", "csv=p=0", file},
                      o, nullptr))
         return "";
     std::string out;
@@ -113,30 +118,78 @@ std::string ProbeCodec(const std::string& file, const char* stream) {
     return out.substr(0, out.find('\n'));
 }
 
-// The length an AVI file's main header states (frames times frame time), or
-// -1. A cut AVI keeps this header while FFmpeg, missing the index at the
-// end, estimates its length from what is left.
-double AviHeaderLength(const std::string& file) {
+// The length of the longest of the input's first video and first audio
+// stream, those that are written; -1 when the input states neither. A
+// source whose sound runs longer than its picture (or the reverse) is
+// complete when each written stream reaches its own end.
+double WrittenStreamsSeconds(const std::string& file, bool video, bool audio) {
+    double longest = -1;
+    for (const auto& [wanted, stream] : {std::pair{video, "v:0"}, std::pair{audio, "a:0"}}) {
+        if (!wanted)
+            continue;
+        std::string text = ProbeStream(file, stream, "stream=duration:stream_tags=DURATION");
+        // "2.000000" or "N/A", then Matroska's tag "00:00:02.021000000".
+        std::optional<double> seconds;
+        for (size_t from = 0; from <= text.size() && !seconds;) {
+            size_t comma = text.find(',', from);
+            if (comma == std::string::npos)
+                comma = text.size();
+            seconds = quenzo::ParseTime(text.substr(from, comma - from));
+            from = comma + 1;
+        }
+        if (seconds && *seconds > 0)
+            longest = std::max(longest, *seconds);
+    }
+    return longest;
+}
+
+// The average rate of a picture whose frames come at varying intervals (its
+// base rate differs from its average), or 0.
+double VariableRate(const std::string& file) {
+    const std::string text = ProbeStream(file, "v:0", "stream=r_frame_rate,avg_frame_rate");
+    double rn = 0, rd = 0, an = 0, ad = 0;
+    if (std::sscanf(text.c_str(), "%lf/%lf,%lf/%lf", &rn, &rd, &an, &ad) != 4 || rd <= 0 ||
+        ad <= 0 || an <= 0)
+        return 0;
+    const double base = rn / rd, average = an / ad;
+    return std::abs(base / average - 1) > 0.01 ? average : 0;
+}
+
+// The length an AVI file's stream headers state for the longest of the
+// written kinds (its length times its scale over its rate), or -1. A cut AVI
+// keeps these headers while FFmpeg, missing the index at the end, estimates
+// its length from what is left.
+double AviStatedLength(const std::string& file, bool video, bool audio) {
     struct stat st;
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return -1; // a pipe would be read away
-    unsigned char h[64];
+    unsigned char h[8192];
     FILE* f = std::fopen(file.c_str(), "rb");
     if (!f)
         return -1;
-    size_t n = std::fread(h, 1, sizeof h, f);
+    const size_t n = std::fread(h, 1, sizeof h, f);
     std::fclose(f);
     auto le32 = [&h](size_t at) {
         return static_cast<uint32_t>(h[at]) | static_cast<uint32_t>(h[at + 1]) << 8 |
                static_cast<uint32_t>(h[at + 2]) << 16 | static_cast<uint32_t>(h[at + 3]) << 24;
     };
-    // RIFF....AVI LIST....hdrl avih.... then the main header.
+    // RIFF....AVI LIST....hdrl avih..., then a "strh" chunk per stream.
     if (n < 56 || std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "AVI ", 4) != 0 ||
-        std::memcmp(h + 12, "LIST", 4) != 0 || std::memcmp(h + 20, "hdrl", 4) != 0 ||
-        std::memcmp(h + 24, "avih", 4) != 0)
+        std::memcmp(h + 12, "LIST", 4) != 0 || std::memcmp(h + 20, "hdrl", 4) != 0)
         return -1;
-    const double microsPerFrame = le32(32), frames = le32(48);
-    return microsPerFrame > 0 && frames > 0 ? frames * microsPerFrame / 1e6 : -1;
+    double longest = -1;
+    for (size_t at = 24; at + 8 + 36 <= n; ++at) {
+        if (std::memcmp(h + at, "strh", 4) != 0)
+            continue;
+        const unsigned char* data = h + at + 8;
+        const bool isVideo = std::memcmp(data, "vids", 4) == 0;
+        const bool isAudio = std::memcmp(data, "auds", 4) == 0;
+        const double scale = le32(at + 8 + 20), rate = le32(at + 8 + 24),
+                     length = le32(at + 8 + 32);
+        if (((isVideo && video) || (isAudio && audio)) && scale > 0 && rate > 0 && length > 0)
+            longest = std::max(longest, length * scale / rate);
+    }
+    return longest;
 }
 
 // What FFmpeg says on its error output, kept for the reason of a failure.
@@ -256,8 +309,19 @@ int main(int argc, char** argv) {
         if (!title.Open(job.dvdDevice, job.dvdTitle, &error))
             GiveUp(error);
         facts.dvdPalette = title.IfoPath();
+        facts.audioChannels = title.AudioChannels(job.aid);
     } else {
         CheckInput(job.inputFile);
+        if (!job.oac.empty() && job.oac != "copy")
+            facts.audioChannels =
+                std::atoi(ProbeStream(job.inputFile, "a:0", "stream=channels").c_str());
+        if (!job.ovc.empty() && job.ovc != "frameno")
+            facts.stillPicture =
+                ProbeStream(job.inputFile, "v:0", "stream_disposition=attached_pic") == "1";
+        if (facts.stillPicture)
+            facts.soundSeconds = WrittenStreamsSeconds(job.inputFile, false, true);
+        else if (!job.ovc.empty() && job.ovc != "frameno" && !job.ofps.empty())
+            facts.variableRate = VariableRate(job.inputFile);
     }
 
     const char* ffmpegPath = std::getenv("QUENZO_FFMPEG");
@@ -268,8 +332,8 @@ int main(int argc, char** argv) {
         // ask the input what it holds, then try again.
         if (job.dvd || error.find("no raw") == std::string::npos)
             GiveUp(error);
-        facts.videoCodec = ProbeCodec(job.inputFile, "v:0");
-        facts.audioCodec = ProbeCodec(job.inputFile, "a:0");
+        facts.videoCodec = ProbeStream(job.inputFile, "v:0", "stream=codec_name");
+        facts.audioCodec = ProbeStream(job.inputFile, "a:0", "stream=codec_name");
         if (!quenzo::Translate(job, facts, ffmpegProgram, plan, &error))
             GiveUp(error);
     }
@@ -279,7 +343,11 @@ int main(int argc, char** argv) {
         return 0;
     }
     CheckOutput(job.output);
-    const double stated = job.dvd ? title.LengthSeconds() : AviHeaderLength(job.inputFile);
+    const double streams =
+        job.dvd ? -1 : WrittenStreamsSeconds(job.inputFile, plan.hasVideo, plan.hasAudio);
+    const double stated =
+        job.dvd ? title.LengthSeconds()
+                : std::max(streams, AviStatedLength(job.inputFile, plan.hasVideo, plan.hasAudio));
 
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         std::signal(sig, OnSignal);
@@ -295,8 +363,11 @@ int main(int argc, char** argv) {
     g_ffmpeg = ffmpeg.Pid();
 
     const auto start = std::chrono::steady_clock::now();
-    double total =
-        job.lengthSeconds.value_or(stated > 0 ? stated - job.startSeconds.value_or(0) : -1);
+    // What there is to write from the start on, at most the length asked for.
+    const double available = stated > 0 ? std::max(0.0, stated - job.startSeconds.value_or(0)) : -1;
+    double total = job.lengthSeconds ? (available >= 0 ? std::min(*job.lengthSeconds, available)
+                                                       : *job.lengthSeconds)
+                                     : available;
     Progress progress;
     PrintPosition(progress, total, 0, plan.videoKbps, plan.audioKbps);
 
@@ -339,7 +410,7 @@ int main(int argc, char** argv) {
             else if (key == "total_size" && value != "N/A")
                 progress.bytes = std::atoll(value.c_str());
             else if (key == "progress") {
-                if (!job.lengthSeconds && !job.dvd) {
+                if (!job.lengthSeconds && !job.dvd && streams <= 0) {
                     std::lock_guard lock(log.mutex);
                     if (log.sawDuration)
                         total = std::max(stated, log.inputSeconds) - job.startSeconds.value_or(0);

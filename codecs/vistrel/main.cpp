@@ -43,18 +43,24 @@ int NiceFor(const std::string& priority) {
 }
 
 // Video and audio drivers of another platform, as lists of ones that work
-// here (MPlayer takes the first that opens).
+// here (MPlayer takes the first that opens). X11 comes before GL: GL opens on
+// servers without direct rendering (Xvfb, remote displays) and then draws
+// nothing into the embedded window, while X11 draws everywhere, and the
+// preview is small enough for its software scaling.
 std::string VideoDriver(const std::string& vo) {
     if (vo.rfind("directx", 0) == 0 || vo == "direct3d")
-        return "xv,gl,x11,";
+        return "xv,x11,";
     if (vo == "gl" || vo == "gl2")
-        return "gl,xv,x11,";
+        return "xv,x11,gl,";
     return vo;
 }
 
+// Without a sound device the list ends at the null driver at once instead of
+// walking through every driver MPlayer knows: the preview plays silently and
+// starts as fast.
 std::string AudioDriver(const std::string& ao) {
     if (ao == "dsound" || ao == "win32")
-        return "pulse,alsa,";
+        return "pulse,alsa,null";
     return ao;
 }
 

@@ -1,7 +1,7 @@
 // quorvane-cli: the converter without a window, for scripts and servers.
 //
 //   quorvane-cli --list-profiles
-//   quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] FILE...
+//   quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] [--] FILE...
 //
 // Each file is probed and converted with the named profile and the settings
 // of Config.ini (SettingsFilePath), one after another. Progress goes to
@@ -20,9 +20,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <sys/stat.h>
@@ -37,12 +39,49 @@ void OnInterrupt(int) {
     g_stop = true;
 }
 
+// Whether the user's locale asks for Chinese messages.
+bool ChineseLocale() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* v = std::getenv(name);
+        if (v && *v)
+            return std::strncmp(v, "zh", 2) == 0;
+    }
+    return false;
+}
+
+// A message in the locale's language.
+const char* Say(const char* english, const char* chinese) {
+    static const bool chinese_ = ChineseLocale();
+    return chinese_ ? chinese : english;
+}
+
+const char kUsage[] =
+    "usage: quorvane-cli --list-profiles\n"
+    "       quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] [--] FILE...\n"
+    "\n"
+    "  -p, --profile NAME   the output profile (names as --list-profiles prints them)\n"
+    "  -o, --output FOLDER  the folder the results are written into\n"
+    "  --start, --end TIME  convert only that part of each file\n"
+    "  --                   what follows are file names, even those beginning with -\n"
+    "  -h, --help           this text\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: quorvane-cli --list-profiles\n"
-                 "       quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] "
-                 "FILE...\n");
+    std::fputs(kUsage, stderr);
     return 2;
+}
+
+// The engine's status lines are the program's Chinese texts; other locales
+// read them in English.
+std::string LocalStatus(const std::string& text) {
+    static const std::string kPreparing = "准备转换. 这将需要几分钟时间, 请耐心等待.";
+    static const std::string kConverting = "正在转换文件: ";
+    if (ChineseLocale())
+        return text;
+    if (text == kPreparing)
+        return "Preparing the conversion. This may take a few minutes.";
+    if (text.rfind(kConverting, 0) == 0)
+        return "Converting: " + text.substr(kConverting.size());
+    return text;
 }
 
 bool IsTimeText(const std::string& t) {
@@ -65,11 +104,16 @@ public:
     void Run(qv::CMediaRecord& job) {
         job_ = &job;
         lastTenth_ = -1;
+        shown_ = 0;
+        reason_.clear();
         qv::RunJob(*this);
+        if (outcome_ == qv::OutcomeSucceeded)
+            Show(100);
         if (tty_)
             std::fputc('\n', stderr);
     }
     qv::JobOutcome Outcome() const { return outcome_; }
+    const std::string& Reason() const { return reason_; }
 
     qv::CMediaRecord& CurrentJob() override { return *job_; }
     const qv::ProfileRecord& Profile() const override { return profile_; }
@@ -79,8 +123,9 @@ public:
     bool StopRequested() const override { return g_stop; }
     void ReportStatus(const std::string& text) override {
         if (!tty_)
-            std::fprintf(stderr, "%s\n", text.c_str());
+            std::fprintf(stderr, "%s\n", LocalStatus(text).c_str());
     }
+    void ReportError(const std::string& reason) override { reason_ = reason; }
     void ReportProgress(float seconds, uint32_t) override {
         int length = qv::JobLengthSeconds(*job_);
         Show(length > 0 ? static_cast<int>(100.0f * seconds / static_cast<float>(length)) : 0);
@@ -89,8 +134,10 @@ public:
     void PostOutcome(qv::JobOutcome outcome) override { outcome_ = outcome; }
 
 private:
+    // The bar only moves forward: a late position never takes it back.
     void Show(int percent) {
-        percent = std::clamp(percent, 0, 100);
+        percent = std::clamp(percent, shown_, 100);
+        shown_ = percent;
         if (tty_) {
             int filled = percent * 40 / 100;
             std::fprintf(stderr, "\r[%s%s] %3d%% %s",
@@ -111,6 +158,8 @@ private:
     qv::CMediaRecord* job_ = nullptr;
     qv::JobOutcome outcome_ = qv::OutcomeFailed;
     int lastTenth_ = -1;
+    int shown_ = 0;
+    std::string reason_;
 };
 
 } // namespace
@@ -129,6 +178,10 @@ int main(int argc, char** argv) {
             into = args[++i];
             return true;
         };
+        if (a == "-h" || a == "--help") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
         if (a == "--list-profiles")
             list = true;
         else if (a == "-p" || a == "--profile") {
@@ -178,8 +231,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     struct stat st;
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        std::fprintf(stderr, "quorvane-cli: the output folder \"%s\" does not exist\n",
+    if (::stat(folder.c_str(), &st) != 0) {
+        std::fprintf(stderr,
+                     Say("quorvane-cli: the output folder \"%s\" does not exist\n",
+                         "quorvane-cli: 输出文件夹 \"%s\" 不存在\n"),
+                     folder.c_str());
+        return 2;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+        std::fprintf(stderr,
+                     Say("quorvane-cli: the output \"%s\" is not a folder\n",
+                         "quorvane-cli: 输出 \"%s\" 不是文件夹\n"),
                      folder.c_str());
         return 2;
     }
@@ -197,9 +259,22 @@ int main(int argc, char** argv) {
             allGood = false;
             break;
         }
+        if (::stat(file.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+            std::fprintf(stderr,
+                         errno == ENOENT
+                             ? Say("quorvane-cli: %s does not exist\n", "quorvane-cli: %s 不存在\n")
+                         : S_ISDIR(st.st_mode)
+                             ? Say("quorvane-cli: %s is a folder, not a media file\n",
+                                   "quorvane-cli: %s 是文件夹, 不是媒体文件\n")
+                             : Say("quorvane-cli: cannot read %s\n", "quorvane-cli: 无法读取 %s\n"),
+                         file.c_str());
+            allGood = false;
+            continue;
+        }
         qv::ProbeResult probe;
         if (!qv::ProbeMediaFile(file, probe)) {
-            std::fprintf(stderr, "quorvane-cli: refused: %s\n", file.c_str());
+            std::fprintf(stderr, Say("quorvane-cli: refused: %s\n", "quorvane-cli: 已拒绝: %s\n"),
+                         file.c_str());
             allGood = false;
             continue;
         }
@@ -214,11 +289,20 @@ int main(int argc, char** argv) {
         case qv::OutcomeSucceeded: std::printf("%s\n", job.outputPath.c_str()); break;
         case qv::OutcomeCancelled:
             ::unlink(job.outputPath.c_str()); // as a cancelled job of the program
-            std::fprintf(stderr, "quorvane-cli: stopped: %s\n", file.c_str());
+            std::fprintf(stderr, Say("quorvane-cli: stopped: %s\n", "quorvane-cli: 已停止: %s\n"),
+                         file.c_str());
             allGood = false;
             break;
         default:
-            std::fprintf(stderr, "quorvane-cli: failed: %s (the log tells why)\n", file.c_str());
+            if (batch.Reason().empty())
+                std::fprintf(stderr,
+                             Say("quorvane-cli: failed: %s (the log tells why)\n",
+                                 "quorvane-cli: 失败: %s (原因见日志)\n"),
+                             file.c_str());
+            else
+                std::fprintf(stderr,
+                             Say("quorvane-cli: failed: %s: %s\n", "quorvane-cli: 失败: %s: %s\n"),
+                             file.c_str(), batch.Reason().c_str());
             allGood = false;
         }
         std::fflush(stdout);

@@ -4,16 +4,24 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+
 int main(int argc, char** argv) {
+    // The preview draws into the window through X11 embedding: on a Wayland
+    // session the program runs on XWayland, unless the user chose a platform.
+    if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY"))
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane Pro"));
-    // Arguments are ignored: the program has no command line of its own.
+    // Arguments change nothing: the program has no command line of its own.
     qv::QtUserServices services;
     qv::SetServices(&services);
-    qv::SetUpLog();
-    qv::LangOpenDefault();
-    qv::CConverterDlg dlg;
-    dlg.exec();
+    qv::SetUpLog(); // before the first entry: the log folder of this user
+    int status = 0;
+    {
+        qv::CConverterDlg dlg;
+        dlg.exec();
+    }
     qv::SetServices(nullptr);
-    return 0;
+    return status;
 }

@@ -1,5 +1,7 @@
 #include "BitmapSlider.h"
 
+#include <QAccessible>
+
 #include "platform/Messages.h"
 #include "platform/WindowMessage.h"
 
@@ -103,8 +105,13 @@ int CBitmapSlider::PixelToPosition(int x) const {
 }
 
 void CBitmapSlider::SetPosition(int p) {
+    const int before = position;
     position = Limit(p);
     update();
+    if (position != before && QAccessible::isActive()) {
+        QAccessibleValueChangeEvent changed(this, position);
+        QAccessible::updateAccessibility(&changed);
+    }
 }
 
 void CBitmapSlider::Post(int message) {

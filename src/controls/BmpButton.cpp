@@ -74,7 +74,14 @@ void CBmpButton::paintEvent(QPaintEvent*) {
         maskState_ = state;
     }
     QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
     DrawBitmap(rect(), stateImage, p);
+    if (keyboardFocus_ && hasFocus()) {
+        // The focus mark: a dotted frame inside the button's picture.
+        QPen pen(QColor(255, 255, 255, 210), 1, Qt::DotLine);
+        p.setPen(pen);
+        p.drawRect(rect().adjusted(3, 3, -4, -4));
+    }
     if (caption.empty())
         return;
     const QRgb colours[] = {normalColour, hoverColour, pressedColour, disabledColour};
@@ -139,11 +146,28 @@ void CBmpButton::mouseDoubleClickEvent(QMouseEvent*) {
     // The second press of a double click is no click of its own.
 }
 
+// Space presses a focused button; other keys go to the window.
 void CBmpButton::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+        return QAbstractButton::keyPressEvent(event);
     QWidget::keyPressEvent(event);
 }
 void CBmpButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat())
+        return QAbstractButton::keyReleaseEvent(event);
     QWidget::keyReleaseEvent(event);
+}
+
+void CBmpButton::focusInEvent(QFocusEvent* event) {
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason ||
+                     event->reason() == Qt::BacktabFocusReason ||
+                     event->reason() == Qt::ShortcutFocusReason;
+    update();
+}
+
+void CBmpButton::focusOutEvent(QFocusEvent*) {
+    keyboardFocus_ = false;
+    update();
 }
 
 CColorStatic::CColorStatic(QWidget* parent, int controlId) : QWidget(parent) {

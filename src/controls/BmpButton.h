@@ -48,8 +48,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
-    void focusInEvent(QFocusEvent*) override {}
-    void focusOutEvent(QFocusEvent*) override {}
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
@@ -60,6 +60,7 @@ private:
     int maskState_ = 0; // the state whose shape the window has
     bool hover_ = false;
     bool pressed_ = false;
+    bool keyboardFocus_ = false; // focus came by the keyboard: the mark shows
 };
 
 // The colour of a 0x00BBGGRR value.

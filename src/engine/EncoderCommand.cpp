@@ -122,7 +122,21 @@ void BuildVideoFilter(EncoderCommand& c, const CMediaRecord& job, const ProfileR
                             ? scale + ",expand=" + N(W) + ",crop=" + N(W) + ":" + N(H)
                             : scale;
         }
-        if (FieldText(p.videoCodec) == "h263") {
+        const std::string zoom = Lower(FieldText(p.zoomMode));
+        if (zoom == "fullscreen") {
+            // The whole picture stretched over the frame.
+            c.VFilter = " -vf-add scale=" + N(W) + ":" + N(H);
+        } else if (zoom == "panscale" && job.width > 0 && job.height > 0) {
+            // The frame filled at the picture's shape; what stands out of it
+            // on the long side is cut off, centred.
+            const double cover =
+                std::max(static_cast<double>(W) / job.width, static_cast<double>(H) / job.height);
+            auto even = [cover](int side, int least) {
+                return std::max(least, 2 * static_cast<int>(std::lround(side * cover / 2)));
+            };
+            c.VFilter = " -vf-add scale=" + N(even(job.width, W)) + ":" + N(even(job.height, H)) +
+                        ",crop=" + N(W) + ":" + N(H);
+        } else if (FieldText(p.videoCodec) == "h263") {
             c.VFilter =
                 s.FitWidth != 0
                     ? "-vf scale=" + N(W) + ":-2,expand=:" + N(H) + ":::,crop=" + N(W) + ":" + N(H)
@@ -144,6 +158,10 @@ void BuildAudioFilter(EncoderCommand& c, const ProfileRecord& p) {
     else
         c.AFilter = "-af volnorm";
     const AudioCodecEntry& a = p.audioCodecs[FindAudioCodecEntry(p, chosen)];
+    // One channel: the MP3 codec options say so (mode 3), the other codecs'
+    // options cannot, and the encoder's default is two.
+    if (p.channels == 1 && c.AFilter == "-af volnorm" && Lower(FieldText(a.family)) != "mp3lame")
+        c.AFilter += ",channels=1";
     const std::string extra = FieldText(a.filters);
     if (!extra.empty())
         c.AFilter += "," + extra;

@@ -43,6 +43,14 @@ float PositionSeconds(const std::string& rest) {
     return std::strtof(number.c_str() + first, nullptr);
 }
 
+// The encoder's reason after its give-up marker: the rest of that line.
+std::string GiveUpReason(const std::string& rest) {
+    size_t first = rest.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return "the encoder gave up";
+    return rest.substr(first, rest.find_first_of("\r\n", first) - first);
+}
+
 bool NonEmptyFile(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
@@ -100,14 +108,21 @@ void RunJob(JobBatch& batch) {
 
     EncoderCommand command = BuildEncoderCommand(job, profile, batch.Settings(),
                                                  batch.OutputFolder(), batch.ToolFolder());
-    batch.ReportStatus("准备转换. 这将需要几分钟时间, 请耐心等待.");
-    batch.SetFileProgress(1);
-
     auto finish = [&](JobOutcome result) {
         LogF("完成转换文件: [%s], 状态 = %s, 转换时间 = %s\n", job.sourcePath.c_str(),
              OutcomeWord(result), FormatMs(ClockMs() - start).c_str());
         batch.PostOutcome(result);
     };
+    // A span outside the source is refused before anything is written.
+    if (std::string fault = JobSpanFault(job); !fault.empty()) {
+        Log("[ERROR] " + fault);
+        batch.ReportError(fault);
+        finish(OutcomeFailed);
+        return;
+    }
+
+    batch.ReportStatus("准备转换. 这将需要几分钟时间, 请耐心等待.");
+    batch.SetFileProgress(1);
 
     ChildProcess encoder;
     ChildProcess::Options options;
@@ -140,8 +155,9 @@ void RunJob(JobBatch& batch) {
                 batch.ReportProgress(PositionSeconds(rest),
                                      static_cast<uint32_t>(ClockMs() - start));
         }
-        if (chunk.find(kGiveUp) != std::string::npos) {
+        if (size_t at = chunk.find(kGiveUp); at != std::string::npos) {
             Log(ErrorRecord(chunk, command));
+            batch.ReportError(GiveUpReason(chunk.substr(at + sizeof kGiveUp - 1)));
             outcome = OutcomeFailed;
             break;
         }

@@ -31,6 +31,9 @@ public:
     virtual void ReportStatus(const std::string& text) = 0;
     virtual void ReportProgress(float seconds, uint32_t elapsedMs) = 0;
     virtual void SetFileProgress(int percent) = 0;
+    // Why the job failed, in the words of the engine or the encoder; called
+    // before the outcome of a failed job.
+    virtual void ReportError(const std::string& /*reason*/) {}
     // The job's end; posted exactly once per run.
     virtual void PostOutcome(JobOutcome outcome) = 0;
 };

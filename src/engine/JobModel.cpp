@@ -90,6 +90,28 @@ int32_t JobLengthSeconds(const CMediaRecord& job) {
     return static_cast<int32_t>(d % 86400); // C++ division truncates toward zero
 }
 
+std::string JobSpanFault(const CMediaRecord& job) {
+    auto isTime = [](const std::string& t) {
+        return t.size() == 8 && t[2] == ':' && t[5] == ':' &&
+               std::all_of(t.begin(), t.end(), [](char c) {
+                   return c == ':' || std::isdigit(static_cast<unsigned char>(c));
+               });
+    };
+    const std::string& start = job.trimStart;
+    const std::string& end = job.trimEnd;
+    const std::string& length = job.fullLength;
+    if (!isTime(length) || !isTime(start) || !isTime(end))
+        return ""; // nothing to measure against
+    const int64_t total = TimeTextToSeconds(length);
+    if (TimeTextToSeconds(start) >= total && total > 0)
+        return "the start " + start + " is not before the end of the source (" + length + ")";
+    if (TimeTextToSeconds(end) > total)
+        return "the end " + end + " is after the end of the source (" + length + ")";
+    if (TimeTextToSeconds(end) <= TimeTextToSeconds(start))
+        return "the end " + end + " is not after the start " + start;
+    return "";
+}
+
 int FindVideoCodecEntry(const ProfileRecord& profile, std::string_view name) {
     return FindEntry(profile.videoCodecs, profile.videoCodecCount, name);
 }

@@ -1,11 +1,235 @@
 #include "ConverterDlg.h"
 
+#include "SourceList.h"
+#include "app/ProgramFolder.h"
+#include "controls/ColumnTreeCtrl.h"
+#include "platform/ControlId.h"
+#include "platform/Messages.h"
+#include "platform/UserServices.h"
+#include "platform/WindowMessage.h"
+#include "player/MPlayer.h"
+#include <QTreeWidget>
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPainter>
+#include <QTreeWidget>
+#include <QWindow>
+
 namespace qv {
 
-CConverterDlg::CConverterDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Quorvane Pro"));
-    setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    resize(800, 560);
+CConverterDlg::CConverterDlg(Environment environment, QWidget* parent)
+    : QDialog(parent), env_(std::move(environment)), profiles_(std::make_unique<ProfileTable>()) {
+    if (env_.programFolder.empty())
+        env_.programFolder = ProgramFolder();
+    if (env_.settingsFile.empty())
+        env_.settingsFile = env_.programFolder + "Config.ini";
+    if (env_.documentsFolder.empty())
+        env_.documentsFolder = DocumentsFolder();
+    OnInitDialog();
+}
+
+CConverterDlg::~CConverterDlg() {
+    // The player goes first: its runs post to this window.
+    player_.reset();
+}
+
+QWidget* CConverterDlg::Control(int id) const {
+    return FindControl(this, id);
+}
+
+bool CConverterDlg::TimerActive(int timer) const {
+    switch (timer) {
+    case 1: return timeTimer_.isActive();
+    case 2: return sliderTimer_.isActive();
+    case 11: return snapshotTimer_.isActive();
+    case 12: return updateTimer_.isActive();
+    default: return false;
+    }
+}
+
+QPoint CConverterDlg::CentredOrigin(const QSize& screen, const QSize& window) {
+    // Integer division truncates toward zero, so a narrow screen gives a
+    // negative left edge, as intended: the window is never shifted.
+    return QPoint((screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2);
+}
+
+void CConverterDlg::OnCommand(int id) {
+    switch (id) {
+    case IDC_ADD_VIDEO: OnAddFiles(); break;
+    case IDC_ADD_DVD: OnAddDvd(); break;
+    case IDC_REMOVE: OnRemove(); break;
+    case IDC_HELP: OnHelpMenu(); break;
+    case IDC_SKIN_OPTIONS: OnSkinOptions(); break;
+    case IDC_OPTIONS: OnOptions(); break;
+    case IDC_CLOSE: OnClose(); break;
+    case IDC_PROFILE_SETTINGS: OnProfileSettings(); break;
+    case IDC_BROWSE: OnBrowse(); break;
+    case IDC_OPEN_OUTPUT: OnOpenOutput(); break;
+    case IDC_START: OnStart(); break;
+    case IDC_PLAY: OnPlay(); break;
+    case IDC_STOP: OnStopPreview(); break;
+    case IDC_SNAPSHOT: OnSnapshot(); break;
+    case IDC_SNAPSHOT_FOLDER: OnSnapshotFolder(); break;
+    case IDC_MINIMIZE: showMinimized(); break;
+    case ID_HELP_FILE: OnHelpFile(); break;
+    case ID_CHECK_UPDATE: OnCheckUpdate(); break;
+    case ID_SUPPORT: OnSupport(); break;
+    case ID_OPEN_LOG: OnOpenLog(); break;
+    case ID_ABOUT: OnAbout(); break;
+    default: break;
+    }
+}
+
+void CConverterDlg::customEvent(QEvent* event) {
+    const int type = static_cast<int>(event->type());
+    auto* message = dynamic_cast<WindowMessage*>(event);
+    switch (type) {
+    case WM_PLAYER_PLAYING:
+    case WM_PLAYER_ENDED:
+    case WM_PLAYER_STOPPED: OnPlayerMessage(type); break;
+    case WM_SLIDER_POSITION:
+        if (message)
+            OnSeek(message->wParam, message->lParam);
+        break;
+    case WM_PROFILE_CHOSEN: OnProfileChosen(); break;
+    case WM_ADD_FILE:
+        if (auto* add = dynamic_cast<AddFileMessage*>(event))
+            AddFile(add->path);
+        break;
+    default: QDialog::customEvent(event); break;
+    }
+}
+
+void CConverterDlg::timerEvent(QTimerEvent* event) {
+    const int id = event->timerId();
+    if (id == timeTimer_.timerId()) {
+        if (player_ && player_->State() == PlayerPlaying && player_->Position() != -1)
+            ShowPosition(player_->Position());
+    } else if (id == sliderTimer_.timerId()) {
+        FollowPosition();
+    } else if (id == snapshotTimer_.timerId()) {
+        snapshotTimer_.stop();
+        Services().OpenFolder(settings_.SnapshotDir);
+    } else if (id == updateTimer_.timerId()) {
+        updateTimer_.stop();
+        OnAutoUpdateCheck();
+    } else {
+        QDialog::timerEvent(event);
+    }
+}
+
+// The skin's picture covers the whole window; nothing is erased first.
+void CConverterDlg::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (background_.IsNull()) {
+        p.fillRect(rect(), QColor(78, 78, 78));
+        return;
+    }
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(rect(), background_.Image());
+}
+
+// A press anywhere on the window's own surface moves it. The window system
+// moves it when it can (it then also knows about screens and snapping);
+// without a window manager that does it, the window follows the pointer.
+void CConverterDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QDialog::mousePressEvent(event);
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    dragging_ = true;
+    dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void CConverterDlg::mouseMoveEvent(QMouseEvent* event) {
+    if (dragging_ && (event->buttons() & Qt::LeftButton))
+        move(event->globalPosition().toPoint() - dragOffset_);
+}
+
+void CConverterDlg::mouseReleaseEvent(QMouseEvent* event) {
+    dragging_ = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+static bool IsSwallowedKey(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return ||
+           key->key() == Qt::Key_Enter;
+}
+
+// Esc and Enter never close the window, wherever the focus is.
+void CConverterDlg::keyPressEvent(QKeyEvent* event) {
+    if (IsSwallowedKey(event)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (watched == static_cast<QObject*>(outputEdit_) && IsSwallowedKey(key))
+        return true;
+    if (watched == static_cast<QObject*>(sourceList_->GetTreeCtrl()) &&
+        key->key() == Qt::Key_Delete) {
+        OnRemove();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// The window system's close request does what the close button does.
+void CConverterDlg::closeEvent(QCloseEvent* event) {
+    if (!closed_)
+        OnClose();
+    event->accept();
+}
+
+// Coming back from minimised brings the running batch back with the window.
+void CConverterDlg::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange) {
+        auto* change = static_cast<QWindowStateChangeEvent*>(event);
+        if ((change->oldState() & Qt::WindowMinimized) && !(windowState() & Qt::WindowMinimized))
+            if (runningBatch_) {
+                runningBatch_->showNormal();
+                runningBatch_->raise();
+            }
+    }
+    QDialog::changeEvent(event);
+}
+
+void CConverterDlg::MinimizeMain() {
+    showMinimized();
+}
+
+void CConverterDlg::RestoreMain() {
+    showNormal();
+    if (runningBatch_) {
+        runningBatch_->showNormal();
+        runningBatch_->raise();
+    }
+}
+
+void CConverterDlg::SetRunningBatch(QWidget* batch) {
+    runningBatch_ = batch;
+}
+
+void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CConverterDlg::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile().toStdString());
+    event->acceptProposedAction();
+    AddFilesInOrder(ExpandDroppedPaths(paths));
 }
 
 } // namespace qv

@@ -1,14 +1,247 @@
 #pragma once
 
+#include "controls/BitmapEx.h"
+#include "engine/ProfileLayout.h"
+#include "queue/ConvertingDlg.h"
+#include "settings/Settings.h"
+
+#include <QBasicTimer>
 #include <QDialog>
+#include <QPointer>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QTreeWidgetItem;
 
 namespace qv {
 
-// The main window of the program.
-class CConverterDlg : public QDialog {
+class CBitmapSlider;
+class CColumnTreeCtrl;
+class CMPlayer;
+class CMediaRecord;
+class CTreeComboBox;
+
+// The program's one main window: a skinned window without a frame that holds
+// the source list, the profile and output controls, the preview and the
+// command buttons, and routes every command and notification to its handler.
+// The handlers live beside this file, one file per concern: the layout and
+// skin, the source list, the profile and output controls, the preview, and
+// the help, update and window commands.
+class CConverterDlg : public QDialog, public MainWindowLink {
     Q_OBJECT
 public:
-    explicit CConverterDlg(QWidget* parent = nullptr);
+    // Control ids of the window.
+    enum : int {
+        IDC_ADD_VIDEO = 1000,
+        IDC_ADD_DVD = 1001,
+        IDC_REMOVE = 1002,
+        IDC_HELP = 1004,
+        IDC_SKIN_OPTIONS = 1005,
+        IDC_SOURCE_LIST = 1006,
+        IDC_SUBTITLES = 1007,
+        IDC_AUDIO_TRACKS = 1008,
+        IDC_PROFILE_SETTINGS = 1010,
+        IDC_OUTPUT_FOLDER = 1011,
+        IDC_BROWSE = 1012,
+        IDC_OPEN_OUTPUT = 1013,
+        IDC_PLAY = 1014,
+        IDC_STOP = 1015,
+        IDC_START = 1017,
+        IDC_PROFILES = 1018,
+        IDC_OPTIONS = 1019,
+        IDC_TIME_TEXT = 1023,
+        IDC_LABEL_SUBTITLE = 1028,
+        IDC_LABEL_AUDIO = 1029,
+        IDC_LABEL_PROFILE = 1030,
+        IDC_LABEL_OUTPUT = 1031,
+        IDC_MINIMIZE = 1039,
+        IDC_CLOSE = 1041,
+        IDC_SEEK = 1046,
+        IDC_SNAPSHOT = 1064,
+        IDC_SNAPSHOT_FOLDER = 1065,
+        IDC_PREVIEW_CAPTION = 1066,
+        IDC_PREVIEW_PICTURE = 1067, // created at start-up, not part of the template
+    };
+    // Commands of the Help menu (F1 is the help file too).
+    enum : int {
+        ID_HELP_FILE = 32778,
+        ID_SUPPORT = 32781,
+        ID_ABOUT = 32783,
+        ID_OPEN_LOG = 32786,
+        ID_CHECK_UPDATE = 32791,
+    };
+    // The window's timers and their periods.
+    static constexpr int kTimePeriodMs = 500;    // timer 1: the time text
+    static constexpr int kSliderPeriodMs = 1000; // timer 2: the seek slider
+    static constexpr int kSnapshotDelayMs = 100; // timer 11: open the snapshot folder
+    static constexpr int kUpdateDelayMs = 2000;  // timer 12: the update check
+    static constexpr int kWidth = 860, kHeight = 530;
+    static constexpr int kPlayOrStop = -1; // Ctrl+P: Play, or Stop while the player runs
+
+    // Where the window finds its files and what it asks of the machine; the
+    // defaults are the program's own, tests give their own.
+    struct Environment {
+        std::string programFolder;          // empty: ProgramFolder()
+        std::string settingsFile;           // empty: program folder + "Config.ini"
+        std::string documentsFolder;        // empty: DocumentsFolder()
+        std::function<std::time_t()> clock; // empty: the system clock
+        // Makes the player window; null when it cannot be made. Empty: the
+        // player tool of the program folder, when it is there.
+        std::function<std::unique_ptr<CMPlayer>(QObject* owner, QWidget* parent)> makePlayer;
+    };
+
+    explicit CConverterDlg(Environment environment = {}, QWidget* parent = nullptr);
+    ~CConverterDlg() override;
+
+    // Routes a command id to its handler (buttons, menus and shortcuts).
+    void OnCommand(int id);
+
+    // What the window holds.
+    QWidget* Control(int id) const;
+    const SettingsRecord& Settings() const { return settings_; }
+    const std::string& OutputFolder() const { return outputFolder_; }
+    const ProfileTable& Profiles() const { return *profiles_; }
+    const ProfileRecord& CurrentProfile() const { return currentProfile_; }
+    bool HasCurrentProfile() const { return hasCurrentProfile_; }
+    CMPlayer* Player() const { return player_.get(); }
+    CColumnTreeCtrl* SourceList() const { return sourceList_; }
+    QWidget* RunningBatch() const { return runningBatch_; }
+    bool TimerActive(int timer) const;
+    const std::string& ProgramFolderPath() const { return env_.programFolder; }
+    const CBitmapEx& Background() const { return background_; }
+
+    // The left edge and top of a window of the given size centred on a screen.
+    static QPoint CentredOrigin(const QSize& screen, const QSize& window);
+
+    // MainWindowLink: what a running batch asks of this window.
+    void MinimizeMain() override;
+    void RestoreMain() override;
+    void SetRunningBatch(QWidget* batch) override;
+
+    // Adds one file as a source, as WM_ADD_FILE does; false when it cannot be read.
+    bool AddFile(const std::string& path);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void customEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+public slots:
+    // Esc reaches this through the dialog's own handling: the window stays.
+    void reject() override {}
+
+private:
+    // Start-up and layout (MainLayout.cpp).
+    void OnInitDialog();
+    void CreateControls();
+    void ApplyCaptions(bool fromLanguage);
+    void ApplyTips(bool fromLanguage);
+    void ApplySkin(bool withPlaces);
+    void ApplyControlColours();
+    void PlaceControls();
+    bool CreatePlayer();
+
+    // Source list (SourceList.cpp).
+    void OnAddFiles();
+    void OnAddDvd();
+    void OnRemove();
+    void OnSourceSelectionChanged(QTreeWidgetItem* current);
+    void OnSourceContextMenu(const QPoint& at);
+    void OnSourceDoubleClick(QTreeWidgetItem* item);
+    void OnTrim(QTreeWidgetItem* item);
+    void ClearSources();
+    void RemoveItem(QTreeWidgetItem* item);
+    void UpdateListVisibility();
+    void AddFilesInOrder(const std::vector<std::string>& paths);
+    QTreeWidgetItem* SelectedItem() const;
+    CMediaRecord* SelectedRecord() const;
+
+    // Profile and output (ProfileOutput.cpp).
+    void LoadProfileList();
+    void OnProfileChosen();
+    void OnProfileSettings();
+    void FillTrackLists(const CMediaRecord* record);
+    void OnAudioTrackChanged(int index);
+    void OnSubtitleChanged(int index);
+    void OnBrowse();
+    void OnOpenOutput();
+    void OnStart();
+
+    // Preview (Preview.cpp).
+    void OnPlay();
+    void OnStopPreview();
+    void OnSnapshot();
+    void OnSnapshotFolder();
+    void OnPlayerMessage(int message);
+    void OnSeek(long long controlId, long long position);
+    void ShowPosition(int seconds);
+    void FollowPosition();
+    void ResetPreview();
+    void StopPlayerIfPlaying();
+
+    // Help, update and window commands (WindowCommands.cpp).
+    void OnHelpMenu();
+    void OnHelpFile();
+    void OnCheckUpdate();
+    void OnSupport();
+    void OnOpenLog();
+    void OnAbout();
+    void OnAutoUpdateCheck();
+    void OnOptions();
+    void OnSkinOptions();
+    void OnClose();
+    std::time_t Now() const;
+    void WriteLastUpdateDate();
+
+    Environment env_;
+
+    // The window's state.
+    SettingsRecord settings_;
+    std::string outputFolder_;
+    std::string defaultProfile_;
+    std::unique_ptr<ProfileTable> profiles_;
+    ProfileRecord currentProfile_{};
+    bool hasCurrentProfile_ = false;
+    std::unique_ptr<CMPlayer> player_;
+    QPointer<QWidget> runningBatch_;
+    QTreeWidgetItem* playingItem_ = nullptr;
+    std::string sourceLengthText_;
+    CBitmapEx background_;
+    bool closed_ = false;
+    bool dragging_ = false;
+    QPoint dragOffset_;
+
+    // Controls.
+    CColumnTreeCtrl* sourceList_ = nullptr;
+    QComboBox* subtitles_ = nullptr;
+    QComboBox* audioTracks_ = nullptr;
+    CTreeComboBox* profileChooser_ = nullptr;
+    QLineEdit* outputEdit_ = nullptr;
+    QLabel* timeText_ = nullptr;
+    QLabel* previewCaption_ = nullptr;
+    QWidget* previewPicture_ = nullptr;
+    CBitmapSlider* seek_ = nullptr;
+
+    QBasicTimer timeTimer_;     // timer 1
+    QBasicTimer sliderTimer_;   // timer 2
+    QBasicTimer snapshotTimer_; // timer 11
+    QBasicTimer updateTimer_;   // timer 12
 };
 
 } // namespace qv

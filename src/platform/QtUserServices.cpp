@@ -74,6 +74,33 @@ void QtUserServices::OpenFolder(const std::string& path) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
+bool QtUserServices::OpenFiles(const FileRequest& request, std::vector<std::string>* chosen) {
+    QFileDialog dialog(QApplication::activeWindow());
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (!request.windowTitle.empty())
+        dialog.setWindowTitle(QString::fromStdString(request.windowTitle));
+    if (!request.initialFolder.empty())
+        dialog.setDirectory(QString::fromStdString(request.initialFolder));
+    if (!request.filter.empty())
+        dialog.setNameFilter(QString::fromStdString(request.filter));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    chosen->clear();
+    for (const QString& file : dialog.selectedFiles())
+        chosen->push_back(QDir::cleanPath(file).toStdString());
+    return !chosen->empty();
+}
+
+void QtUserServices::OpenDocument(const std::string& pathOrUrl) {
+    const QString text = QString::fromStdString(pathOrUrl);
+    QUrl url = text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text);
+    QDesktopServices::openUrl(url);
+}
+
+bool QtUserServices::StartProgram(const std::string& path) {
+    return QProcess::startDetached(QString::fromStdString(path), {});
+}
+
 void QtUserServices::PowerOff() {
     QDBusInterface manager(kLogind, kLogindPath, kLogindManager, QDBusConnection::systemBus());
     if (manager.isValid()) {

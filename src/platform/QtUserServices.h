@@ -14,6 +14,9 @@ public:
                    MsgButtons buttons) override;
     bool BrowseFolder(const FolderRequest& request, std::string* chosen) override;
     void OpenFolder(const std::string& path) override;
+    bool OpenFiles(const FileRequest& request, std::vector<std::string>* chosen) override;
+    void OpenDocument(const std::string& pathOrUrl) override;
+    bool StartProgram(const std::string& path) override;
     void PowerOff() override;
     std::unique_ptr<SleepInhibitor> InhibitSleep(const std::string& why) override;
 };

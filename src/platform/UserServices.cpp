@@ -19,6 +19,11 @@ public:
     void OpenFolder(const std::string& path) override {
         std::fprintf(stderr, "output folder: %s\n", path.c_str());
     }
+    bool OpenFiles(const FileRequest&, std::vector<std::string>*) override { return false; }
+    void OpenDocument(const std::string& path) override {
+        std::fprintf(stderr, "document: %s\n", path.c_str());
+    }
+    bool StartProgram(const std::string&) override { return false; }
     void PowerOff() override { std::fprintf(stderr, "power-off was asked for; not done here\n"); }
     std::unique_ptr<SleepInhibitor> InhibitSleep(const std::string&) override { return nullptr; }
 };

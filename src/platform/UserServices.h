@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -21,6 +22,13 @@ public:
 };
 
 // What a folder picker is asked for.
+// What a file picker is asked for.
+struct FileRequest {
+    std::string windowTitle;   // empty: the picker's own
+    std::string initialFolder; // empty: the picker's own
+    std::string filter;        // "Media files (*.avi *.mp4);;All files (*)"
+};
+
 struct FolderRequest {
     std::string windowTitle;   // empty: the picker's own
     std::string prompt;        // shown above the folders
@@ -38,6 +46,13 @@ public:
     virtual bool BrowseFolder(const FolderRequest& request, std::string* chosen) = 0;
     // Shows a folder in the desktop's file manager ("open").
     virtual void OpenFolder(const std::string& path) = 0;
+    // Lets the user pick files that exist; false when cancelled.
+    virtual bool OpenFiles(const FileRequest& request, std::vector<std::string>* chosen) = 0;
+    // Opens a document or an address (a file path, or "file:" and "http:"
+    // addresses with a fragment) in the desktop's viewer for it.
+    virtual void OpenDocument(const std::string& pathOrUrl) = 0;
+    // Starts a program without waiting for it; false when it cannot start.
+    virtual bool StartProgram(const std::string& path) = 0;
     // Asks the machine to power off.
     virtual void PowerOff() = 0;
     // Keeps the machine awake until the result is destroyed; null when the

@@ -16,3 +16,26 @@ public:
 };
 
 } // namespace qv
+
+#include "Messages.h"
+
+#include <QCoreApplication>
+
+#include <string>
+
+namespace qv {
+
+// WM_ADD_FILE with the path it adds (the window owns the copy).
+class AddFileMessage : public WindowMessage {
+public:
+    explicit AddFileMessage(std::string path) : WindowMessage(WM_ADD_FILE), path(std::move(path)) {}
+    std::string path;
+};
+
+// Asks a main window to add one file as a source; from any thread. Returns 0.
+inline int PostAddFile(QObject* window, std::string path) {
+    QCoreApplication::postEvent(window, new AddFileMessage(std::move(path)));
+    return 0;
+}
+
+} // namespace qv

@@ -5,7 +5,9 @@
 #include "platform/UserServices.h"
 #include "services/Services.h"
 
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
@@ -24,6 +26,21 @@ int Decimal(const std::string& text) {
 }
 
 } // namespace
+
+void DisplayedSize(int* width, int* height, double displayAspect, double rotation) {
+    if (*width <= 0 || *height <= 0)
+        return;
+    // Pixels that are not square: the width that shows the picture's shape
+    // in square pixels, rounded to an even number.
+    if (displayAspect > 0) {
+        const double shown = *height * displayAspect;
+        if (std::abs(shown - *width) > 0.01 * *width)
+            *width = 2 * static_cast<int>(std::lround(shown / 2));
+    }
+    // A quarter turn swaps the sides.
+    if (std::lround(rotation / 90.0) % 2 != 0)
+        std::swap(*width, *height);
+}
 
 MediaInfoLibrary::MediaInfoLibrary(std::vector<std::string> candidates)
     : candidates_(std::move(candidates)) {}
@@ -89,6 +106,8 @@ bool MediaInfoLibrary::Read(const std::string& path, ProbeResult& out) {
     if (ok) {
         r.width = Decimal(get(1, "Width"));
         r.height = Decimal(get(1, "Height"));
+        DisplayedSize(&r.width, &r.height, std::atof(get(1, "DisplayAspectRatio").c_str()),
+                      std::atof(get(1, "Rotation").c_str()));
         r.frameRate = get(1, "FrameRate");
         if (r.frameRate.empty())
             r.frameRate = "25";

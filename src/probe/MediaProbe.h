@@ -11,10 +11,16 @@ class CMediaRecord;
 struct ProbeResult {
     std::string lengthText; // hh:mm:ss
     std::string frameMode;
+    // The picture as it is shown: in square pixels of the display aspect and
+    // turned by the rotation tag, so an automatic size keeps its shape.
     int width = 0;
     int height = 0;
     std::string frameRate; // "25" when the file gives none
 };
+
+// The shown size of a stored width x height with that display aspect (0:
+// unknown) and rotation in degrees.
+void DisplayedSize(int* width, int* height, double displayAspect, double rotation);
 
 // libmediainfo, bound at run time: the program folder's copy first, then the
 // system's. A library that is missing or lacks an entry point leaves every

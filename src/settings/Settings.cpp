@@ -7,6 +7,18 @@
 
 namespace qv {
 
+namespace {
+
+// Makes a folder and the folders above it that are missing.
+void MakeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        ::mkdir(path.substr(0, slash).c_str(), 0755);
+    ::mkdir(path.c_str(), 0755);
+}
+
+} // namespace
+
 std::string DefaultOutputFolder(const std::string& documentsFolder) {
     return documentsFolder + "/Quorvane/";
 }
@@ -24,17 +36,6 @@ DefaultFolders UserDefaultFolders() {
         return DefaultFoldersUnder(DocumentsFolder());
     return {VideosFolder() + "/", PicturesFolder() + "/"};
 }
-
-namespace {
-
-// mkdir -p of a folder ending with "/".
-void MakeFolders(const std::string& folder) {
-    for (size_t slash = folder.find('/', 1); slash != std::string::npos;
-         slash = folder.find('/', slash + 1))
-        ::mkdir(folder.substr(0, slash).c_str(), 0755);
-}
-
-} // namespace
 
 LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder) {
     return LoadSettings(ini, DefaultFoldersUnder(documentsFolder));

@@ -3,13 +3,13 @@
 #include "support/MediaInfo.h"
 #include "support/Paths.h"
 #include "support/QuietBatch.h"
+#include "support/ShippedProfiles.h"
 #include "support/TempDir.h"
 
 #include "engine/EncoderRun.h"
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <map>
 #include <memory>
 
@@ -17,19 +17,6 @@ using namespace qv;
 using qvtest::MediaInfo;
 
 namespace {
-
-std::unique_ptr<ProfileTable> ShippedProfiles() {
-    auto table = std::make_unique<ProfileTable>();
-    void* lib = ::dlopen((qvtest::ProgramDir() + "libTessarn.so").c_str(), RTLD_NOW);
-    auto load = reinterpret_cast<void (*)(char*, ProfileTable*, const char*)>(
-        lib ? ::dlsym(lib, "LoadProfiles") : nullptr);
-    table->count = 0;
-    if (load) {
-        std::string folder = qvtest::ProgramDir() + "Profiles/";
-        load(folder.data(), table.get(), "1");
-    }
-    return table;
-}
 
 // What libmediainfo calls the containers and codecs the profiles promise.
 const std::map<std::string, std::string> kContainer = {
@@ -56,7 +43,7 @@ const std::map<std::string, std::string> kAudio = {
 } // namespace
 
 TEST(ShippedProfiles, EveryProfileConvertsUntrimmedAndTrimmedWithBothFittings) {
-    std::unique_ptr<ProfileTable> table = ShippedProfiles();
+    std::unique_ptr<ProfileTable> table = qvtest::ShippedProfiles();
     ASSERT_GE(table->count, 21);
     EngineSettings fitHeight;
     fitHeight.FitWidth = 0;

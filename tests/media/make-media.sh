@@ -31,6 +31,49 @@ make anamorphic.mp4 -f lavfi -i testsrc2=size=720x576:rate=25 -f lavfi -i sine=s
 make small.mp4 -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=44100 \
     -t 5 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2
 make small.wav -f lavfi -i "sine=frequency=523:sample_rate=44100" -t 5 -ac 2 -c:a pcm_s16le
+# Phone clips: stored landscape 640x360, shown upright through a 90 or 270
+# degree rotation in the display matrix of the video track (written by hand:
+# this FFmpeg cannot set it), 2 s
+rotate() { # degrees, file: the first track's matrix, in its tkhd box
+    perl -e 'my ($deg, $file) = @ARGV;
+        open(my $fh, "+<:raw", $file) or die "$file: $!"; local $/; my $d = <$fh>;
+        my $p = index($d, "tkhd"); die "no tkhd in $file" if $p < 0;
+        my $m = $p + 8 + (ord(substr($d, $p + 4, 1)) == 1 ? 32 : 20) + 16;
+        my @r = $deg == 90 ? (0, 65536, 0, -65536) : (0, -65536, 0, 65536);
+        seek($fh, $m, 0); print $fh pack("l>9", @r, 0, 0, 0, 0, 1 << 30);' "$@"
+}
+for r in 90 270; do
+    [[ -s rotated$r.mp4 ]] && continue
+    ff -f lavfi -i testsrc2=size=640x360:rate=30 -f lavfi -i sine=sample_rate=48000 -t 2 \
+        -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2 tmp.rotated.mp4
+    rotate $r tmp.rotated.mp4 && mv tmp.rotated.mp4 rotated$r.mp4
+done
+# NTSC DVD size with 4:3 pixels (8:9), 2 s
+make anamorphic43.mp4 -f lavfi -i testsrc2=size=720x480:rate=30000/1001 -f lavfi -i sine=sample_rate=48000 \
+    -t 2 -vf setsar=8/9 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac
+# 10-bit 4:2:0 and 8-bit 4:2:2 H.264
+make tenbit.mkv -f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i sine=sample_rate=48000 \
+    -t 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p10le -c:a aac
+make chroma422.mkv -f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i sine=sample_rate=48000 \
+    -t 2 -c:v libx264 -preset ultrafast -pix_fmt yuv422p -c:a aac
+# 5.1 AAC sound
+make surround.mp4 -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=sample_rate=48000 \
+    -t 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 6
+# streams of unequal length: sound 1.5 s longer than the picture, and shorter
+make longaudio.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=2 \
+    -f lavfi -i sine=sample_rate=48000:duration=3.5 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac
+make longvideo.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=3.5 \
+    -f lavfi -i sine=sample_rate=48000:duration=2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac
+# music with cover art
+make cover.mp3 -f lavfi -i sine=sample_rate=44100:duration=2 -f lavfi -i testsrc2=size=300x300:duration=1 \
+    -map 0:a -map 1:v -frames:v 1 -c:a libmp3lame -ac 2 -c:v png -disposition:v attached_pic \
+    -id3v2_version 3
+make cover.m4a -f lavfi -i sine=sample_rate=44100:duration=2 -f lavfi -i testsrc2=size=300x300:duration=1 \
+    -map 0:a -map 1:v -frames:v 1 -c:a aac -ac 2 -c:v png -disposition:v attached_pic
+# variable frame rate: 1 s at 10 frames/s, then 1 s at 30
+make vfr.mp4 -f lavfi -i "testsrc2=size=320x240:rate=30:duration=2,select='lt(t,1)*not(mod(n,3))+gte(t,1)'" \
+    -f lavfi -i sine=sample_rate=48000:duration=2 -fps_mode vfr -c:v libx264 -preset ultrafast \
+    -pix_fmt yuv420p -c:a aac
 # not media at all
 [[ -f notmedia.avi ]] || printf 'This is a text file with a video name.\n' >notmedia.avi
 [[ -f empty.mp4 ]] || : >empty.mp4

@@ -40,6 +40,12 @@ TEST_F(SettingsTest, WithoutAFileEveryDefaultAppliesAndTheDefaultFoldersAreMade)
     struct stat st;
     EXPECT_EQ(::stat((docs + "/Quorvane/Snapshot").c_str(), &st), 0);
     EXPECT_FALSE(qvtest::FileExists(path)); // defaults reach the file with the next save
+
+    // A documents folder that does not exist yet (a fresh account) is made too.
+    const std::string fresh = dir / "home/user/Documents";
+    qv::LoadedSettings made = qv::LoadSettings(ini, fresh);
+    EXPECT_EQ(::stat(made.outputFolder.c_str(), &st), 0);
+    EXPECT_EQ(::stat(made.record.SnapshotDir.c_str(), &st), 0);
 }
 
 TEST_F(SettingsTest, ValuesAreReadByTheirKindsRules) {

@@ -40,6 +40,23 @@ public:
         std::lock_guard lock(mutex);
         events.push_back("open:" + path);
     }
+    bool OpenFiles(const qv::FileRequest&, std::vector<std::string>* chosen) override {
+        std::lock_guard lock(mutex);
+        events.push_back("files");
+        if (filesAnswer.empty())
+            return false;
+        *chosen = filesAnswer;
+        return true;
+    }
+    void OpenDocument(const std::string& path) override {
+        std::lock_guard lock(mutex);
+        events.push_back("document:" + path);
+    }
+    bool StartProgram(const std::string& path) override {
+        std::lock_guard lock(mutex);
+        events.push_back("start:" + path);
+        return startAnswer;
+    }
     void PowerOff() override {
         std::lock_guard lock(mutex);
         events.push_back("poweroff");
@@ -64,7 +81,9 @@ public:
     std::vector<std::string> events; // boxes, folder openings, power-off, sleep locks, in order
     int answer = qv::MsgOk;
     std::vector<qv::FolderRequest> folderRequests;
-    std::string folderAnswer; // empty: the picker is cancelled
+    std::string folderAnswer;             // empty: the picker is cancelled
+    std::vector<std::string> filesAnswer; // empty: the file picker is cancelled
+    bool startAnswer = true;
 };
 
 } // namespace qvtest

@@ -1,0 +1,154 @@
+// The profile chooser, the DVD title's track lists, the output folder and Start.
+#include "ConverterDlg.h"
+#include "SourceList.h"
+
+#include "controls/ColumnTreeCtrl.h"
+#include "controls/TreeComboBox.h"
+#include "controls/XMLParse.h"
+#include "dialogs/DialogUtil.h"
+#include "dialogs/DirDialog.h"
+#include "dialogs/ProfileSettingDlg.h"
+#include "engine/JobModel.h"
+#include "platform/ModalRunner.h"
+#include "platform/UserServices.h"
+#include "services/Services.h"
+#include "tessarn/Tessarn.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace qv {
+
+namespace {
+constexpr int kProfileIndexRole = Qt::UserRole + 1;
+constexpr const char* kNoSubtitle = "无";
+} // namespace
+
+void CConverterDlg::LoadProfileList() {
+    std::string folder = env_.programFolder + "Profiles/";
+    LoadProfiles(folder.data(), profiles_.get(), "1");
+
+    XMLParse icons;
+    if (!icons.Open((env_.programFolder + "Profiles/icon/Config.xml").c_str())) {
+        Services().MessageBox("初始化配置失败!", Text("MsgBox", "Info"), MsgIcon::None,
+                              MsgButtons::Ok);
+        return;
+    }
+    std::vector<std::string> names;
+    XMLParse::Node list = icons.FindNode({}, "IconList");
+    const int count = icons.CountNodes("Icon", list);
+    for (int k = 0; k < count; ++k) {
+        XMLParse::Node icon = icons.FindNode(list, "Icon", k);
+        std::string name, path;
+        icons.NodeText("Name", icon, name);
+        icons.NodeText("Path", icon, path);
+        names.push_back(name);
+        profileChooser_->AddImage(env_.programFolder + path, static_cast<int>(names.size()) - 1);
+    }
+    auto iconOf = [&names](const std::string& name) {
+        for (size_t i = 0; i < names.size(); ++i)
+            if (names[i] == name)
+                return static_cast<int>(i);
+        return 0;
+    };
+
+    QTreeWidget* tree = profileChooser_->Tree();
+    for (int k = 0; k < profiles_->count; ++k) {
+        const ProfileRecord& p = profiles_->records[k];
+        const QString category = QString::fromStdString(FieldText(p.category));
+        QTreeWidgetItem* group = nullptr;
+        for (int g = 0; g < tree->topLevelItemCount() && !group; ++g)
+            if (tree->topLevelItem(g)->text(0) == category)
+                group = tree->topLevelItem(g);
+        if (!group)
+            group = profileChooser_->AddItem(nullptr, FieldText(p.category),
+                                             iconOf(FieldText(p.categoryIcon)));
+        QTreeWidgetItem* item =
+            profileChooser_->AddItem(group, FieldText(p.name), iconOf(FieldText(p.iconName)));
+        item->setData(0, kProfileIndexRole, k);
+    }
+    profileChooser_->ExpandAll();
+    profileChooser_->SelectByText(defaultProfile_);
+    OnProfileChosen();
+}
+
+void CConverterDlg::OnProfileChosen() {
+    QTreeWidgetItem* chosen = profileChooser_->Committed();
+    if (!chosen || !chosen->data(0, kProfileIndexRole).isValid())
+        return;
+    const int k = chosen->data(0, kProfileIndexRole).toInt();
+    if (k < 0 || k >= profiles_->count)
+        return;
+    currentProfile_ = profiles_->records[k];
+    hasCurrentProfile_ = true;
+}
+
+void CConverterDlg::OnProfileSettings() {
+    if (!hasCurrentProfile_)
+        return;
+    CProfileSettingDlg dialog(currentProfile_, this);
+    if (ExecDialog(dialog) == QDialog::Accepted)
+        currentProfile_ = dialog.Profile();
+}
+
+void CConverterDlg::FillTrackLists(const CMediaRecord* record) {
+    audioTracks_->clear();
+    for (const TrackEntry& t : record->audioTracks)
+        audioTracks_->addItem(QString::fromStdString(t.Label()));
+    if (record->audioIndex >= 0 &&
+        record->audioIndex < static_cast<int>(record->audioTracks.size()))
+        SelectByPrefix(audioTracks_,
+                       QString::fromStdString(record->audioTracks[record->audioIndex].Label()));
+
+    subtitles_->clear();
+    subtitles_->addItem(QString::fromUtf8(kNoSubtitle));
+    for (const TrackEntry& t : record->subtitleTracks)
+        subtitles_->addItem(QString::fromStdString(t.Label()));
+    const bool none = record->subtitleIndex < 0 ||
+                      record->subtitleIndex >= static_cast<int>(record->subtitleTracks.size());
+    SelectByPrefix(subtitles_, none ? QString::fromUtf8(kNoSubtitle)
+                                    : QString::fromStdString(
+                                          record->subtitleTracks[record->subtitleIndex].Label()));
+
+    const bool title = record->kind == KindDvdTitle;
+    audioTracks_->setEnabled(title);
+    subtitles_->setEnabled(title);
+}
+
+void CConverterDlg::OnAudioTrackChanged(int index) {
+    if (CMediaRecord* record = SelectedRecord(); record && index >= 0)
+        record->audioIndex = index;
+}
+
+void CConverterDlg::OnSubtitleChanged(int index) {
+    if (CMediaRecord* record = SelectedRecord())
+        record->subtitleIndex = index - 1; // the first entry is "none"
+}
+
+void CConverterDlg::OnBrowse() {
+    CDirDialog picker;
+    picker.windowTitle = "选择输出文件夹";
+    picker.initialFolder = outputEdit_->text().toStdString();
+    if (picker.Browse(this) != 1)
+        return;
+    outputFolder_ = picker.chosenPath;
+    if (!outputFolder_.empty() && outputFolder_.back() != '/')
+        outputFolder_ += '/';
+    outputEdit_->setText(QString::fromStdString(outputFolder_));
+}
+
+void CConverterDlg::OnOpenOutput() {
+    Services().OpenFolder(outputEdit_->text().toStdString());
+}
+
+void CConverterDlg::OnStart() {
+    outputFolder_ = outputEdit_->text().toStdString();
+    StopPlayerIfPlaying();
+    if (!hasCurrentProfile_)
+        return;
+    RunConversionBatch(this, SourceItemsOf(sourceList_->GetTreeCtrl()), outputFolder_,
+                       currentProfile_, settings_, this, env_.programFolder);
+}
+
+} // namespace qv

@@ -1,0 +1,305 @@
+// The main window's source list, profile chooser, track lists and Start, on
+// generated clips and a DVD folder, with the real probe and encoder.
+#include "MainWindowFixture.h"
+
+#include "controls/ColumnTreeCtrl.h"
+#include "controls/TreeComboBox.h"
+#include "dialogs/ProfileSettingDlg.h"
+#include "dvd/DvdScan.h"
+#include "dvd/SelectDVDDlg.h"
+#include "engine/JobModel.h"
+#include "mainwnd/SourceList.h"
+#include "platform/WindowMessage.h"
+#include "probe/MediaProbe.h"
+#include "services/Services.h"
+
+#include <QComboBox>
+#include <QCursor>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTreeWidget>
+#include <QUrl>
+
+#include <thread>
+
+using namespace qvtest;
+using qv::CConverterDlg;
+
+namespace {
+
+QTreeWidget* Tree(CConverterDlg& dlg) {
+    return dlg.SourceList()->GetTreeCtrl();
+}
+
+std::vector<std::string> TopTexts(CConverterDlg& dlg) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < Tree(dlg)->topLevelItemCount(); ++i)
+        texts.push_back(Tree(dlg)->topLevelItem(i)->text(0).toStdString());
+    return texts;
+}
+
+} // namespace
+
+class SourceListTest : public MainWindowTest {
+protected:
+    std::string media = MediaDir();
+    std::unique_ptr<CConverterDlg> dlg;
+
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        dlg = Open();
+    }
+    // Adds the test DVD folder through the DVD dialogs, every title listed.
+    void AddDvd() {
+        modal.dialogAnswer = [this](QDialog& d) {
+            if (auto* select = qobject_cast<qv::CSelectDVDDlg*>(&d)) {
+                select->driveMode = false;
+                select->folder = media + "dvd";
+                select->navigationMode = false;
+                return int(QDialog::Accepted);
+            }
+            return d.exec(); // the scan ends by itself
+        };
+        dlg->OnCommand(CConverterDlg::IDC_ADD_DVD);
+    }
+    void OpenContextMenuOn(QTreeWidgetItem* item, int command) {
+        QTreeWidget* tree = Tree(*dlg);
+        const QPoint at = tree->visualItemRect(item).center();
+        QCursor::setPos(tree->viewport()->mapToGlobal(at));
+        modal.menuAnswer = command;
+        emit tree->customContextMenuRequested(at);
+    }
+};
+
+TEST_F(SourceListTest, FilesAreAddedInOrderUnreadableOnesNamedOnceAndTheListShown) {
+    services.filesAnswer = {media + "av.mp4", media + "notmedia.avi", media + "film.avi",
+                            media + "empty.mp4"};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"av.mp4", "film.avi"}));
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_NE(services.boxes[0].text.find("notmedia.avi"), std::string::npos);
+    EXPECT_NE(services.boxes[0].text.find("empty.mp4"), std::string::npos);
+    EXPECT_TRUE(dlg->SourceList()->isVisibleTo(dlg.get()));
+
+    QTreeWidgetItem* first = Tree(*dlg)->topLevelItem(0);
+    EXPECT_EQ(first->checkState(0), Qt::Checked);
+    const qv::CMediaRecord* r = qv::RecordOf(first);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->kind, qv::KindFile);
+    EXPECT_EQ(r->sourcePath, media + "av.mp4");
+    EXPECT_EQ(r->baseName, "av");
+    EXPECT_EQ(r->trimStart, "00:00:00");
+    EXPECT_EQ(r->trimEnd, r->fullLength);
+    EXPECT_EQ(qv::CColumnTreeCtrl::ItemText(first),
+              "av.mp4\t" + r->fullLength + "\t00:00:00\t" + r->fullLength + "\t");
+
+    // Selecting shows the name and the length, and keeps the track lists off.
+    Tree(*dlg)->setCurrentItem(first);
+    EXPECT_EQ(static_cast<QLabel*>(dlg->Control(1066))->text(), "av.mp4");
+    EXPECT_EQ(static_cast<QLabel*>(dlg->Control(1023))->text().toStdString(),
+              "00:00:00/" + r->fullLength);
+    EXPECT_FALSE(dlg->Control(1008)->isEnabled());
+}
+
+TEST_F(SourceListTest, AFilePostedFromAnotherThreadIsAddedButAHiddenListStaysHidden) {
+    std::thread poster([&] { EXPECT_EQ(qv::PostAddFile(dlg.get(), media + "av.mp4"), 0); });
+    poster.join();
+    ASSERT_TRUE(WaitUntil([&] { return Tree(*dlg)->topLevelItemCount() == 1; }));
+    EXPECT_FALSE(dlg->SourceList()->isVisibleTo(dlg.get()));
+}
+
+TEST_F(SourceListTest, ADropAddsFilesInTheirOrderAndAFoldersFilesByName) {
+    Run("mkdir -p '" + home / "drop" + "' && cp '" + media + "film.avi' '" + home / "drop/b.avi" +
+        "' && cp '" + media + "av.mp4' '" + home / "drop/a.mp4" + "'");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(media + "film.avi")),
+                  QUrl::fromLocalFile(QString::fromStdString(home / "drop")),
+                  QUrl::fromLocalFile(QString::fromStdString(media + "av.mp4"))});
+    // As the window system delivers a drop: entering first, then the drop.
+    QDragEnterEvent enter(QPoint(100, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(100, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dlg.get(), &drop);
+    EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"film.avi", "a.mp4", "b.avi", "av.mp4"}));
+    EXPECT_TRUE(dlg->SourceList()->isVisibleTo(dlg.get()));
+}
+
+TEST_F(SourceListTest, ADvdBecomesANodeWithCheckedTitlesAndItsTracksFillTheLists) {
+    AddDvd();
+    ASSERT_EQ(Tree(*dlg)->topLevelItemCount(), 1);
+    QTreeWidgetItem* disc = Tree(*dlg)->topLevelItem(0);
+    EXPECT_TRUE(disc->isExpanded());
+    ASSERT_EQ(disc->childCount(), 2);
+    EXPECT_EQ(disc->child(0)->text(0), "Title_1");
+    EXPECT_EQ(disc->child(1)->text(0), "Title_2");
+    EXPECT_TRUE(dlg->SourceList()->isVisibleTo(dlg.get()));
+
+    // Title 1 has two audio streams: the lists fill, are enabled and store
+    // what is chosen; "none" is the first subtitle and stores -1.
+    Tree(*dlg)->setCurrentItem(disc->child(0));
+    auto* audio = static_cast<QComboBox*>(dlg->Control(1008));
+    auto* subtitles = static_cast<QComboBox*>(dlg->Control(1007));
+    EXPECT_TRUE(audio->isEnabled());
+    EXPECT_EQ(audio->count(), 2);
+    EXPECT_EQ(audio->currentIndex(), 0);
+    EXPECT_EQ(subtitles->itemText(0), "无");
+    emit audio->activated(1);
+    EXPECT_EQ(qv::RecordOf(disc->child(0))->audioIndex, 1);
+    emit subtitles->activated(0);
+    EXPECT_EQ(qv::RecordOf(disc->child(0))->subtitleIndex, -1);
+    EXPECT_EQ(static_cast<QLabel*>(dlg->Control(1066))->text().toStdString(),
+              qv::RecordOf(disc->child(0))->sourcePath + "//1");
+
+    // The node selected: the lists go off.
+    Tree(*dlg)->setCurrentItem(disc);
+    EXPECT_FALSE(audio->isEnabled());
+}
+
+TEST_F(SourceListTest, TwoAudioTracksWithOneLabelShowTheFirstWhileTheIndexStays) {
+    auto record = std::make_unique<qv::CMediaRecord>();
+    record->kind = qv::KindDvdTitle;
+    record->audioTracks = {qv::TrackEntry::Make("ac3 en", 128),
+                           qv::TrackEntry::Make("ac3 en", 129)};
+    record->audioIndex = 1;
+    auto* item = new qv::CSourceItem(std::move(record));
+    Tree(*dlg)->addTopLevelItem(item);
+    Tree(*dlg)->setCurrentItem(item);
+    EXPECT_EQ(static_cast<QComboBox*>(dlg->Control(1008))->currentIndex(), 0);
+    EXPECT_EQ(qv::RecordOf(item)->audioIndex, 1);
+}
+
+TEST_F(SourceListTest, RemovingTheOnlyTitleTakesItsNodeAndTheNodeTakesEveryTitle) {
+    services.filesAnswer = {media + "av.mp4"};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    AddDvd();
+    AddDvd();
+    ASSERT_EQ(Tree(*dlg)->topLevelItemCount(), 3);
+    // The first DVD: its two titles one after the other.
+    QTreeWidgetItem* disc = Tree(*dlg)->topLevelItem(1);
+    Tree(*dlg)->setCurrentItem(disc->child(0));
+    dlg->OnCommand(CConverterDlg::IDC_REMOVE);
+    ASSERT_EQ(disc->childCount(), 1);
+    Tree(*dlg)->setCurrentItem(disc->child(0));
+    dlg->OnCommand(CConverterDlg::IDC_REMOVE);
+    EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 2);
+    // The second DVD: the node with both titles at once.
+    Tree(*dlg)->setCurrentItem(Tree(*dlg)->topLevelItem(1));
+    dlg->OnCommand(CConverterDlg::IDC_REMOVE);
+    EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"av.mp4"}));
+    // The Delete key removes too; the emptied list hides.
+    Tree(*dlg)->setCurrentItem(Tree(*dlg)->topLevelItem(0));
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(Tree(*dlg), &del);
+    EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 0);
+    EXPECT_FALSE(dlg->SourceList()->isVisibleTo(dlg.get()));
+}
+
+TEST_F(SourceListTest, TheContextMenuHasItsEntriesRemovesUnderTheCursorAndKeepsAnEmptyListShown) {
+    services.filesAnswer = {media + "av.mp4"};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    dlg->show();
+    OpenContextMenuOn(Tree(*dlg)->topLevelItem(0), qv::ID_MENU_UNCHECK_ALL);
+    std::vector<int> ids;
+    for (auto& [id, text] : modal.menus.at(0))
+        ids.push_back(id);
+    EXPECT_EQ(ids,
+              (std::vector<int>{32776, 32777, 0, 32772, 32773, 0, 32788, 32789, 0, 32774, 32775}));
+    EXPECT_EQ(Tree(*dlg)->topLevelItem(0)->checkState(0), Qt::Unchecked);
+    OpenContextMenuOn(Tree(*dlg)->topLevelItem(0), qv::ID_MENU_REMOVE);
+    EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 0);
+    EXPECT_TRUE(dlg->SourceList()->isVisible());
+}
+
+TEST_F(SourceListTest, ProfilesAreGroupedInTableOrderAndChoosingAgainRestoresTheTable) {
+    const qv::ProfileTable& table = dlg->Profiles();
+    ASSERT_GT(table.count, 3);
+    // A missing default profile: the first profile of the first group.
+    EXPECT_EQ(qv::FieldText(dlg->CurrentProfile().name), qv::FieldText(table.records[0].name));
+    QTreeWidget* tree = static_cast<qv::CTreeComboBox*>(dlg->Control(1018))->Tree();
+    std::vector<std::string> groups, expected;
+    for (int g = 0; g < tree->topLevelItemCount(); ++g)
+        groups.push_back(tree->topLevelItem(g)->text(0).toStdString());
+    for (int k = 0; k < table.count; ++k) {
+        std::string category = qv::FieldText(table.records[k].category);
+        if (std::find(expected.begin(), expected.end(), category) == expected.end())
+            expected.push_back(category);
+    }
+    EXPECT_EQ(groups, expected);
+
+    // Settings edits the copy; choosing the profile again gives the table's values.
+    int chosen = 0;
+    modal.dialogAnswer = [&](QDialog& d) {
+        auto* box =
+            static_cast<qv::CProfileSettingDlg&>(d).Box(qv::CProfileSettingDlg::IDC_VIDEO_BITRATE);
+        for (int i = 0; i < box->count(); ++i)
+            if (box->itemText(i).toInt() != table.records[0].videoBitRate) {
+                box->setCurrentIndex(i);
+                chosen = box->itemText(i).toInt();
+            }
+        d.accept();
+        return d.result();
+    };
+    dlg->OnCommand(CConverterDlg::IDC_PROFILE_SETTINGS);
+    ASSERT_NE(chosen, 0);
+    EXPECT_EQ(dlg->CurrentProfile().videoBitRate, chosen);
+    qv::WindowMessage chosenAgain(qv::WM_PROFILE_CHOSEN);
+    QApplication::sendEvent(dlg.get(), &chosenAgain);
+    EXPECT_EQ(dlg->CurrentProfile().videoBitRate, table.records[0].videoBitRate);
+}
+
+TEST_F(SourceListTest, TheDefaultProfileIsChosenAndAMissingIconListLeavesTheChooserEmpty) {
+    dlg.reset();
+    WriteIni("[System]\nDefProfile=MP3 - MPEG Audio Layer 3\n");
+    dlg = Open();
+    EXPECT_EQ(qv::FieldText(dlg->CurrentProfile().name), "MP3 - MPEG Audio Layer 3");
+    dlg.reset();
+    Run("rm '" + program / "Profiles" + "' && mkdir '" + program / "Profiles" + "' && cp '" +
+        ProgramDir() + "Profiles/'*.xml '" + program / "Profiles/" + "'");
+    services.boxes.clear();
+    dlg = Open();
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_EQ(services.boxes[0].text, "初始化配置失败!");
+    EXPECT_FALSE(dlg->HasCurrentProfile());
+    EXPECT_EQ(static_cast<qv::CTreeComboBox*>(dlg->Control(1018))->Tree()->topLevelItemCount(), 0);
+    // The rest of the window works, and Start without a profile converts nothing.
+    services.filesAnswer = {media + "av.mp4"};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 1);
+}
+
+TEST_F(SourceListTest,
+       StartConvertsTheTickedSourcesWithTheirTrimsAndReportsAMissingFolderOnlyThen) {
+    auto* edit = static_cast<QLineEdit*>(dlg->Control(1011));
+    // Nothing ticked: nothing happens, even with a missing folder.
+    edit->setText("/no/such/folder/");
+    dlg->OnCommand(CConverterDlg::IDC_START);
+    EXPECT_TRUE(services.boxes.empty());
+    services.filesAnswer = {media + "av.mp4", media + "film.avi", media + "small.mp4"};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    dlg->OnCommand(CConverterDlg::IDC_START);
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_EQ(services.boxes[0].text, qv::Text("MsgBox", "DirNotExist"));
+
+    // A trim of the first and the third left out.
+    qv::RecordOf(Tree(*dlg)->topLevelItem(0))->trimStart = "00:00:01";
+    qv::RecordOf(Tree(*dlg)->topLevelItem(0))->trimEnd = "00:00:03";
+    Tree(*dlg)->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
+    const std::string out = home / "out";
+    Run("mkdir -p '" + out + "'");
+    edit->setText(QString::fromStdString(out + "/"));
+    services.boxes.clear();
+    dlg->OnCommand(CConverterDlg::IDC_START);
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_EQ(services.boxes[0].text, qv::Text("MsgBox", "ConvertFinished"));
+    const std::string ext = qv::FieldText(dlg->CurrentProfile().outputFormat);
+    qv::ProbeResult first, second;
+    ASSERT_TRUE(qv::MediaInfoLibrary::Default().Read(out + "/av." + ext, first));
+    ASSERT_TRUE(qv::MediaInfoLibrary::Default().Read(out + "/film." + ext, second));
+    EXPECT_EQ(first.lengthText, "00:00:02");
+    EXPECT_FALSE(qvtest::FileExists(out + "/small." + ext));
+    EXPECT_EQ(dlg->RunningBatch(), nullptr);
+}
