@@ -79,4 +79,38 @@ int MatchLocale(const std::string& locale, const std::string* fileLocales, int c
     return -1;
 }
 
+int ChooseLanguage(const std::string& setting, const std::function<const char*(const char*)>& env,
+                   const std::string* fileLocales, int count) {
+    if (count <= 0)
+        return -1;
+    if (int i = MatchLocale(setting, fileLocales, count); i >= 0)
+        return i;
+    std::string locale;
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* v = env(var);
+        if (v && *v) {
+            locale = v;
+            break;
+        }
+    }
+    const std::string normal = NormalLocale(locale);
+    if (!normal.empty() && normal != "c" && normal != "posix") {
+        const char* list = env("LANGUAGE");
+        std::string entries = list ? list : "";
+        for (size_t start = 0; start < entries.size();) {
+            size_t colon = entries.find(':', start);
+            if (colon == std::string::npos)
+                colon = entries.size();
+            if (int i = MatchLocale(entries.substr(start, colon - start), fileLocales, count);
+                i >= 0)
+                return i;
+            start = colon + 1;
+        }
+        if (int i = MatchLocale(locale, fileLocales, count); i >= 0)
+            return i;
+    }
+    int english = MatchLocale("en", fileLocales, count);
+    return english >= 0 ? english : 0;
+}
+
 } // namespace qv

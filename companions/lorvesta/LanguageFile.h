@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -26,5 +27,13 @@ bool ParseLanguageFile(std::string_view data, LanguageFile& out, std::string* er
 // The file that fits a locale text such as "zh_CN.UTF-8": the same language
 // and country, else the same language; -1 when none fits.
 int MatchLocale(const std::string& locale, const std::string* fileLocales, int count);
+
+// The file to use, from the user's setting (a locale such as "zh_CN"; empty:
+// follow the desktop) and the environment as gettext reads it: the first set
+// of LC_ALL, LC_MESSAGES, LANG is the locale; unless that is C or POSIX, the
+// entries of LANGUAGE ("de:en") come first. Without a match the English file
+// (locale "en"), else the first. -1 only when there are no files.
+int ChooseLanguage(const std::string& setting, const std::function<const char*(const char*)>& env,
+                   const std::string* fileLocales, int count);
 
 } // namespace qv

@@ -17,6 +17,7 @@
 namespace {
 
 struct Language {
+    std::string name;
     std::string locale;
     std::unordered_map<std::string, const char*> texts;
 };
@@ -54,21 +55,31 @@ std::string ReadWhole(const std::string& path) {
     return s.str();
 }
 
-std::string DesktopLocale() {
-    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        const char* v = std::getenv(var);
-        if (v && *v)
-            return v;
-    }
-    return "";
-}
-
-int PickForLocale(const std::vector<Language>& languages) {
+int PickForLocale(const std::vector<Language>& languages, const std::string& setting = "") {
     std::vector<std::string> locales;
     for (const Language& l : languages)
         locales.push_back(l.locale);
-    int i = qv::MatchLocale(DesktopLocale(), locales.data(), static_cast<int>(locales.size()));
+    int i = qv::ChooseLanguage(
+        setting, [](const char* var) { return std::getenv(var); }, locales.data(),
+        static_cast<int>(locales.size()));
     return i >= 0 ? i : 0;
+}
+
+// A text of the selected language; null for none. The caller holds the lock.
+const char* FindSelected(const State& s, const std::string& lookup) {
+    if (!s.selectedOnce)
+        return nullptr;
+    const Language& l = s.languages[static_cast<size_t>(s.selected)];
+    auto it = l.texts.find(lookup);
+    return it != l.texts.end() ? it->second : nullptr;
+}
+
+void SelectOnFirstUse(State& s) {
+    // Asked before any selection: use the one the desktop would get.
+    if (!s.selectedOnce && !s.languages.empty()) {
+        s.selected = PickForLocale(s.languages);
+        s.selectedOnce = true;
+    }
 }
 
 } // namespace
@@ -96,7 +107,8 @@ extern "C" void LangOpen(const char* pattern) {
         if (!qv::ParseLanguageFile(ReadWhole(file), parsed, nullptr))
             continue; // a broken file is no language; the others still are
         Language l;
-        l.locale = parsed.locale;
+        l.name = s.Intern(parsed.name);
+        l.locale = s.Intern(parsed.locale);
         for (const auto& [k, v] : parsed.texts)
             l.texts.emplace(k, s.Intern(v));
         s.languages.push_back(std::move(l));
@@ -120,29 +132,58 @@ extern "C" void LangSelect(int index) {
     s.selectedOnce = true;
 }
 
-extern "C" const char* LangText(const char* section, const char* key) {
+extern "C" void LangSelectLocale(const char* setting) {
     State& s = S();
-    const std::string sec = section ? section : "";
-    const std::string k = key ? key : "";
-    const std::string lookup = qv::LanguageKey(sec, k);
+    std::unique_lock lock(s.mutex);
+    if (s.languages.empty())
+        return;
+    s.selected = PickForLocale(s.languages, setting ? setting : "");
+    s.selectedOnce = true;
+}
+
+namespace {
+
+const char* LanguageField(int index, std::string Language::*field) {
+    State& s = S();
+    std::shared_lock lock(s.mutex);
+    if (index < 1 || index > static_cast<int>(s.languages.size()))
+        return nullptr;
+    // Interned when the file was read, so the pointer outlives a reopening.
+    return s.interned.at(s.languages[static_cast<size_t>(index - 1)].*field);
+}
+
+// The text of a pair, or null; selects the desktop's language on first use.
+const char* Find(const std::string& lookup) {
+    State& s = S();
     {
         std::shared_lock lock(s.mutex);
-        if (s.selectedOnce) {
-            const Language& l = s.languages[static_cast<size_t>(s.selected)];
-            auto it = l.texts.find(lookup);
-            if (it != l.texts.end())
-                return it->second;
-        }
+        if (s.selectedOnce)
+            return FindSelected(s, lookup);
     }
     std::unique_lock lock(s.mutex);
-    if (!s.selectedOnce && !s.languages.empty()) {
-        // Asked before any selection: use the one the desktop would get.
-        s.selected = PickForLocale(s.languages);
-        s.selectedOnce = true;
-        const Language& l = s.languages[static_cast<size_t>(s.selected)];
-        auto it = l.texts.find(lookup);
-        if (it != l.texts.end())
-            return it->second;
-    }
+    SelectOnFirstUse(s);
+    return FindSelected(s, lookup);
+}
+
+} // namespace
+
+extern "C" const char* LangName(int index) {
+    return LanguageField(index, &Language::name);
+}
+
+extern "C" const char* LangLocale(int index) {
+    return LanguageField(index, &Language::locale);
+}
+
+extern "C" const char* LangFind(const char* section, const char* key) {
+    return Find(qv::LanguageKey(section ? section : "", key ? key : ""));
+}
+
+extern "C" const char* LangText(const char* section, const char* key) {
+    const std::string k = key ? key : "";
+    if (const char* text = Find(qv::LanguageKey(section ? section : "", k)))
+        return text;
+    State& s = S();
+    std::unique_lock lock(s.mutex);
     return s.Intern(k);
 }

@@ -12,6 +12,15 @@ QV_EXPORT int LangAvailable(void);
 // 0: the language of the desktop's locale, else the first file found;
 // n > 0: the n-th file found.
 QV_EXPORT void LangSelect(int index);
+// Selects the file whose locale fits the user's setting ("zh_CN"); an empty
+// or unmatched setting follows the desktop's locale (LANGUAGE, LC_ALL,
+// LC_MESSAGES, LANG), else English.
+QV_EXPORT void LangSelectLocale(const char* setting);
+// The name and the locale of the n-th file found (from 1); null out of range.
+QV_EXPORT const char* LangName(int index);
+QV_EXPORT const char* LangLocale(int index);
+// The text of a pair in the selected language; null when it has none.
+QV_EXPORT const char* LangFind(const char* section, const char* key);
 // The text of a pair in the selected language; the key itself for a pair no
 // file defines. Never null; valid for the life of the process; any thread.
 QV_EXPORT const char* LangText(const char* section, const char* key);

@@ -4,7 +4,7 @@
 //   quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] [--] FILE...
 //
 // Each file is probed and converted with the named profile and the settings
-// of Config.ini in the program folder, one after another. Progress goes to
+// of Config.ini (SettingsFilePath), one after another. Progress goes to
 // standard error, each finished output path to standard output. Ctrl-C stops
 // the current job (its output is removed) and the rest. Exit status 0 only
 // when every job succeeded.
@@ -206,6 +206,7 @@ int main(int argc, char** argv) {
             files.push_back(a);
     }
 
+    qv::SetUpLog(); // before the profile reader's first entry
     auto table = std::make_unique<qv::ProfileTable>();
     std::string profiles = qv::ProgramFolder() + "Profiles/";
     LoadProfiles(profiles.data(), table.get(), "1");
@@ -246,8 +247,8 @@ int main(int argc, char** argv) {
     }
 
     qv::LangOpenDefault();
-    qv::CIni ini(qv::ProgramFolder() + "Config.ini");
-    qv::LoadedSettings settings = qv::LoadSettings(ini, qv::DocumentsFolder());
+    qv::CIni ini(qv::SettingsFilePath());
+    qv::LoadedSettings settings = qv::LoadSettings(ini, qv::UserDefaultFolders());
     CliBatch batch(*profile, qv::EngineSettings::From(settings.record), folder);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);

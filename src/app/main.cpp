@@ -1,5 +1,6 @@
 #include "mainwnd/ConverterDlg.h"
 #include "platform/QtUserServices.h"
+#include "services/Services.h"
 
 #include <QApplication>
 
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     // Arguments change nothing: the program has no command line of its own.
     qv::QtUserServices services;
     qv::SetServices(&services);
+    qv::SetUpLog(); // before the first entry: the log folder of this user
     int status = 0;
     {
         qv::CConverterDlg dlg;

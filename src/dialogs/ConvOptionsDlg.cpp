@@ -2,6 +2,7 @@
 
 #include "DialogUtil.h"
 #include "DirDialog.h"
+#include "services/Services.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,9 +21,17 @@ namespace qv {
 
 namespace {
 
-const std::pair<const char*, int> kPriorities[] = {{"空闲", 64}, {"低于标准", 16384},
-                                                   {"标准", 32}, {"高于标准", 32768},
-                                                   {"高", 128},  {"实时", 256}};
+// The names the caller keeps (the built-in texts), the language file's keys
+// for what the list shows, and the priority classes.
+struct Priority {
+    const char* name;
+    const char* key;
+    int value;
+};
+const Priority kPriorities[] = {
+    {"空闲", "PriorityIdle", 64},   {"低于标准", "PriorityBelowNormal", 16384},
+    {"标准", "PriorityNormal", 32}, {"高于标准", "PriorityAboveNormal", 32768},
+    {"高", "PriorityHigh", 128},    {"实时", "PriorityRealTime", 256}};
 
 template <typename W> W* Child(QWidget* w, int id) {
     return qobject_cast<W*>(FindControl(w, id));
@@ -31,38 +40,42 @@ template <typename W> W* Child(QWidget* w, int id) {
 } // namespace
 
 std::string PriorityName(int priorityClass) {
-    for (const auto& [name, value] : kPriorities)
-        if (value == priorityClass)
-            return name;
+    for (const Priority& p : kPriorities)
+        if (p.value == priorityClass)
+            return p.name;
     return "";
 }
 
 int PriorityFromName(const std::string& name) {
-    for (const auto& [n, value] : kPriorities)
-        if (name == n)
-            return value;
+    for (const Priority& p : kPriorities)
+        if (name == p.name)
+            return p.value;
     return 32;
 }
 
 COptionsPgGeneral::COptionsPgGeneral(bool multi, const std::string& priority,
                                      const std::string& snapshot, QWidget* parent)
     : QWidget(parent), multiThread(multi), priorityName(priority), snapshotDir(snapshot) {
-    auto* threads = new QGroupBox(QStringLiteral("进程 && 线程"), this); // "&&" shows one "&"
-    auto* single =
-        Tag(new QRadioButton(QStringLiteral("单线程转换 (占用资源少)"), threads), IDC_SINGLE);
+    auto* threads = new QGroupBox(Literal(DlgText("DlgOptions", "Threads", "进程 & 线程")), this);
+    auto* single = Tag(
+        new QRadioButton(DlgText("DlgOptions", "SingleThread", "单线程转换 (占用资源少)"), threads),
+        IDC_SINGLE);
     auto* multiple =
-        Tag(new QRadioButton(QStringLiteral("多线程转换 (转换速度更快)"), threads), IDC_MULTI);
+        Tag(new QRadioButton(DlgText("DlgOptions", "MultiThread", "多线程转换 (转换速度更快)"),
+                             threads),
+            IDC_MULTI);
     auto* priorities = Tag(new QComboBox(threads), IDC_PRIORITY);
     auto* threadsLayout = new QVBoxLayout(threads);
     threadsLayout->addWidget(single);
     threadsLayout->addWidget(multiple);
     auto* priorityRow = new QFormLayout;
-    priorityRow->addRow(QStringLiteral("进程优先级:"), priorities);
+    priorityRow->addRow(DlgText("DlgOptions", "Priority", "进程优先级:"), priorities);
     threadsLayout->addLayout(priorityRow);
 
-    auto* snapshots = new QGroupBox(QStringLiteral("快照文件夹"), this);
+    auto* snapshots = new QGroupBox(DlgText("DlgOptions", "Snapshots", "快照文件夹"), this);
     auto* folder = Tag(new QLineEdit(snapshots), IDC_SNAPSHOT);
-    auto* browse = Tag(new QPushButton(QStringLiteral("浏览..."), snapshots), IDC_BROWSE);
+    auto* browse =
+        Tag(new QPushButton(DlgText("Dialog", "Browse", "浏览..."), snapshots), IDC_BROWSE);
     auto* snapshotLayout = new QHBoxLayout(snapshots);
     snapshotLayout->addWidget(folder, 1);
     snapshotLayout->addWidget(browse);
@@ -74,9 +87,14 @@ COptionsPgGeneral::COptionsPgGeneral(bool multi, const std::string& priority,
     layout->addStretch();
 
     (multiThread ? multiple : single)->setChecked(true);
-    for (const auto& [name, value] : kPriorities)
-        priorities->addItem(QString::fromUtf8(name));
-    priorities->setCurrentIndex(priorities->findText(Q(priorityName), Qt::MatchExactly));
+    // Listed in the user's language; the caller gets the built-in name back.
+    int current = -1;
+    for (const Priority& p : kPriorities) {
+        if (priorityName == p.name)
+            current = priorities->count();
+        priorities->addItem(DlgText("DlgOptions", p.key, p.name));
+    }
+    priorities->setCurrentIndex(current);
     folder->setText(Q(snapshotDir));
     folder->setCursorPosition(0);
 }
@@ -84,7 +102,10 @@ COptionsPgGeneral::COptionsPgGeneral(bool multi, const std::string& priority,
 void COptionsPgGeneral::KillActive() {
     multiThread = Child<QRadioButton>(this, IDC_MULTI)->isChecked();
     QComboBox* priorities = Child<QComboBox>(this, IDC_PRIORITY);
-    priorityName = priorities->currentIndex() >= 0 ? priorities->currentText().toStdString() : "";
+    const int chosen = priorities->currentIndex();
+    priorityName = chosen >= 0 && chosen < static_cast<int>(std::size(kPriorities))
+                       ? kPriorities[chosen].name
+                       : "";
     snapshotDir = Child<QLineEdit>(this, IDC_SNAPSHOT)->text().toStdString();
 }
 
@@ -92,7 +113,7 @@ void COptionsPgGeneral::Browse() {
     QLineEdit* folder = Child<QLineEdit>(this, IDC_SNAPSHOT);
     snapshotDir = folder->text().toStdString();
     CDirDialog picker;
-    picker.windowTitle = picker.prompt = "选择快照文件夹";
+    picker.windowTitle = picker.prompt = UiText("DlgOptions", "ChooseSnapshot", "选择快照文件夹");
     picker.initialFolder = snapshotDir;
     if (picker.Browse(this) == 1) {
         snapshotDir = picker.chosenPath;
@@ -105,21 +126,26 @@ COptionsPgVideo::COptionsPgVideo(int driver, bool fitW, bool fitH, bool exp, boo
                                  QWidget* parent)
     : QWidget(parent), videoDriver(driver), fitWidth(fitW), fitHeight(fitH), expand(exp),
       round16(r16) {
-    auto* preview = new QGroupBox(QStringLiteral("视频预览"), this);
+    auto* preview = new QGroupBox(DlgText("DlgOptions", "Preview", "视频预览"), this);
     auto* d3d = Tag(new QRadioButton(QStringLiteral("Direct3D"), preview), IDC_D3D);
     auto* gl = Tag(new QRadioButton(QStringLiteral("OpenGL"), preview), IDC_GL);
     auto* gl2 = Tag(new QRadioButton(QStringLiteral("OpenGL 2"), preview), IDC_GL2);
     auto* previewLayout = new QHBoxLayout(preview);
-    previewLayout->addWidget(new QLabel(QStringLiteral("视频驱动:"), preview));
+    previewLayout->addWidget(
+        new QLabel(DlgText("DlgOptions", "VideoDriver", "视频驱动:"), preview));
     for (QRadioButton* r : {d3d, gl, gl2})
         previewLayout->addWidget(r);
     previewLayout->addStretch();
 
-    auto* fitting = new QGroupBox(QStringLiteral("视频调整"), this);
-    auto* width = Tag(new QCheckBox(QStringLiteral("适合宽度"), fitting), IDC_FIT_WIDTH);
-    auto* height = Tag(new QCheckBox(QStringLiteral("适合高度"), fitting), IDC_FIT_HEIGHT);
-    auto* expandBox = Tag(new QCheckBox(QStringLiteral("扩展到视频尺寸"), fitting), IDC_EXPAND);
-    auto* roundBox = Tag(new QCheckBox(QStringLiteral("一轮 16 像素"), fitting), IDC_ROUND16);
+    auto* fitting = new QGroupBox(DlgText("DlgOptions", "Fitting", "视频调整"), this);
+    auto* width =
+        Tag(new QCheckBox(DlgText("DlgOptions", "FitWidth", "适合宽度"), fitting), IDC_FIT_WIDTH);
+    auto* height =
+        Tag(new QCheckBox(DlgText("DlgOptions", "FitHeight", "适合高度"), fitting), IDC_FIT_HEIGHT);
+    auto* expandBox =
+        Tag(new QCheckBox(DlgText("DlgOptions", "Expand", "扩展到视频尺寸"), fitting), IDC_EXPAND);
+    auto* roundBox =
+        Tag(new QCheckBox(DlgText("DlgOptions", "Round16", "一轮 16 像素"), fitting), IDC_ROUND16);
     auto* fitLayout = new QGridLayout(fitting);
     fitLayout->addWidget(width, 0, 0);
     fitLayout->addWidget(height, 0, 1);
@@ -178,10 +204,10 @@ void COptionsPgVideo::KillActive() {
 CConvOptionsDlg::CConvOptionsDlg(COptionsPgGeneral* general, COptionsPgVideo* video,
                                  QWidget* parent)
     : QDialog(parent) {
-    setWindowTitle(QStringLiteral("选项"));
+    setWindowTitle(DlgText("DlgOptions", "Title", "选项"));
     sheet_ = new QTabWidget(this);
-    sheet_->addTab(general, QStringLiteral("常规"));
-    sheet_->addTab(video, QStringLiteral("视频"));
+    sheet_->addTab(general, DlgText("DlgOptions", "General", "常规"));
+    sheet_->addTab(video, DlgText("DlgOptions", "Video", "视频"));
     QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(sheet_);

@@ -1,5 +1,7 @@
 #include "DialogUtil.h"
 
+#include "services/Services.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -9,10 +11,19 @@
 
 namespace qv {
 
+QString DlgText(const char* section, const char* key, const char* builtIn) {
+    return Q(UiText(section, key, builtIn));
+}
+
+QString Literal(QString text) {
+    return text.replace('&', QStringLiteral("&&"));
+}
+
 QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
     auto* buttons = new QDialogButtonBox(dialog);
-    buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
+    buttons->addButton(DlgText("Dialog", "OK", "确定"), QDialogButtonBox::AcceptRole)
+        ->setDefault(true);
+    buttons->addButton(DlgText("Dialog", "Cancel", "取消"), QDialogButtonBox::RejectRole);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;

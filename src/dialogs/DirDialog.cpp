@@ -1,6 +1,7 @@
 #include "DirDialog.h"
 
 #include "platform/UserServices.h"
+#include "services/Services.h"
 
 namespace qv {
 
@@ -11,7 +12,7 @@ bool CDirDialog::OnFolderChanged(const std::string&, std::string&) {
 int CDirDialog::Browse(QWidget*) {
     FolderRequest request;
     request.windowTitle = windowTitle;
-    request.prompt = prompt.empty() ? "打开" : prompt;
+    request.prompt = prompt.empty() ? UiText("DlgFolder", "Open", "打开") : prompt;
     request.rootFolder = rootFolder;
     std::string initial = initialFolder;
     while (!initial.empty() && initial.back() == ' ')

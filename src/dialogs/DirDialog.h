@@ -12,7 +12,7 @@ public:
     virtual ~CDirDialog() = default;
 
     std::string windowTitle;   // empty: the picker's own
-    std::string prompt;        // empty: "打开"
+    std::string prompt;        // empty: "打开" (in the user's language)
     std::string rootFolder;    // empty: the whole file system
     std::string initialFolder; // empty: none
     bool showStatus = false;

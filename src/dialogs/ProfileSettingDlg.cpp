@@ -43,7 +43,7 @@ const char* ZoomValueOf(const QString& item) {
 
 CProfileSettingDlg::CProfileSettingDlg(const ProfileRecord& profile, QWidget* parent)
     : QDialog(parent), profile_(profile) {
-    setWindowTitle(QStringLiteral("配置设置"));
+    setWindowTitle(DlgText("DlgProfile", "Title", "配置设置"));
     auto make = [this](int id, bool editable = false) {
         auto* box = Tag(new QComboBox(this), id);
         box->setEditable(editable);
@@ -60,29 +60,30 @@ CProfileSettingDlg::CProfileSettingDlg(const ProfileRecord& profile, QWidget* pa
     QComboBox* audioBitRate = make(IDC_AUDIO_BITRATE);
     QComboBox* zoom = make(IDC_ZOOM);
 
-    auto* video = new QGroupBox(QStringLiteral("视频"), this);
+    auto* video = new QGroupBox(DlgText("DlgProfile", "Video", "视频"), this);
     auto* videoForm = new QFormLayout(video);
-    videoForm->addRow(QStringLiteral("分辨率:"), resolution);
-    videoForm->addRow(QStringLiteral("帧速率:"), frameRate);
-    videoForm->addRow(QStringLiteral("视频编码:"), videoCodec);
-    videoForm->addRow(QStringLiteral("比特率:"), videoBitRate);
-    auto* zoomLabel = new QLabel(QStringLiteral("缩放:"), video);
+    videoForm->addRow(DlgText("DlgProfile", "Resolution", "分辨率:"), resolution);
+    videoForm->addRow(DlgText("DlgProfile", "FrameRate", "帧速率:"), frameRate);
+    videoForm->addRow(DlgText("DlgProfile", "VideoCodec", "视频编码:"), videoCodec);
+    videoForm->addRow(DlgText("DlgProfile", "VideoBitRate", "比特率:"), videoBitRate);
+    auto* zoomLabel = new QLabel(DlgText("DlgProfile", "Zoom", "缩放:"), video);
     videoForm->addRow(zoomLabel, zoom);
     zoomLabel->hide(); // the zoom row is kept but not shown
     zoom->hide();
 
-    auto* audio = new QGroupBox(QStringLiteral("音频"), this);
+    auto* audio = new QGroupBox(DlgText("DlgProfile", "Audio", "音频"), this);
     auto* audioForm = new QFormLayout(audio);
-    audioForm->addRow(QStringLiteral("采样率:"), sampleRate);
-    audioForm->addRow(QStringLiteral("音频编码:"), audioCodec);
-    audioForm->addRow(QStringLiteral("声道:"), channels);
-    audioForm->addRow(QStringLiteral("比特率:"), audioBitRate);
+    audioForm->addRow(DlgText("DlgProfile", "SampleRate", "采样率:"), sampleRate);
+    audioForm->addRow(DlgText("DlgProfile", "AudioCodec", "音频编码:"), audioCodec);
+    audioForm->addRow(DlgText("DlgProfile", "Channels", "声道:"), channels);
+    audioForm->addRow(DlgText("DlgProfile", "AudioBitRate", "比特率:"), audioBitRate);
 
     auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(QStringLiteral("确定"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("取消"), QDialogButtonBox::RejectRole);
-    auto* byDefault =
-        Tag(buttons->addButton(QStringLiteral("默认"), QDialogButtonBox::ResetRole), IDC_DEFAULT);
+    auto* ok = buttons->addButton(DlgText("Dialog", "OK", "确定"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(DlgText("Dialog", "Cancel", "取消"), QDialogButtonBox::RejectRole);
+    auto* byDefault = Tag(
+        buttons->addButton(DlgText("DlgProfile", "Default", "默认"), QDialogButtonBox::ResetRole),
+        IDC_DEFAULT);
     byDefault->hide(); // kept from the template; it does nothing
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

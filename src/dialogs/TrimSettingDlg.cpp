@@ -41,9 +41,10 @@ bool IsValidTimeText(const std::string& t) {
 
 CTrimSettingDlg::CTrimSettingDlg(CMediaRecord& record, QWidget* parent)
     : QDialog(parent), record_(record) {
-    setWindowTitle(QStringLiteral("剪切设置"));
-    auto* file = Tag(new QLabel(QStringLiteral("媒体文件:"), this), IDC_FILE);
-    auto* totalLabel = Tag(new QLabel(QStringLiteral("合计时间:"), this), IDC_TOTAL_LABEL);
+    setWindowTitle(DlgText("DlgTrim", "Title", "剪切设置"));
+    auto* file = Tag(new QLabel(this), IDC_FILE);
+    auto* totalLabel =
+        Tag(new QLabel(DlgText("DlgTrim", "Total", "合计时间:"), this), IDC_TOTAL_LABEL);
     auto* total = Tag(new QLineEdit(this), IDC_TOTAL);
     total->setReadOnly(true);
     total->setMaximumWidth(100);
@@ -53,12 +54,12 @@ CTrimSettingDlg::CTrimSettingDlg(CMediaRecord& record, QWidget* parent)
     auto* grid = new QGridLayout;
     grid->addWidget(totalLabel, 0, 0);
     grid->addWidget(total, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("开始时间:"), this), 1, 0);
+    grid->addWidget(new QLabel(DlgText("DlgTrim", "Start", "开始时间:"), this), 1, 0);
     grid->addWidget(start, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("格式: 00:01:00"), this), 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("结束时间:"), this), 2, 0);
+    grid->addWidget(new QLabel(DlgText("DlgTrim", "StartFormat", "格式: 00:01:00"), this), 1, 2);
+    grid->addWidget(new QLabel(DlgText("DlgTrim", "End", "结束时间:"), this), 2, 0);
     grid->addWidget(end, 2, 1);
-    grid->addWidget(new QLabel(QStringLiteral("格式: 00:10:00"), this), 2, 2);
+    grid->addWidget(new QLabel(DlgText("DlgTrim", "EndFormat", "格式: 00:10:00"), this), 2, 2);
     grid->setColumnStretch(2, 1);
     QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
@@ -67,7 +68,7 @@ CTrimSettingDlg::CTrimSettingDlg(CMediaRecord& record, QWidget* parent)
     layout->addWidget(buttons);
     setMinimumWidth(380);
 
-    file->setText(QStringLiteral("媒体文件: ") + Q(record_.sourcePath));
+    file->setText(DlgText("DlgTrim", "File", "媒体文件:") + ' ' + Q(record_.sourcePath));
     file->setWordWrap(true);
     total->setText(Q(record_.fullLength));
     start->setText(Q(record_.trimStart));

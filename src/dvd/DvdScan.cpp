@@ -2,6 +2,7 @@
 
 #include "app/ProgramFolder.h"
 #include "controls/ColumnTreeCtrl.h"
+#include "dialogs/DialogUtil.h"
 #include "dranvel/Dranvel.h"
 #include "engine/JobModel.h"
 #include "osprel/Osprel.h"
@@ -92,10 +93,10 @@ CParseDVDDlg::CParseDVDDlg(std::shared_ptr<DvdInfoBlock> block, const PreparedSc
     progress_->setProperty("controlId", int(IDC_PROGRESS));
     progress_->setRange(0, 100);
     progress_->setTextVisible(false);
-    label_ = new QLabel(QStringLiteral("找到标题: "), this);
+    label_ = new QLabel(DlgText("DlgDvdScan", "Searching", "找到标题: "), this);
     label_->setProperty("controlId", int(IDC_FOUND));
     label_->setMinimumWidth(320);
-    auto* stop = new QPushButton(QStringLiteral("停止"), this);
+    auto* stop = new QPushButton(DlgText("DlgDvdScan", "Stop", "停止"), this);
     stop->setProperty("controlId", int(IDC_STOP));
     stop->setAutoDefault(false);
     connect(stop, &QPushButton::clicked, this, &CParseDVDDlg::Stop);
@@ -191,7 +192,7 @@ void CParseDVDDlg::Report(long long wParam, long long lParam) {
     if (wParam == 1) {
         found_.push_back(static_cast<int>(lParam));
         foundText_ += QString::number(lParam) + " ";
-        label_->setText(QStringLiteral("发现标题: ") + foundText_);
+        label_->setText(DlgText("DlgDvdScan", "Found", "发现标题: ") + foundText_);
     } else if (wParam == 2) {
         progress_->setValue(static_cast<int>(20 + lParam * 0.8));
     }
@@ -228,7 +229,8 @@ void CParseDVDDlg::Done() {
 void CParseDVDDlg::Stop() {
     if (done_)
         return;
-    if (Services().MessageBox("正在解析 DVD, 确定要停止吗?", "警告", MsgIcon::Exclamation,
+    if (Services().MessageBox(UiText("DlgDvdScan", "StopAsk", "正在解析 DVD, 确定要停止吗?"),
+                              UiText("DlgDvdScan", "Warning", "警告"), MsgIcon::Exclamation,
                               MsgButtons::YesNo) == MsgYes)
         Done(); // the worker is not waited for; it keeps its block
 }

@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogUtil.h"
 #include "dialogs/DirDialog.h"
+#include "services/Services.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -62,16 +63,17 @@ bool EjectDrive(const std::string& device) {
 
 CSelectDVDDlg::CSelectDVDDlg(bool nav, bool mainOnly, QWidget* parent, DriveLister lister)
     : QDialog(parent), navigationMode(nav), mainTitleOnly(mainOnly), lister_(std::move(lister)) {
-    setWindowTitle(QStringLiteral("添加 DVD"));
-    auto* choose = new QGroupBox(QStringLiteral("选择 DVD"), this);
-    driveRadio_ = Tag(new QRadioButton(QStringLiteral("打开 DVD 光驱"), choose), IDC_DRIVE_MODE);
+    setWindowTitle(DlgText("DlgDvd", "Title", "添加 DVD"));
+    auto* choose = new QGroupBox(DlgText("DlgDvd", "Choose", "选择 DVD"), this);
+    driveRadio_ =
+        Tag(new QRadioButton(DlgText("DlgDvd", "Drive", "打开 DVD 光驱"), choose), IDC_DRIVE_MODE);
     driveList_ = Tag(new QComboBox(choose), IDC_DRIVES);
     driveList_->setMinimumWidth(220);
-    eject_ = Tag(new QPushButton(QStringLiteral("弹出"), choose), IDC_EJECT);
-    folderRadio_ =
-        Tag(new QRadioButton(QStringLiteral("打开 DVD 文件夹"), choose), IDC_FOLDER_MODE);
+    eject_ = Tag(new QPushButton(DlgText("DlgDvd", "Eject", "弹出"), choose), IDC_EJECT);
+    folderRadio_ = Tag(new QRadioButton(DlgText("DlgDvd", "Folder", "打开 DVD 文件夹"), choose),
+                       IDC_FOLDER_MODE);
     folderEdit_ = Tag(new QLineEdit(choose), IDC_FOLDER);
-    browse_ = Tag(new QPushButton(QStringLiteral("浏览..."), choose), IDC_BROWSE);
+    browse_ = Tag(new QPushButton(DlgText("Dialog", "Browse", "浏览..."), choose), IDC_BROWSE);
     auto* grid = new QGridLayout(choose);
     grid->addWidget(driveRadio_, 0, 0, 1, 2);
     grid->addWidget(driveList_, 1, 0);
@@ -80,12 +82,15 @@ CSelectDVDDlg::CSelectDVDDlg(bool nav, bool mainOnly, QWidget* parent, DriveList
     grid->addWidget(folderEdit_, 3, 0);
     grid->addWidget(browse_, 3, 1);
 
-    auto* settings = new QGroupBox(QStringLiteral("设置"), this);
+    auto* settings = new QGroupBox(DlgText("DlgDvd", "Settings", "设置"), this);
     navigation_ =
-        Tag(new QCheckBox(QStringLiteral("使用 \"DVD导航模式\" 搜索有效的标题."), settings),
+        Tag(new QCheckBox(DlgText("DlgDvd", "Navigation", "使用 \"DVD导航模式\" 搜索有效的标题."),
+                          settings),
             IDC_NAVIGATION);
-    mainRadio_ = Tag(new QRadioButton(QStringLiteral("搜索主标题"), settings), IDC_MAIN_TITLE);
-    allRadio_ = Tag(new QRadioButton(QStringLiteral("搜索所有有效标题"), settings), IDC_ALL_TITLES);
+    mainRadio_ = Tag(new QRadioButton(DlgText("DlgDvd", "MainTitle", "搜索主标题"), settings),
+                     IDC_MAIN_TITLE);
+    allRadio_ = Tag(new QRadioButton(DlgText("DlgDvd", "AllTitles", "搜索所有有效标题"), settings),
+                    IDC_ALL_TITLES);
     auto* settingsLayout = new QVBoxLayout(settings);
     settingsLayout->addWidget(navigation_);
     auto* searchRow = new QHBoxLayout;
@@ -117,7 +122,7 @@ CSelectDVDDlg::CSelectDVDDlg(bool nav, bool mainOnly, QWidget* parent, DriveList
     });
     connect(browse_, &QPushButton::clicked, this, [this] {
         CDirDialog picker;
-        picker.windowTitle = picker.prompt = "选择 DVD 文件夹";
+        picker.windowTitle = picker.prompt = UiText("DlgDvd", "ChooseFolder", "选择 DVD 文件夹");
         if (picker.Browse(this) == 1) {
             folder = picker.chosenPath;
             folderEdit_->setText(Q(folder));

@@ -1,10 +1,13 @@
 #include "Services.h"
 
+#include "app/ProgramFolder.h"
 #include "lorvesta/Lorvesta.h"
 #include "quimbrel/Quimbrel.h"
+#include "settings/Ini.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 namespace qv {
@@ -13,10 +16,35 @@ std::string Text(const char* section, const char* key) {
     return LangText(section, key);
 }
 
-void LangOpenDefault() {
+std::string UiText(const char* section, const char* key, const char* builtIn) {
+    const char* text = LangFind(section, key);
+    return text ? text : builtIn;
+}
+
+void LangOpenFor(const std::string& languageSetting) {
     LangOpen("Lang/*.xml");
     if (LangAvailable() > 0)
-        LangSelect(0);
+        LangSelectLocale(languageSetting.c_str());
+}
+
+void LangOpenDefault() {
+    LangOpenFor(CIni(SettingsFilePath()).ReadText("System", "Language", ""));
+}
+
+std::vector<LanguageChoice> AvailableLanguages() {
+    std::vector<LanguageChoice> choices;
+    for (int i = 1; i <= LangAvailable(); ++i) {
+        const char* name = LangName(i);
+        const char* locale = LangLocale(i);
+        if (name && locale)
+            choices.push_back({*name ? name : locale, locale});
+    }
+    return choices;
+}
+
+void SetUpLog() {
+    // The log library takes its folder from the variable on its first entry.
+    ::setenv("QUORVANE_LOG_DIR", LogFolder().c_str(), 1);
 }
 
 void Log(const std::string& text) {

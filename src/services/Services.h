@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -9,9 +10,25 @@ namespace qv {
 // The interface text of a pair in the chosen language (never empty of
 // meaning: an undefined pair gives its key).
 std::string Text(const char* section, const char* key);
+// The text of a pair in the chosen language when its file has one, else the
+// program's built-in text (Chinese).
+std::string UiText(const char* section, const char* key, const char* builtIn);
 // Opens the language files "Lang/*.xml" of the program folder and selects
-// the desktop's language when there are any.
+// the one of the setting System/Language of the settings file (empty: the
+// desktop's locale).
 void LangOpenDefault();
+// Opens the language files and selects the one for a setting.
+void LangOpenFor(const std::string& languageSetting);
+
+// The languages found, for a choice list.
+struct LanguageChoice {
+    std::string name;   // as the file names itself ("English")
+    std::string locale; // the value of the setting ("en")
+};
+std::vector<LanguageChoice> AvailableLanguages();
+
+// Sends the log to LogFolder(); the start-up calls it before the first entry.
+void SetUpLog();
 // One log entry; returns at once, from any thread.
 void Log(const std::string& text);
 // A printf-style log entry of any length.

@@ -1,6 +1,7 @@
 #include "Settings.h"
 
 #include "Ini.h"
+#include "app/ProgramFolder.h"
 
 #include <sys/stat.h>
 
@@ -26,7 +27,21 @@ std::string DefaultSnapshotFolder(const std::string& documentsFolder) {
     return documentsFolder + "/Quorvane/Snapshot/";
 }
 
+DefaultFolders DefaultFoldersUnder(const std::string& documentsFolder) {
+    return {DefaultOutputFolder(documentsFolder), DefaultSnapshotFolder(documentsFolder)};
+}
+
+DefaultFolders UserDefaultFolders() {
+    if (!UserFiles().perUser)
+        return DefaultFoldersUnder(DocumentsFolder());
+    return {VideosFolder() + "/", PicturesFolder() + "/"};
+}
+
 LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder) {
+    return LoadSettings(ini, DefaultFoldersUnder(documentsFolder));
+}
+
+LoadedSettings LoadSettings(const CIni& ini, const DefaultFolders& defaults) {
     LoadedSettings s;
     SettingsRecord& r = s.record;
     r.Skin = ini.ReadText("System", "Skin", "Default");
@@ -44,16 +59,16 @@ LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder)
     r.RunOsprel = ini.ReadFlag("Osprel", "RunOsprel", 1);
     r.MainTitle = ini.ReadFlag("Osprel", "MainTitle", 1);
     r.CheckUpdate = static_cast<int32_t>(ini.ReadUnsigned("Update", "CheckUpdate", 1));
+    r.Language = ini.ReadText("System", "Language", "");
 
     // Failures to create the folders (they may exist) are of no concern here:
     // the conversion reports a folder that is missing when it needs it.
-    const std::string base = documentsFolder + "/Quorvane/";
     if (s.outputFolder.empty()) {
-        MakeFolders(base);
-        s.outputFolder = DefaultOutputFolder(documentsFolder);
+        s.outputFolder = defaults.output;
+        MakeFolders(s.outputFolder);
     }
     if (r.SnapshotDir.empty()) {
-        r.SnapshotDir = DefaultSnapshotFolder(documentsFolder);
+        r.SnapshotDir = defaults.snapshot;
         MakeFolders(r.SnapshotDir);
     }
     return s;
@@ -68,6 +83,7 @@ void SaveSettings(const CIni& ini, const SettingsRecord& r, const std::string& o
     ini.WriteText("System", "DefProfile", currentProfileName.c_str());
     ini.WriteNumber("System", "VideoDriver", r.VideoDriver);
     ini.WriteNumber("System", "DVDAccess", r.DVDAccess);
+    ini.WriteText("System", "Language", r.Language.c_str());
     ini.WriteNumber("General", "MultiThread", flag(r.MultiThread));
     ini.WriteNumber("General", "ProcessPriority", r.ProcessPriority);
     ini.WriteNumber("Video", "FitWidth", flag(r.FitWidth));

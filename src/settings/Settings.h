@@ -23,6 +23,7 @@ struct SettingsRecord {
     int32_t RunOsprel = 1;
     int32_t MainTitle = 1;
     int32_t CheckUpdate = 1;
+    std::string Language; // the language file's locale; empty: the desktop's
 };
 
 // What LoadSettings fills besides the record.
@@ -36,8 +37,20 @@ struct LoadedSettings {
 std::string DefaultOutputFolder(const std::string& documentsFolder);
 std::string DefaultSnapshotFolder(const std::string& documentsFolder);
 
+// The output and snapshot folders used when the file names none, each
+// ending with "/".
+struct DefaultFolders {
+    std::string output;
+    std::string snapshot;
+};
+DefaultFolders DefaultFoldersUnder(const std::string& documentsFolder);
+// The running program's: under the documents folder while the program keeps
+// its files in its own folder, else the user's videos and pictures folders.
+DefaultFolders UserDefaultFolders();
+
 // Reads every key with its default; creates the default folders it falls
 // back to. Nothing is written to the file.
+LoadedSettings LoadSettings(const CIni& ini, const DefaultFolders& defaults);
 LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder);
 // Writes every key back, in the file's fixed order; keys of other programs
 // stay in the file.

@@ -38,7 +38,7 @@ const std::vector<std::pair<const char*, const char*>> kKeys = {
 
 } // namespace
 
-TEST(Lorvesta, BothShippedLanguagesDefineEveryKey) {
+TEST(Lorvesta, BothShippedLanguagesDefineEveryKeyOfTheLibraryContract) {
     for (const char* file : {"Lang/en.xml", "Lang/zh_CN.xml"}) {
         qv::LanguageFile lang;
         std::string error;
@@ -50,7 +50,6 @@ TEST(Lorvesta, BothShippedLanguagesDefineEveryKey) {
             ASSERT_NE(it, lang.texts.end()) << file << " " << section << "/" << key;
             EXPECT_FALSE(it->second.empty()) << file << " " << section << "/" << key;
         }
-        EXPECT_GE(lang.texts.size(), kKeys.size()) << file;
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/JobModel.h"
 #include "services/Services.h"
+#include "support/Paths.h"
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
 
@@ -138,6 +139,35 @@ TEST(OptionDlg, SkinsSortedAndChosenByPrefix) {
     none.accept();
     EXPECT_EQ(none.skin, "");
     EXPECT_EQ(none.updateFrequency, 3);
+}
+
+TEST(OptionDlg, OffersTheLanguagesAndShowsItsTextsInTheChosenOne) {
+    LangOpenFor("en");
+    COptionDlg dlg(qvtest::ProgramDir() + "Skins/", OptionChoices{"Default", 1, "zh_cn"});
+    EXPECT_EQ(dlg.windowTitle(), "Settings");
+    QComboBox* languages = dlg.Box(COptionDlg::IDC_LANGUAGE);
+    ASSERT_EQ(languages->count(), 3);
+    EXPECT_EQ(languages->itemText(0), "Same as the system");
+    EXPECT_EQ(languages->currentText(), "简体中文");
+    EXPECT_EQ(dlg.Box(COptionDlg::IDC_UPDATE)->currentText(), "Every week");
+    dlg.accept();
+    EXPECT_EQ(dlg.Result().language, "zh_CN");
+    EXPECT_EQ(dlg.Result().skin, "Default");
+    languages->setCurrentIndex(0);
+    dlg.accept();
+    EXPECT_EQ(dlg.language, ""); // follow the desktop
+    COptionDlg unknown(qvtest::ProgramDir() + "Skins/", OptionChoices{"Default", 1, "ja"});
+    EXPECT_EQ(unknown.Box(COptionDlg::IDC_LANGUAGE)->currentIndex(), 0);
+
+    // The priorities show in English; the caller still gets the names it keeps.
+    COptionsPgGeneral general(false, PriorityName(16384), "/snap/");
+    QComboBox* priorities = general.findChild<QComboBox*>();
+    EXPECT_EQ(priorities->currentText(), "Below normal");
+    priorities->setCurrentIndex(4);
+    general.KillActive();
+    EXPECT_EQ(general.priorityName, "高");
+    LangOpenFor("zh_CN"); // the Chinese file holds the built-in texts
+    EXPECT_EQ(COptionDlg(qvtest::ProgramDir() + "Skins/", "Default", 1).windowTitle(), "设置");
 }
 
 TEST(ConvOptionsDlg, PagesReadWhenLeftOrOnOkAndFittingExcludes) {

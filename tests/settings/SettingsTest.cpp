@@ -80,10 +80,11 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
     r.FitWidth = 0;
     r.FitHeight = 1;
     r.CheckUpdate = 2;
+    r.Language = "zh_CN";
     qv::SaveSettings(ini, r, "/out/视频/", "MP4 H.264");
     EXPECT_EQ(ReadFile(path), "[System]\r\nSkin=Dark\r\nDefOutput=/out/视频/\r\n"
                               "SnapshotDir=/snap dir/\r\nDefProfile=MP4 H.264\r\nVideoDriver=4\r\n"
-                              "DVDAccess=1\r\n[General]\r\nMultiThread=1\r\n"
+                              "DVDAccess=1\r\nLanguage=zh_CN\r\n[General]\r\nMultiThread=1\r\n"
                               "ProcessPriority=16384\r\n[Video]\r\nFitWidth=0\r\nFitHeight=1\r\n"
                               "ExpandToVideoSize=1\r\nRoundTo16Pix=0\r\n[Osprel]\r\n"
                               "RunOsprel=1\r\nMainTitle=1\r\n[Update]\r\nCheckUpdate=2\r\n");
@@ -94,6 +95,7 @@ TEST_F(SettingsTest, SaveWritesEveryKeyInOrderAndLoadReadsItBack) {
     EXPECT_EQ(s.record.SnapshotDir, "/snap dir/");
     EXPECT_EQ(s.record.ProcessPriority, 16384);
     EXPECT_EQ(s.record.FitHeight, 1);
+    EXPECT_EQ(s.record.Language, "zh_CN");
 }
 
 TEST_F(SettingsTest, AMalformedFileLoadsWhatItCanAndSavingKeepsForeignKeys) {

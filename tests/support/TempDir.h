@@ -19,7 +19,9 @@ public:
     }
     ~TempDir() {
         if (!path_.empty())
-            std::system(("rm -rf '" + path_ + "'").c_str());
+            if (std::system(("rm -rf '" + path_ + "'").c_str()) != 0) {
+                // a folder left behind in the temporary folder does no harm
+            }
     }
     const std::string& path() const { return path_; }
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
