@@ -36,7 +36,7 @@ CAboutDlg::CAboutDlg(const std::string& link, QWidget* parent) : QDialog(parent)
             [](const QString& address) { Services().OpenDocument(address.toStdString()); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(Q(TextOr("About", "Ok", "确定")));
+    buttons->button(QDialogButtonBox::Ok)->setText(Q(TextOr("Dialog", "OK", "确定")));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(product);

@@ -22,12 +22,15 @@ namespace qv {
 
 CConverterDlg::CConverterDlg(Environment environment, QWidget* parent)
     : QDialog(parent), env_(std::move(environment)), profiles_(std::make_unique<ProfileTable>()) {
+    if (env_.settingsFile.empty())
+        env_.settingsFile =
+            env_.programFolder.empty() ? SettingsFilePath() : env_.programFolder + "Config.ini";
     if (env_.programFolder.empty())
         env_.programFolder = ProgramFolder();
-    if (env_.settingsFile.empty())
-        env_.settingsFile = env_.programFolder + "Config.ini";
-    if (env_.documentsFolder.empty())
-        env_.documentsFolder = DocumentsFolder();
+    if (env_.logFolder.empty())
+        env_.logFolder = LogFolder();
+    if (env_.logFolder.back() != '/')
+        env_.logFolder += '/';
     OnInitDialog();
 }
 

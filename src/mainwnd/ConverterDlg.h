@@ -89,9 +89,11 @@ public:
     // Where the window finds its files and what it asks of the machine; the
     // defaults are the program's own, tests give their own.
     struct Environment {
-        std::string programFolder;          // empty: ProgramFolder()
-        std::string settingsFile;           // empty: program folder + "Config.ini"
-        std::string documentsFolder;        // empty: DocumentsFolder()
+        std::string programFolder; // empty: ProgramFolder()
+        // Empty: SettingsFilePath(); with a program folder given, its "Config.ini".
+        std::string settingsFile;
+        std::string documentsFolder;        // empty: the user's default output and snapshot folders
+        std::string logFolder;              // empty: LogFolder()
         std::function<std::time_t()> clock; // empty: the system clock
         // Makes the player window; null when it cannot be made. Empty: the
         // player tool of the program folder, when it is there.
@@ -153,6 +155,7 @@ private:
     void CreateControls();
     void ApplyCaptions(bool fromLanguage);
     void ApplyTips(bool fromLanguage);
+    void ApplyColumnTitles();
     void ApplySkin(bool withPlaces);
     void ApplyControlColours();
     void PlaceControls();

@@ -116,7 +116,9 @@ void CConverterDlg::OnInitDialog() {
     CreateControls();
 
     // 2. Settings.
-    LoadedSettings loaded = LoadSettings(CIni(env_.settingsFile), env_.documentsFolder);
+    const CIni ini(env_.settingsFile);
+    LoadedSettings loaded = env_.documentsFolder.empty() ? LoadSettings(ini, UserDefaultFolders())
+                                                         : LoadSettings(ini, env_.documentsFolder);
     settings_ = loaded.record;
     outputFolder_ = loaded.outputFolder;
     defaultProfile_ = loaded.defaultProfile;
@@ -125,7 +127,7 @@ void CConverterDlg::OnInitDialog() {
     LangOpen((env_.programFolder + "Lang/*.xml").c_str());
     const bool haveLanguage = LangAvailable() > 0;
     if (haveLanguage) {
-        LangSelect(0);
+        LangSelectLocale(settings_.Language.c_str());
         setWindowTitle(QStringLiteral("Quorvane Pro"));
     }
     ApplyCaptions(haveLanguage);
@@ -142,10 +144,11 @@ void CConverterDlg::OnInitDialog() {
     timeText_->setText(QStringLiteral("00:00:00/00:00:00"));
 
     // 7. The source list's columns.
-    sourceList_->InsertColumn(0, CColumnTreeCtrl::AlignLeft, 210, Text("MainUI", "treeSource"));
-    sourceList_->InsertColumn(1, CColumnTreeCtrl::AlignLeft, 80, Text("MainUI", "treeLength"));
-    sourceList_->InsertColumn(2, CColumnTreeCtrl::AlignCenter, 80, Text("MainUI", "treeStartTime"));
-    sourceList_->InsertColumn(3, CColumnTreeCtrl::AlignRight, 80, Text("MainUI", "treeEndTime"));
+    sourceList_->InsertColumn(0, CColumnTreeCtrl::AlignLeft, 210, "");
+    sourceList_->InsertColumn(1, CColumnTreeCtrl::AlignLeft, 80, "");
+    sourceList_->InsertColumn(2, CColumnTreeCtrl::AlignCenter, 80, "");
+    sourceList_->InsertColumn(3, CColumnTreeCtrl::AlignRight, 80, "");
+    ApplyColumnTitles();
 
     // 9. Size, place on the screen and the rounded shape.
     setFixedSize(kWidth, kHeight);
@@ -275,6 +278,15 @@ void CConverterDlg::ApplyTips(bool fromLanguage) {
             setTabOrder(previous, focusTarget);
         previous = focusTarget;
     }
+}
+
+// The list's column titles; without a language file the built-in ones.
+void CConverterDlg::ApplyColumnTitles() {
+    const char* keys[] = {"treeSource", "treeLength", "treeStartTime", "treeEndTime"};
+    const char* builtIn[] = {"源文件", "长度", "开始时间", "结束时间"};
+    QTreeWidgetItem* header = sourceList_->GetTreeCtrl()->headerItem();
+    for (int c = 0; c < 4; ++c)
+        header->setText(c, QString::fromStdString(TextOr("MainUI", keys[c], builtIn[c])));
 }
 
 void CConverterDlg::ApplyCaptions(bool fromLanguage) {

@@ -47,8 +47,8 @@ constexpr MenuEntry kContextMenu[] = {
     {ID_MENU_CHECK_ALL, "CheckAll", "检查全部"},
     {ID_MENU_UNCHECK_ALL, "UncheckAll", "不全部不检查"},
     {0, nullptr, nullptr},
-    {ID_MENU_TRIM_START, "TrimStart", "开始时间"},
-    {ID_MENU_TRIM_END, "TrimEnd", "结束时间"},
+    {ID_MENU_TRIM_START, "StartTime", "开始时间"},
+    {ID_MENU_TRIM_END, "EndTime", "结束时间"},
 };
 
 void SetChecks(QTreeWidget* tree, Qt::CheckState state) {

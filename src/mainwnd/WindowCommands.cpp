@@ -6,6 +6,7 @@
 #include "WindowText.h"
 #include "dialogs/ConvOptionsDlg.h"
 #include "dialogs/OptionDlg.h"
+#include "lorvesta/Lorvesta.h"
 #include "platform/ModalRunner.h"
 #include "platform/UserServices.h"
 #include "player/MPlayer.h"
@@ -120,7 +121,7 @@ void CConverterDlg::OnSupport() {
 }
 
 void CConverterDlg::OnOpenLog() {
-    Services().OpenFolder(env_.programFolder + "LogFile/");
+    Services().OpenFolder(env_.logFolder);
 }
 
 void CConverterDlg::OnAbout() {
@@ -160,13 +161,26 @@ void CConverterDlg::OnOptions() {
 }
 
 void CConverterDlg::OnSkinOptions() {
-    COptionDlg dialog(env_.programFolder + "Skins/", settings_.Skin, settings_.CheckUpdate, this);
+    COptionDlg dialog(env_.programFolder + "Skins/",
+                      OptionChoices{settings_.Skin, settings_.CheckUpdate, settings_.Language},
+                      this);
     if (ExecDialog(dialog) != QDialog::Accepted)
         return;
-    if (!dialog.skin.empty())
-        settings_.Skin = dialog.skin;
-    if (dialog.updateFrequency >= 0)
-        settings_.CheckUpdate = dialog.updateFrequency;
+    const OptionChoices chosen = dialog.Result();
+    if (!chosen.skin.empty())
+        settings_.Skin = chosen.skin;
+    if (chosen.updateFrequency >= 0)
+        settings_.CheckUpdate = chosen.updateFrequency;
+    if (chosen.language != settings_.Language) {
+        // Another language shows at once.
+        settings_.Language = chosen.language;
+        if (LangAvailable() > 0) {
+            LangSelectLocale(settings_.Language.c_str());
+            ApplyCaptions(true);
+            ApplyTips(true);
+            ApplyColumnTitles();
+        }
+    }
     ApplySkin(false);
     update();
 }

@@ -8,9 +8,7 @@
 namespace qv {
 
 std::string TextOr(const char* section, const char* key, const char* builtIn) {
-    std::string text = Text(section, key);
-    // The service answers an undefined pair with its key.
-    return text.empty() || text == key ? builtIn : text;
+    return UiText(section, key, builtIn);
 }
 
 void FillMenu(QMenu& menu, std::span<const MenuEntry> entries) {

@@ -28,7 +28,7 @@ std::string Unescape(const std::string& literal) {
 // names, with the built-in text where the call carries one.
 std::vector<CodeKey> KeysOfTheCode() {
     static const std::regex call(
-        R"re(\b(?:Text|UiText|DlgText|LangText|LangFind)\(\s*"(\w+)"\s*,\s*"(\w+)"(?:\s*,\s*"((?:[^"\\]|\\.)*)")?)re");
+        R"re(\b(?:Text|TextOr|UiText|DlgText|LangText|LangFind)\(\s*"(\w+)"\s*,\s*"(\w+)"(?:\s*,\s*"((?:[^"\\]|\\.)*)")?)re");
     std::vector<CodeKey> keys;
     for (const auto& entry :
          std::filesystem::recursive_directory_iterator(std::string(QV_SOURCE_DIR) + "/src")) {

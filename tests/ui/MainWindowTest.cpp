@@ -194,7 +194,7 @@ TEST_F(MainWindowTest, TheHelpMenuListsItsEntriesAndEachReachesItsTarget) {
     EXPECT_TRUE(HasEvent("document:file://" + folder + "help.html#support"));
     modal.menuAnswer = CConverterDlg::ID_OPEN_LOG;
     dlg->OnCommand(CConverterDlg::IDC_HELP);
-    EXPECT_TRUE(HasEvent("open:" + folder + "LogFile/"));
+    EXPECT_TRUE(HasEvent("open:" + qv::LogFolder() + (qv::LogFolder().back() == '/' ? "" : "/")));
     modal.menuAnswer = CConverterDlg::ID_ABOUT;
     QString version;
     modal.dialogAnswer = [&](QDialog& d) {
