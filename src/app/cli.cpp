@@ -73,14 +73,13 @@ int Usage() {
 // The engine's status lines are the program's Chinese texts; other locales
 // read them in English.
 std::string LocalStatus(const std::string& text) {
-    static const std::string kPreparing = "准备转换. 这将需要几分钟时间, 请耐心等待.";
-    static const std::string kConverting = "正在转换文件: ";
+    const std::string converting = qv::kStatusConverting;
     if (ChineseLocale())
         return text;
-    if (text == kPreparing)
+    if (text == qv::kStatusPreparing)
         return "Preparing the conversion. This may take a few minutes.";
-    if (text.rfind(kConverting, 0) == 0)
-        return "Converting: " + text.substr(kConverting.size());
+    if (text.rfind(converting, 0) == 0)
+        return "Converting: " + text.substr(converting.size());
     return text;
 }
 

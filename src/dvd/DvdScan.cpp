@@ -1,5 +1,7 @@
 #include "DvdScan.h"
 
+#include <algorithm>
+
 #include "app/ProgramFolder.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "dialogs/DialogUtil.h"
@@ -231,8 +233,10 @@ void CParseDVDDlg::Stop() {
         return;
     if (Services().MessageBox(UiText("DlgDvdScan", "StopAsk", "正在解析 DVD, 确定要停止吗?"),
                               UiText("DlgDvdScan", "Warning", "警告"), MsgIcon::Exclamation,
-                              MsgButtons::YesNo) == MsgYes)
-        Done(); // the worker is not waited for; it keeps its block
+                              MsgButtons::YesNo) == MsgYes) {
+        stoppedByUser_ = true;
+        Done();
+    } // the worker is not waited for; it keeps its block
 }
 
 void CParseDVDDlg::keyPressEvent(QKeyEvent* event) {
@@ -253,7 +257,8 @@ void CParseDVDDlg::closeEvent(QCloseEvent* event) {
 CSourceItem* AddDvdTitles(CColumnTreeCtrl& list, const DvdInfoBlock& block,
                           const PreparedScan& scan) {
     const int count = std::clamp(block.titleCount, 0, kMaxDvdTitles);
-    if (count == 0)
+    if (std::none_of(block.titles, block.titles + count,
+                     [](const DvdTitleRecord& t) { return t.selected != 0; }))
         return nullptr;
     auto discRecord = std::make_unique<CMediaRecord>();
     discRecord->kind = KindDvdDisc;

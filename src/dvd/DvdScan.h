@@ -62,6 +62,7 @@ public:
     // A search report, as the search sends it (wParam 1: a title; 2: percent).
     void Report(long long wParam, long long lParam);
     void Stop(); // asks first
+    bool StoppedByUser() const { return stoppedByUser_; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -83,10 +84,12 @@ private:
     QLabel* label_;
     QBasicTimer startTimer_; // timer 10
     bool done_ = false;
+    bool stoppedByUser_ = false;
 };
 
 // Adds a disc node with one ticked child per selected title, each with its
-// record, to the end of the source list. Nothing for a disc without titles.
+// record, to the end of the source list. Nothing for a disc without a
+// selected title: an empty disc node could neither play nor convert.
 CSourceItem* AddDvdTitles(CColumnTreeCtrl& list, const DvdInfoBlock& block,
                           const PreparedScan& scan);
 

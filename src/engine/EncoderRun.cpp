@@ -121,7 +121,7 @@ void RunJob(JobBatch& batch) {
         return;
     }
 
-    batch.ReportStatus("准备转换. 这将需要几分钟时间, 请耐心等待.");
+    batch.ReportStatus(kStatusPreparing);
     batch.SetFileProgress(1);
 
     ChildProcess encoder;
@@ -150,7 +150,7 @@ void RunJob(JobBatch& batch) {
         if (ChunkPosition(chunk, &rest)) {
             ++positions;
             if (positions == 1)
-                batch.ReportStatus("正在转换文件: " + FileNameOf(job.outputPath));
+                batch.ReportStatus(kStatusConverting + FileNameOf(job.outputPath));
             if (positions % 5 == 0)
                 batch.ReportProgress(PositionSeconds(rest),
                                      static_cast<uint32_t>(ClockMs() - start));

@@ -12,6 +12,12 @@ enum JobOutcome : int { OutcomeFailed = 0, OutcomeSucceeded = 1, OutcomeCancelle
 // The status word of an outcome in the log.
 const char* OutcomeWord(JobOutcome outcome);
 
+// The status texts a job reports, as the log keeps them; a window or a
+// terminal shows them in its own language. The second is followed by the
+// output's file name.
+inline constexpr char kStatusPreparing[] = "准备转换. 这将需要几分钟时间, 请耐心等待.";
+inline constexpr char kStatusConverting[] = "正在转换文件: ";
+
 // Milliseconds of a monotonic clock.
 uint64_t ClockMs();
 

@@ -132,7 +132,7 @@ void CConverterDlg::OnSubtitleChanged(int index) {
 
 void CConverterDlg::OnBrowse() {
     CDirDialog picker;
-    picker.windowTitle = "选择输出文件夹";
+    picker.windowTitle = TextOr("DlgFolder", "Title", "选择输出文件夹");
     picker.initialFolder = outputEdit_->text().toStdString();
     if (picker.Browse(this) != 1)
         return;

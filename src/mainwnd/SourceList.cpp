@@ -33,7 +33,6 @@ namespace qv {
 
 namespace {
 
-constexpr const char* kPreviewCaption = "预览";
 constexpr const char* kResetTime = "00:00:00/00:00:00";
 
 // The context menu's entries in order; 0 is a separator.
@@ -256,6 +255,11 @@ void CConverterDlg::OnAddDvd() {
     ExecDialog(parse);
     if (CSourceItem* disc = AddDvdTitles(*sourceList_, *block, scan))
         disc->setExpanded(true);
+    else if (!parse.StoppedByUser())
+        Services().MessageBox(UiText("MsgBox", "NoDvdTitle",
+                                     "在此 DVD 上没有找到可转换的标题. 短于一分钟的标题不列出; "
+                                     "光盘无法读取时, 日志说明原因."),
+                              Text("MsgBox", "Info"), MsgIcon::Information, MsgButtons::Ok);
     UpdateListVisibility();
 }
 
@@ -286,7 +290,7 @@ void CConverterDlg::RemoveItem(QTreeWidgetItem* item) {
     if (before < 2) {
         sourceLengthText_.clear();
         ShowPosition(0);
-        previewCaption_->setText(QString::fromUtf8(kPreviewCaption));
+        previewCaption_->setText(QString::fromStdString(TextOr("MainUI", "Preview", "预览")));
     }
     update();
 }
@@ -300,7 +304,7 @@ void CConverterDlg::ClearSources() {
     audioTracks_->clear();
     subtitles_->setEnabled(false);
     audioTracks_->setEnabled(false);
-    previewCaption_->setText(QString::fromUtf8(kPreviewCaption));
+    previewCaption_->setText(QString::fromStdString(TextOr("MainUI", "Preview", "预览")));
     timeText_->setText(QString::fromUtf8(kResetTime));
 }
 

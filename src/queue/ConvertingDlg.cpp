@@ -121,8 +121,16 @@ template <typename F> void CConvertingDlg::OnInterfaceThread(F&& f) {
 
 void CConvertingDlg::ReportStatus(const std::string& text) {
     const std::string file = Text("DlgConverting", "File");
-    OnInterfaceThread([this, text, file] {
-        QString status = Q(text);
+    // The engine's status texts in the window's language.
+    std::string shown = text;
+    const std::string converting = kStatusConverting;
+    if (text == kStatusPreparing)
+        shown = UiText("DlgConverting", "Preparing", "准备转换. 这将需要几分钟时间, 请耐心等待.");
+    else if (text.rfind(converting, 0) == 0)
+        shown = UiText("DlgConverting", "Converting", "正在转换文件:") + " " +
+                text.substr(converting.size());
+    OnInterfaceThread([this, shown, file] {
+        QString status = Q(shown);
         statusLabel_->setToolTip(status);
         statusLabel_->setText(
             statusLabel_->fontMetrics().elidedText(status, Qt::ElideMiddle, statusLabel_->width()));
@@ -132,8 +140,9 @@ void CConvertingDlg::ReportStatus(const std::string& text) {
 }
 
 void CConvertingDlg::ReportProgress(float seconds, uint32_t elapsedMs) {
-    OnInterfaceThread([this, seconds, elapsedMs] {
-        elapsedLabel_->setText(QStringLiteral("耗时: ") + Q(FormatSeconds(elapsedMs / 1000)));
+    const std::string elapsed = UiText("DlgConverting", "Elapsed", "耗时:") + " ";
+    OnInterfaceThread([this, seconds, elapsedMs, elapsed] {
+        elapsedLabel_->setText(Q(elapsed + FormatSeconds(elapsedMs / 1000)));
         int length = JobLengthSeconds(CurrentJob());
         if (length <= 0)
             return;

@@ -52,13 +52,14 @@ protected:
         MainWindowTest::SetUp();
         dlg = Open();
     }
-    // Adds the test DVD folder through the DVD dialogs, every title listed.
-    void AddDvd() {
-        modal.dialogAnswer = [this](QDialog& d) {
+    // Adds the test DVD folder through the DVD dialogs, every title listed
+    // (with the search, only titles of a minute or more).
+    void AddDvd(bool search = false) {
+        modal.dialogAnswer = [this, search](QDialog& d) {
             if (auto* select = qobject_cast<qv::CSelectDVDDlg*>(&d)) {
                 select->driveMode = false;
                 select->folder = media + "dvd";
-                select->navigationMode = false;
+                select->navigationMode = search;
                 return int(QDialog::Accepted);
             }
             return d.exec(); // the scan ends by itself
@@ -170,6 +171,14 @@ TEST_F(SourceListTest, TwoAudioTracksWithOneLabelShowTheFirstWhileTheIndexStays)
     Tree(*dlg)->setCurrentItem(item);
     EXPECT_EQ(static_cast<QComboBox*>(dlg->Control(1008))->currentIndex(), 0);
     EXPECT_EQ(qv::RecordOf(item)->audioIndex, 1);
+}
+
+TEST_F(SourceListTest, ADiscWithoutATitleToConvertAddsNoEmptyNodeAndSaysSo) {
+    AddDvd(true); // its titles last seconds: the search keeps none
+    EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 0);
+    EXPECT_FALSE(dlg->SourceList()->isVisibleTo(dlg.get()));
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_EQ(services.boxes[0].text, qv::Text("MsgBox", "NoDvdTitle"));
 }
 
 TEST_F(SourceListTest, RemovingTheOnlyTitleTakesItsNodeAndTheNodeTakesEveryTitle) {
