@@ -256,10 +256,9 @@ void CConverterDlg::OnAddDvd() {
     if (CSourceItem* disc = AddDvdTitles(*sourceList_, *block, scan))
         disc->setExpanded(true);
     else if (!parse.StoppedByUser())
-        Services().MessageBox(UiText("MsgBox", "NoDvdTitle",
-                                     "在此 DVD 上没有找到可转换的标题. 短于一分钟的标题不列出; "
-                                     "光盘无法读取时, 日志说明原因."),
-                              Text("MsgBox", "Info"), MsgIcon::Information, MsgButtons::Ok);
+        Services().MessageBox(
+            UiText("MsgBox", "NoDvdTitle", "此 DVD 上没有可转换的标题 (不列出短于一分钟的标题)."),
+            Text("MsgBox", "Info"), MsgIcon::Information, MsgButtons::Ok);
     UpdateListVisibility();
 }
 

@@ -81,6 +81,9 @@ CConvertingDlg::CConvertingDlg(QWidget* parent) : QDialog(parent), toolFolder_(P
     openFolderCheck_->setText(Q(Text("DlgConverting", "chkOpenDir")));
     shutdownCheck_->setText(Q(Text("DlgConverting", "chkTurnOff")));
     stopButton_->setText(Q(Text("DlgConverting", "btnStop")));
+    // The bars have no text of their own: a screen reader says these names with their values.
+    fileBar_->setAccessibleName(Q(UiText("DlgConverting", "FileBar", "当前文件进度")));
+    totalBar_->setAccessibleName(Q(UiText("DlgConverting", "TotalBar", "全部任务进度")));
     statusLabel_->clear();
     elapsedLabel_->clear();
 

@@ -8,6 +8,7 @@
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -166,6 +167,12 @@ TEST(ConvertingDlg, BarsFollowTheWholeBatchArithmeticAndNeverGoBackWithinAJob) {
     EXPECT_EQ(totalBar->value(), 37);
     EXPECT_EQ(Control<QLabel>(dlg, CConvertingDlg::IDC_ELAPSED)->text(),
               QStringLiteral("耗时: 00:01:01"));
+    for (QProgressBar* bar : {fileBar, totalBar}) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(bar);
+        ASSERT_TRUE(a && a->valueInterface());
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty());
+        EXPECT_EQ(a->valueInterface()->currentValue().toInt(), bar->value());
+    }
     dlg.ReportProgress(40.0f, 62000);
     EXPECT_EQ(fileBar->value(), 50);
     EXPECT_EQ(totalBar->value(), 37);
