@@ -10,11 +10,13 @@
 #include "player/MPlayer.h"
 #include <QTreeWidget>
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPainter>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QWindow>
 
@@ -203,6 +205,18 @@ void CConverterDlg::changeEvent(QEvent* event) {
             }
     }
     QDialog::changeEvent(event);
+}
+
+// A closed modal dialog (a file picker, a message, the progress window)
+// hands the keyboard back. Without a window manager nobody else does: the
+// focus went to the root window with the dialog, and keys went nowhere.
+bool CConverterDlg::event(QEvent* event) {
+    if (event->type() == QEvent::WindowUnblocked)
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && !isMinimized())
+                activateWindow();
+        });
+    return QDialog::event(event);
 }
 
 void CConverterDlg::MinimizeMain() {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 using namespace qvtest;
 using qv::CConverterDlg;
@@ -246,6 +247,20 @@ TEST_F(MainWindowTest, EscAndEnterNeverCloseTheWindowNorDoesTheOutputBox) {
             QTest::keyClick(target, key);
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(dlg->result(), 0);
+}
+
+// Without a window manager the focus goes to the root window when a modal
+// dialog closes; the window must take the keyboard back by itself.
+TEST_F(MainWindowTest, AClosedModalDialogHandsTheKeyboardBackToTheWindow) {
+    auto dlg = Open();
+    dlg->show();
+    QWidget other; // where the window system left the focus
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == &other; }));
+    QEvent unblocked(QEvent::WindowUnblocked);
+    QApplication::sendEvent(dlg.get(), &unblocked);
+    EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == dlg.get(); }));
 }
 
 TEST_F(MainWindowTest, RestoringTheWindowBringsTheRunningBatchBack) {
