@@ -33,7 +33,7 @@ CAboutDlg::CAboutDlg(const std::string& link, QWidget* parent) : QDialog(parent)
     linkLabel->setOpenExternalLinks(false);
     linkLabel->adjustSize(); // sized to its text
     connect(linkLabel, &QLabel::linkActivated, this,
-            [](const QString& address) { Services().OpenDocument(address.toStdString()); });
+            [](const QString& address) { ShowDocument(address.toStdString()); });
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setText(Q(TextOr("Dialog", "OK", "确定")));

@@ -8,6 +8,7 @@
 #include "platform/UserServices.h"
 #include "platform/WindowMessage.h"
 #include "player/MPlayer.h"
+#include "services/Services.h"
 #include <QTreeWidget>
 
 #include <QApplication>
@@ -117,7 +118,7 @@ void CConverterDlg::timerEvent(QTimerEvent* event) {
         FollowPosition();
     } else if (id == snapshotTimer_.timerId()) {
         snapshotTimer_.stop();
-        Services().OpenFolder(settings_.SnapshotDir);
+        ShowFolder(settings_.SnapshotDir);
     } else if (id == updateTimer_.timerId()) {
         updateTimer_.stop();
         OnAutoUpdateCheck();

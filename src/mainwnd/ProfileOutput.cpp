@@ -143,7 +143,7 @@ void CConverterDlg::OnBrowse() {
 }
 
 void CConverterDlg::OnOpenOutput() {
-    Services().OpenFolder(outputEdit_->text().toStdString());
+    ShowFolder(outputEdit_->text().toStdString());
 }
 
 void CConverterDlg::OnStart() {

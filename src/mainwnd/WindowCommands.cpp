@@ -105,7 +105,7 @@ void CConverterDlg::OnHelpMenu() {
 }
 
 void CConverterDlg::OnHelpFile() {
-    Services().OpenDocument(HelpFilePath(env_.programFolder));
+    ShowDocument(HelpFilePath(env_.programFolder));
 }
 
 // The updater is started, and the time stored, whatever starting it reports.
@@ -117,11 +117,11 @@ void CConverterDlg::OnCheckUpdate() {
 }
 
 void CConverterDlg::OnSupport() {
-    Services().OpenDocument(SupportAddress(env_.programFolder));
+    ShowDocument(SupportAddress(env_.programFolder));
 }
 
 void CConverterDlg::OnOpenLog() {
-    Services().OpenFolder(env_.logFolder);
+    ShowFolder(env_.logFolder);
 }
 
 void CConverterDlg::OnAbout() {

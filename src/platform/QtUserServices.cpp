@@ -70,8 +70,8 @@ bool QtUserServices::BrowseFolder(const FolderRequest& request, std::string* cho
     return true;
 }
 
-void QtUserServices::OpenFolder(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+bool QtUserServices::OpenFolder(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
 bool QtUserServices::OpenFiles(const FileRequest& request, std::vector<std::string>* chosen) {
@@ -91,10 +91,10 @@ bool QtUserServices::OpenFiles(const FileRequest& request, std::vector<std::stri
     return !chosen->empty();
 }
 
-void QtUserServices::OpenDocument(const std::string& pathOrUrl) {
+bool QtUserServices::OpenDocument(const std::string& pathOrUrl) {
     const QString text = QString::fromStdString(pathOrUrl);
     QUrl url = text.startsWith('/') ? QUrl::fromLocalFile(text) : QUrl(text);
-    QDesktopServices::openUrl(url);
+    return QDesktopServices::openUrl(url);
 }
 
 bool QtUserServices::StartProgram(const std::string& path) {

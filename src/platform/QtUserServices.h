@@ -13,9 +13,9 @@ public:
     int MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                    MsgButtons buttons) override;
     bool BrowseFolder(const FolderRequest& request, std::string* chosen) override;
-    void OpenFolder(const std::string& path) override;
+    bool OpenFolder(const std::string& path) override;
     bool OpenFiles(const FileRequest& request, std::vector<std::string>* chosen) override;
-    void OpenDocument(const std::string& pathOrUrl) override;
+    bool OpenDocument(const std::string& pathOrUrl) override;
     bool StartProgram(const std::string& path) override;
     void PowerOff() override;
     std::unique_ptr<SleepInhibitor> InhibitSleep(const std::string& why) override;

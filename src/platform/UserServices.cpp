@@ -16,12 +16,14 @@ public:
         return buttons == MsgButtons::YesNo ? MsgNo : MsgOk;
     }
     bool BrowseFolder(const FolderRequest&, std::string*) override { return false; }
-    void OpenFolder(const std::string& path) override {
+    bool OpenFolder(const std::string& path) override {
         std::fprintf(stderr, "output folder: %s\n", path.c_str());
+        return true;
     }
     bool OpenFiles(const FileRequest&, std::vector<std::string>*) override { return false; }
-    void OpenDocument(const std::string& path) override {
+    bool OpenDocument(const std::string& path) override {
         std::fprintf(stderr, "document: %s\n", path.c_str());
+        return true;
     }
     bool StartProgram(const std::string&) override { return false; }
     void PowerOff() override { std::fprintf(stderr, "power-off was asked for; not done here\n"); }

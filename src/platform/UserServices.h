@@ -44,13 +44,15 @@ public:
                            MsgButtons buttons) = 0;
     // Lets the user pick a folder; false when cancelled.
     virtual bool BrowseFolder(const FolderRequest& request, std::string* chosen) = 0;
-    // Shows a folder in the desktop's file manager ("open").
-    virtual void OpenFolder(const std::string& path) = 0;
+    // Shows a folder in the desktop's file manager ("open"); false when no
+    // program could be started for it.
+    virtual bool OpenFolder(const std::string& path) = 0;
     // Lets the user pick files that exist; false when cancelled.
     virtual bool OpenFiles(const FileRequest& request, std::vector<std::string>* chosen) = 0;
     // Opens a document or an address (a file path, or "file:" and "http:"
-    // addresses with a fragment) in the desktop's viewer for it.
-    virtual void OpenDocument(const std::string& pathOrUrl) = 0;
+    // addresses with a fragment) in the desktop's viewer for it; false when
+    // no viewer could be started.
+    virtual bool OpenDocument(const std::string& pathOrUrl) = 0;
     // Starts a program without waiting for it; false when it cannot start.
     virtual bool StartProgram(const std::string& path) = 0;
     // Asks the machine to power off.

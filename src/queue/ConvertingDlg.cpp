@@ -215,7 +215,7 @@ void CConvertingDlg::HandleOutcome(JobOutcome outcome) {
             Services().PowerOff();
         Services().MessageBox(Text("MsgBox", "ConvertFinished"), "", MsgIcon::None, MsgButtons::Ok);
         if (openFolderCheck_->isChecked())
-            Services().OpenFolder(outputFolder_);
+            ShowFolder(outputFolder_);
         End();
     }
 }

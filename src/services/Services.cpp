@@ -2,6 +2,7 @@
 
 #include "app/ProgramFolder.h"
 #include "lorvesta/Lorvesta.h"
+#include "platform/UserServices.h"
 #include "quimbrel/Quimbrel.h"
 #include "settings/Ini.h"
 
@@ -19,6 +20,26 @@ std::string Text(const char* section, const char* key) {
 std::string UiText(const char* section, const char* key, const char* builtIn) {
     const char* text = LangFind(section, key);
     return text ? text : builtIn;
+}
+
+namespace {
+
+void SayNoOpener(const std::string& what) {
+    Log("Nothing could open " + what);
+    Services().MessageBox(UiText("MsgBox", "NoOpener", "没有可以打开它的程序:") + "\n" + what,
+                          Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
+}
+
+} // namespace
+
+void ShowFolder(const std::string& path) {
+    if (!Services().OpenFolder(path))
+        SayNoOpener(path);
+}
+
+void ShowDocument(const std::string& pathOrUrl) {
+    if (!Services().OpenDocument(pathOrUrl))
+        SayNoOpener(pathOrUrl);
 }
 
 void LangOpenFor(const std::string& languageSetting) {

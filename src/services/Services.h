@@ -27,6 +27,11 @@ struct LanguageChoice {
 };
 std::vector<LanguageChoice> AvailableLanguages();
 
+// Open a folder or a document with the desktop's program for it; when there
+// is none, the user is told which one could not be opened.
+void ShowFolder(const std::string& path);
+void ShowDocument(const std::string& pathOrUrl);
+
 // Sends the log to LogFolder(); the start-up calls it before the first entry.
 void SetUpLog();
 // One log entry; returns at once, from any thread.

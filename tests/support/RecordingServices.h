@@ -36,9 +36,10 @@ public:
         *chosen = folderAnswer;
         return true;
     }
-    void OpenFolder(const std::string& path) override {
+    bool OpenFolder(const std::string& path) override {
         std::lock_guard lock(mutex);
         events.push_back("open:" + path);
+        return openAnswer;
     }
     bool OpenFiles(const qv::FileRequest&, std::vector<std::string>* chosen) override {
         std::lock_guard lock(mutex);
@@ -48,9 +49,10 @@ public:
         *chosen = filesAnswer;
         return true;
     }
-    void OpenDocument(const std::string& path) override {
+    bool OpenDocument(const std::string& path) override {
         std::lock_guard lock(mutex);
         events.push_back("document:" + path);
+        return openAnswer;
     }
     bool StartProgram(const std::string& path) override {
         std::lock_guard lock(mutex);
@@ -81,7 +83,8 @@ public:
     std::vector<std::string> events; // boxes, folder openings, power-off, sleep locks, in order
     int answer = qv::MsgOk;
     std::vector<qv::FolderRequest> folderRequests;
-    std::string folderAnswer;             // empty: the picker is cancelled
+    std::string folderAnswer; // empty: the picker is cancelled
+    bool openAnswer = true;   // false: the desktop has no program to open a folder or document
     std::vector<std::string> filesAnswer; // empty: the file picker is cancelled
     bool startAnswer = true;
 };

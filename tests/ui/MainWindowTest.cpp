@@ -8,6 +8,7 @@
 #include "mainwnd/MainLayout.h"
 #include "mainwnd/WindowCommands.h"
 #include "platform/ControlId.h"
+#include "services/Services.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -211,6 +212,17 @@ TEST_F(MainWindowTest, TheHelpMenuListsItsEntriesAndEachReachesItsTarget) {
     QApplication::setActiveWindow(dlg.get());
     QTest::keyClick(dlg.get(), Qt::Key_F1);
     EXPECT_TRUE(HasEvent("document:" + folder + "help.html"));
+}
+
+TEST_F(MainWindowTest, ADesktopWithoutAViewerOrFileManagerIsSaidWithThePath) {
+    auto dlg = Open();
+    services.openAnswer = false;
+    modal.menuAnswer = CConverterDlg::ID_HELP_FILE;
+    dlg->OnCommand(CConverterDlg::IDC_HELP);
+    dlg->OnCommand(CConverterDlg::IDC_OPEN_OUTPUT);
+    ASSERT_EQ(services.boxes.size(), 2u);
+    EXPECT_NE(services.boxes[0].text.find(program.path() + "/help.html"), std::string::npos);
+    EXPECT_NE(services.boxes[1].text.find(qv::Text("MsgBox", "NoOpener")), std::string::npos);
 }
 
 TEST_F(MainWindowTest, CloseWritesEverySettingWithFlagsAsZeroOrOneAndLogsTheQuitLine) {
