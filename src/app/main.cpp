@@ -1,3 +1,4 @@
+#include "app/UiMonitor.h"
 #include "mainwnd/ConverterDlg.h"
 #include "platform/QtUserServices.h"
 #include "services/Services.h"
@@ -5,6 +6,7 @@
 #include <QApplication>
 
 #include <cstdlib>
+#include <memory>
 
 int main(int argc, char** argv) {
     // The preview draws into the window through X11 embedding: on a Wayland
@@ -19,7 +21,11 @@ int main(int argc, char** argv) {
     qv::SetUpLog(); // before the first entry: the log folder of this user
     int status = 0;
     {
+        // Made only when QUORVANE_UI_MONITOR asks for it.
+        std::unique_ptr<qv::UiMonitor> monitor = qv::UiMonitorFromEnvironment();
         qv::CConverterDlg dlg;
+        if (monitor)
+            monitor->WatchFirstPaint(&dlg);
         dlg.exec();
     }
     qv::SetServices(nullptr);

@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QCursor>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -194,32 +195,42 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
     progress.setLabelText(QString::fromStdString(FileNameOf(paths.front())));
     std::vector<std::string> unreadable;
     QTreeWidget* tree = sourceList_->GetTreeCtrl();
+    // Items go in as chunks a few times a second, each with one repaint of
+    // the list: repainting it on every turn of this loop cost the interface
+    // thread over half of what the probing costs the worker.
+    constexpr int kChunkMs = 100;
+    QElapsedTimer sinceChunk;
+    sinceChunk.start();
     size_t done = 0;
     while (done < paths.size() && !progress.wasCanceled()) {
         std::vector<std::pair<bool, ProbeResult>> ready;
         {
             std::lock_guard lock(shared->mutex);
-            ready.swap(shared->results);
+            if (sinceChunk.elapsed() >= kChunkMs || done + shared->results.size() == paths.size())
+                ready.swap(shared->results);
         }
-        // A chunk is inserted with one repaint, not one per item.
-        tree->setUpdatesEnabled(false);
-        for (auto& [ok, probe] : ready) {
-            const std::string& path = paths[done++];
-            if (!ok) {
-                unreadable.push_back(FileNameOf(path));
-                continue;
+        if (!ready.empty()) {
+            tree->setUpdatesEnabled(false);
+            for (auto& [ok, probe] : ready) {
+                const std::string& path = paths[done++];
+                if (!ok) {
+                    unreadable.push_back(FileNameOf(path));
+                    continue;
+                }
+                InsertFileItem(path, probe);
             }
-            InsertFileItem(path, probe);
-        }
-        tree->setUpdatesEnabled(true);
-        if (!ready.empty())
+            tree->setUpdatesEnabled(true);
             UpdateListVisibility();
+            sinceChunk.restart();
+        }
         if (done < paths.size()) {
-            progress.setValue(static_cast<int>(done));
-            progress.setLabelText(QString::fromStdString(FileNameOf(paths[done])));
+            if (!ready.empty()) {
+                progress.setValue(static_cast<int>(done));
+                progress.setLabelText(QString::fromStdString(FileNameOf(paths[done])));
+            }
             QApplication::processEvents(QEventLoop::AllEvents, 20);
             if (ready.empty())
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
     shared->cancel = true;
