@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -132,13 +133,19 @@ int main(int argc, char** argv) {
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         std::signal(sig, OnSignal);
 
-    // Commands: our standard input, passed through as it comes.
-    std::thread input([&] {
+    // Commands: our standard input, passed through as it comes. The end of a
+    // pipe means the program has gone; a file or /dev/null simply ends.
+    struct stat in;
+    const bool fromPipe =
+        ::fstat(STDIN_FILENO, &in) == 0 && (S_ISFIFO(in.st_mode) || S_ISSOCK(in.st_mode));
+    std::thread input([&mplayer, fromPipe] {
         char buffer[256];
         ssize_t n;
         while ((n = ::read(STDIN_FILENO, buffer, sizeof buffer)) > 0)
             if (!mplayer.Write(buffer, static_cast<size_t>(n)))
                 break;
+        if (!fromPipe)
+            return;
         // The program has gone: so does the player, once it has had a moment
         // for a last command such as "quit".
         std::this_thread::sleep_for(std::chrono::milliseconds(500));

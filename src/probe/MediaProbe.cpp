@@ -86,6 +86,14 @@ bool MediaInfoLibrary::Bound() {
 }
 
 bool MediaInfoLibrary::Read(const std::string& path, ProbeResult& out) {
+    return ReadFile(path, out, true);
+}
+
+bool MediaInfoLibrary::ReadStreams(const std::string& path, ProbeResult& out) {
+    return ReadFile(path, out, false);
+}
+
+bool MediaInfoLibrary::ReadFile(const std::string& path, ProbeResult& out, bool needLength) {
     std::lock_guard lock(g_mutex);
     if (!Bind())
         return false;
@@ -102,7 +110,7 @@ bool MediaInfoLibrary::Read(const std::string& path, ProbeResult& out) {
         duration = get(1, "Duration/String3");
     ProbeResult r;
     r.frameMode = get(1, "Format_Settings_FrameMode");
-    bool ok = !duration.empty();
+    bool ok = needLength ? !duration.empty() : !get(0, "Format").empty();
     if (ok) {
         r.width = Decimal(get(1, "Width"));
         r.height = Decimal(get(1, "Height"));
@@ -112,6 +120,13 @@ bool MediaInfoLibrary::Read(const std::string& path, ProbeResult& out) {
         if (r.frameRate.empty())
             r.frameRate = "25";
         r.lengthText = duration.substr(0, 8);
+        auto seconds = [&](int kind) { return std::atof(get(kind, "Duration").c_str()) / 1000.0; };
+        r.seconds = duration.empty() ? 0 : seconds(0); // none stated: unknown
+        r.videoSeconds = seconds(1);
+        r.audioSeconds = seconds(2);
+        r.videoStreams = Decimal(get(0, "VideoCount"));
+        r.audioStreams = Decimal(get(0, "AudioCount"));
+        r.audioChannels = Decimal(get(2, "Channel(s)"));
     }
     close_(h);
     delete_(h);

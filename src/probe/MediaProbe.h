@@ -16,6 +16,11 @@ struct ProbeResult {
     int width = 0;
     int height = 0;
     std::string frameRate; // "25" when the file gives none
+    // The streams, for checking a result against its job.
+    double seconds = 0;                        // the file's length
+    double videoSeconds = 0, audioSeconds = 0; // the first stream's of each kind; 0: unknown
+    int videoStreams = 0, audioStreams = 0;
+    int audioChannels = 0; // the first audio stream's
 };
 
 // The shown size of a stored width x height with that display aspect (0:
@@ -34,10 +39,14 @@ public:
     // Reads the file: true and the result, or false when it has no length
     // (unreadable, unknown, or no library). Shows nothing.
     bool Read(const std::string& path, ProbeResult& out);
+    // As Read, but true for any file of a known format, with or without a
+    // length (a raw AAC stream states none; its seconds stay 0).
+    bool ReadStreams(const std::string& path, ProbeResult& out);
     bool Bound();
 
 private:
     bool Bind();
+    bool ReadFile(const std::string& path, ProbeResult& out, bool needLength);
 
     std::vector<std::string> candidates_;
     void* lib_ = nullptr;

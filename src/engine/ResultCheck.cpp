@@ -1,0 +1,152 @@
+#include "ResultCheck.h"
+
+#include "OutputFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace qv {
+
+namespace {
+
+std::mutex g_readerMutex;
+MediaReader g_reader;
+
+bool Read(const std::string& path, MediaFacts& facts) {
+    MediaReader reader;
+    {
+        std::lock_guard lock(g_readerMutex);
+        reader = g_reader;
+    }
+    return reader && reader(path, facts);
+}
+
+std::string Seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", s);
+    return text;
+}
+
+// A name for "NAME.partial" that ends like NAME, for a reader that goes by
+// the extension (a raw AAC stream has no other sign): a symbolic link in a
+// private temporary folder, gone with this object.
+class ReadableName {
+public:
+    explicit ReadableName(const std::string& partial) : path(partial) {
+        const std::string suffix = kPartialSuffix;
+        if (partial.size() <= suffix.size() ||
+            partial.compare(partial.size() - suffix.size(), suffix.size(), suffix) != 0)
+            return;
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorvane-check.XXXXXX";
+        std::vector<char> buffer(pattern.begin(), pattern.end());
+        buffer.push_back('\0');
+        if (!::mkdtemp(buffer.data()))
+            return;
+        dir_ = buffer.data();
+        std::string name = partial.substr(0, partial.size() - suffix.size());
+        name = name.substr(name.rfind('/') + 1);
+        link_ = dir_ + "/" + name;
+        if (::symlink(partial.c_str(), link_.c_str()) == 0)
+            path = link_;
+        else
+            link_.clear();
+    }
+    ~ReadableName() {
+        if (!link_.empty())
+            ::unlink(link_.c_str());
+        if (!dir_.empty())
+            ::rmdir(dir_.c_str());
+    }
+    ReadableName(const ReadableName&) = delete;
+    ReadableName& operator=(const ReadableName&) = delete;
+
+    std::string path;
+
+private:
+    std::string dir_, link_;
+};
+
+} // namespace
+
+void SetMediaReader(MediaReader reader) {
+    std::lock_guard lock(g_readerMutex);
+    g_reader = std::move(reader);
+}
+
+ResultNeeds NeedsOfJob(const CMediaRecord& job, const ProfileRecord& profile,
+                       const EngineSettings& settings, bool encodesAudio, bool sendsChannels) {
+    ResultNeeds needs;
+    needs.video = !profile.IsAudioOnly();
+    needs.audio = encodesAudio;
+    needs.seconds = JobLengthSeconds(job);
+    if (job.kind == KindFile) {
+        MediaFacts source;
+        if (Read(job.sourcePath, source)) {
+            needs.audio = needs.audio && source.audioStreams > 0;
+            // The result ends where the longest stream it carries ends: an
+            // audio track shorter than the picture is no failure.
+            double end = std::max(needs.video ? source.videoSeconds : 0.0,
+                                  needs.audio ? source.audioSeconds : 0.0);
+            double start = static_cast<double>(TimeTextToSeconds(job.trimStart));
+            if (end > 0 && end - start < needs.seconds)
+                needs.seconds = std::max(0.0, end - start);
+        }
+    } else if (job.audioTracks.empty()) {
+        needs.audio = false;
+    }
+    if (needs.audio && sendsChannels && profile.channels > 0)
+        needs.channels = profile.channels;
+    if (needs.video && profile.width > 0 && profile.height > 0) {
+        // Only the sides the fit settings pin: a free side keeps the
+        // picture's shape.
+        const bool both =
+            (settings.FitWidth == 0 && settings.FitHeight == 0) || settings.ExpandToVideoSize != 0;
+        if (both || settings.FitWidth != 0)
+            needs.width = profile.width;
+        if (both || settings.FitWidth == 0)
+            needs.height = profile.height;
+    }
+    return needs;
+}
+
+std::string CompareResult(const MediaFacts& r, const ResultNeeds& needs) {
+    if (needs.video && r.videoStreams == 0)
+        return "the result has no video stream";
+    if (needs.audio && r.audioStreams == 0)
+        return "the result has no audio stream";
+    const double tolerance = std::max(1.0, 0.02 * needs.seconds);
+    // A raw stream that states no length is checked for its streams alone.
+    if (needs.seconds > 0 && r.seconds > 0 &&
+        (r.seconds < needs.seconds - tolerance || r.seconds > needs.seconds + tolerance))
+        return "the result lasts " + Seconds(r.seconds) + " of " + Seconds(needs.seconds);
+    if (needs.channels > 0 && r.audioChannels != needs.channels)
+        return "the result has " + std::to_string(r.audioChannels) + " audio channels, not " +
+               std::to_string(needs.channels);
+    if ((needs.width > 0 && r.width != needs.width) ||
+        (needs.height > 0 && r.height != needs.height))
+        return "the result's picture is " + std::to_string(r.width) + "x" +
+               std::to_string(r.height) + ", not " +
+               (needs.width > 0 ? std::to_string(needs.width) : std::string("any")) + "x" +
+               (needs.height > 0 ? std::to_string(needs.height) : std::string("any"));
+    return "";
+}
+
+std::string CheckResult(const std::string& path, const ResultNeeds& needs) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return "the result is missing";
+    if (st.st_size == 0)
+        return "the result is empty";
+    MediaFacts facts;
+    if (!Read(ReadableName(path).path, facts))
+        return "the result cannot be read as media";
+    return CompareResult(facts, needs);
+}
+
+} // namespace qv
