@@ -106,7 +106,7 @@ public:
         job_ = &job;
         lastTenth_ = -1;
         shown_ = 0;
-        reason_.clear();
+        failure_.clear();
         qv::RunJob(*this);
         if (outcome_ == qv::OutcomeSucceeded)
             Show(100);

@@ -252,8 +252,12 @@ void RunJob(JobBatch& batch) {
     encoder.Terminate(); // the whole group: nothing it started outlives the job
     encoder.CloseOutput();
 
-    if (outcome == OutcomeSucceeded && !NonEmptyFile(written))
+    if (outcome == OutcomeSucceeded && !NonEmptyFile(written)) {
+        // An encoder that claims success for nothing: its file stays, under
+        // its ".partial" name, as the trace of the failed job.
+        files.Forget(written);
         fail("the encoder wrote nothing", ": " + written);
+    }
     if (outcome == OutcomeSucceeded && remux) {
         StepResult r = RemuxToMp4(
             batch.ToolFolder(), FieldText(profile.outputFormat), written, command.frameRate, result,
@@ -268,8 +272,6 @@ void RunJob(JobBatch& batch) {
             ::unlink(written.c_str());
         }
     }
-    if (outcome == OutcomeSucceeded && !NonEmptyFile(result))
-        fail("the output file is missing or empty", ": " + result);
     if (outcome == OutcomeSucceeded) {
         // Whatever the tools said, the result must hold what the job asked for.
         const uint64_t checkStart = ClockMs();
@@ -280,8 +282,10 @@ void RunJob(JobBatch& batch) {
         const std::string why = CheckResult(result, needs);
         LogF("结果检查: %s, %llu ms", why.empty() ? "OK" : why.c_str(),
              static_cast<unsigned long long>(ClockMs() - checkStart));
-        if (!why.empty())
+        if (!why.empty()) {
+            files.Forget(result); // kept for a look, whatever it holds
             fail(why, " (" + result + ")");
+        }
     }
     if (outcome == OutcomeSucceeded) {
         const std::string published =

@@ -52,7 +52,16 @@ public:
         std::string name = partial.substr(0, partial.size() - suffix.size());
         name = name.substr(name.rfind('/') + 1);
         link_ = dir_ + "/" + name;
-        if (::symlink(partial.c_str(), link_.c_str()) == 0)
+        // The link is read from its own folder: a relative target must be
+        // made absolute first.
+        std::string target = partial;
+        if (target.front() != '/') {
+            char cwd[4096];
+            if (!::getcwd(cwd, sizeof cwd))
+                return;
+            target = std::string(cwd) + "/" + target;
+        }
+        if (::symlink(target.c_str(), link_.c_str()) == 0)
             path = link_;
         else
             link_.clear();
@@ -85,23 +94,30 @@ ResultNeeds NeedsOfJob(const CMediaRecord& job, const ProfileRecord& profile,
     needs.video = !profile.IsAudioOnly();
     needs.audio = encodesAudio;
     needs.seconds = JobLengthSeconds(job);
+    int sourceChannels = 0; // 0: unknown
     if (job.kind == KindFile) {
         MediaFacts source;
         if (Read(job.sourcePath, source)) {
             needs.audio = needs.audio && source.audioStreams > 0;
+            sourceChannels = source.audioChannels;
             // The result ends where the longest stream it carries ends: an
-            // audio track shorter than the picture is no failure.
+            // audio track shorter than the picture is no failure. The time
+            // texts hold whole seconds; an untrimmed end is the stream's own.
             double end = std::max(needs.video ? source.videoSeconds : 0.0,
                                   needs.audio ? source.audioSeconds : 0.0);
-            double start = static_cast<double>(TimeTextToSeconds(job.trimStart));
-            if (end > 0 && end - start < needs.seconds)
+            if (end <= 0)
+                end = source.seconds;
+            const double start = static_cast<double>(TimeTextToSeconds(job.trimStart));
+            if (end > 0 && (job.trimEnd == job.fullLength || end - start < needs.seconds))
                 needs.seconds = std::max(0.0, end - start);
         }
     } else if (job.audioTracks.empty()) {
         needs.audio = false;
     }
+    // The channels the profile asks for; a source with fewer keeps its own.
     if (needs.audio && sendsChannels && profile.channels > 0)
-        needs.channels = profile.channels;
+        needs.channels =
+            sourceChannels > 0 ? std::min(profile.channels, sourceChannels) : profile.channels;
     if (needs.video && profile.width > 0 && profile.height > 0) {
         // Only the sides the fit settings pin: a free side keeps the
         // picture's shape.
@@ -121,12 +137,16 @@ std::string CompareResult(const MediaFacts& r, const ResultNeeds& needs) {
     if (needs.audio && r.audioStreams == 0)
         return "the result has no audio stream";
     const double tolerance = std::max(1.0, 0.02 * needs.seconds);
-    // A raw stream that states no length is checked for its streams alone.
+    // A raw AAC stream states no length and is checked for its streams
+    // alone; any other result must state one.
+    if (needs.seconds > 0 && r.seconds <= 0 && r.format != "ADTS")
+        return "the result states no length";
     if (needs.seconds > 0 && r.seconds > 0 &&
         (r.seconds < needs.seconds - tolerance || r.seconds > needs.seconds + tolerance))
         return "the result lasts " + Seconds(r.seconds) + " of " + Seconds(needs.seconds);
     if (needs.channels > 0 && r.audioChannels != needs.channels)
-        return "the result has " + std::to_string(r.audioChannels) + " audio channels, not " +
+        return "the result has " + std::to_string(r.audioChannels) +
+               (r.audioChannels == 1 ? " audio channel, not " : " audio channels, not ") +
                std::to_string(needs.channels);
     if ((needs.width > 0 && r.width != needs.width) ||
         (needs.height > 0 && r.height != needs.height))

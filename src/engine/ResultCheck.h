@@ -13,7 +13,8 @@ struct MediaFacts {
     double videoSeconds = 0, audioSeconds = 0; // the first stream's of each kind; 0: unknown
     int videoStreams = 0, audioStreams = 0;
     int audioChannels = 0;
-    int width = 0, height = 0;
+    int width = 0, height = 0; // the stored picture
+    std::string format;        // the container, as the reader names it
 };
 
 // Reads a file's facts; false when the file is not media it can read.

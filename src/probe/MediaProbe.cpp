@@ -121,9 +121,12 @@ bool MediaInfoLibrary::ReadFile(const std::string& path, ProbeResult& out, bool 
             r.frameRate = "25";
         r.lengthText = duration.substr(0, 8);
         auto seconds = [&](int kind) { return std::atof(get(kind, "Duration").c_str()) / 1000.0; };
-        r.seconds = duration.empty() ? 0 : seconds(0); // none stated: unknown
         r.videoSeconds = seconds(1);
         r.audioSeconds = seconds(2);
+        r.seconds = std::max({seconds(0), r.videoSeconds, r.audioSeconds}); // 0: none stated
+        r.format = get(0, "Format");
+        r.frameWidth = Decimal(get(1, "Width"));
+        r.frameHeight = Decimal(get(1, "Height"));
         r.videoStreams = Decimal(get(0, "VideoCount"));
         r.audioStreams = Decimal(get(0, "AudioCount"));
         r.audioChannels = Decimal(get(2, "Channel(s)"));

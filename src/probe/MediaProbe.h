@@ -20,7 +20,9 @@ struct ProbeResult {
     double seconds = 0;                        // the file's length
     double videoSeconds = 0, audioSeconds = 0; // the first stream's of each kind; 0: unknown
     int videoStreams = 0, audioStreams = 0;
-    int audioChannels = 0; // the first audio stream's
+    int audioChannels = 0;               // the first audio stream's
+    std::string format;                  // the container's, as the library names it
+    int frameWidth = 0, frameHeight = 0; // the stored picture, before aspect or rotation
 };
 
 // The shown size of a stored width x height with that display aspect (0:

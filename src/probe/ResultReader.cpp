@@ -16,8 +16,9 @@ void UseMediaProbeForResults() {
         facts.videoStreams = p.videoStreams;
         facts.audioStreams = p.audioStreams;
         facts.audioChannels = p.audioChannels;
-        facts.width = p.width;
-        facts.height = p.height;
+        facts.width = p.frameWidth;
+        facts.height = p.frameHeight;
+        facts.format = p.format;
         return true;
     });
 }
