@@ -40,14 +40,31 @@ bool MoveNoReplace(const std::string& from, const std::string& to) {
 } // namespace
 
 std::string NumberedPath(const std::string& path, unsigned n) {
-    if (n == 0)
-        return path;
     // Only a "." in the file name starts the extension, not one in a folder name.
-    size_t slash = path.rfind('/');
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+    if (dot == std::string::npos || dot < nameStart)
         dot = path.size();
-    return path.substr(0, dot) + "(" + std::to_string(n) + ")" + path.substr(dot);
+    std::string stem = path.substr(nameStart, dot - nameStart);
+    std::string number;
+    if (n > 0) {
+        number = '(';
+        number += std::to_string(n);
+        number += ')';
+    }
+    const std::string ext = path.substr(dot);
+    // A folder takes names of at most kNameMax bytes: a stem too long to
+    // take its number and the ".partial" mark loses its end, cut between
+    // two characters.
+    const size_t room = kNameMax - (sizeof kPartialSuffix - 1);
+    if (stem.size() + number.size() + ext.size() > room && number.size() + ext.size() < room) {
+        size_t keep = room - number.size() - ext.size();
+        while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+            --keep;
+        stem.resize(keep);
+    }
+    return path.substr(0, nameStart) + stem + number + ext;
 }
 
 std::string ReserveOutputName(const std::string& path, std::string* error) {

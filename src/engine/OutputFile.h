@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,12 @@ namespace qv {
 // complete, so that a file under a final name is always a finished one.
 inline constexpr char kPartialSuffix[] = ".partial";
 
+// The longest file name a folder takes, in bytes.
+inline constexpr size_t kNameMax = 255;
+
 // The n-th numbered variant of a path, "stem(n).ext" (n = 0: the path itself).
+// A name that would not fit a folder with its ".partial" mark has its stem
+// shortened.
 std::string NumberedPath(const std::string& path, unsigned n);
 
 // Reserves a job's name: the first of path, "stem(1).ext", ... of which

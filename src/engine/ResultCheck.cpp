@@ -32,55 +32,6 @@ std::string Seconds(double s) {
     return text;
 }
 
-// A name for "NAME.partial" that ends like NAME, for a reader that goes by
-// the extension (a raw AAC stream has no other sign): a symbolic link in a
-// private temporary folder, gone with this object.
-class ReadableName {
-public:
-    explicit ReadableName(const std::string& partial) : path(partial) {
-        const std::string suffix = kPartialSuffix;
-        if (partial.size() <= suffix.size() ||
-            partial.compare(partial.size() - suffix.size(), suffix.size(), suffix) != 0)
-            return;
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorvane-check.XXXXXX";
-        std::vector<char> buffer(pattern.begin(), pattern.end());
-        buffer.push_back('\0');
-        if (!::mkdtemp(buffer.data()))
-            return;
-        dir_ = buffer.data();
-        std::string name = partial.substr(0, partial.size() - suffix.size());
-        name = name.substr(name.rfind('/') + 1);
-        link_ = dir_ + "/" + name;
-        // The link is read from its own folder: a relative target must be
-        // made absolute first.
-        std::string target = partial;
-        if (target.front() != '/') {
-            char cwd[4096];
-            if (!::getcwd(cwd, sizeof cwd))
-                return;
-            target = std::string(cwd) + "/" + target;
-        }
-        if (::symlink(target.c_str(), link_.c_str()) == 0)
-            path = link_;
-        else
-            link_.clear();
-    }
-    ~ReadableName() {
-        if (!link_.empty())
-            ::unlink(link_.c_str());
-        if (!dir_.empty())
-            ::rmdir(dir_.c_str());
-    }
-    ReadableName(const ReadableName&) = delete;
-    ReadableName& operator=(const ReadableName&) = delete;
-
-    std::string path;
-
-private:
-    std::string dir_, link_;
-};
-
 } // namespace
 
 void SetMediaReader(MediaReader reader) {
@@ -164,7 +115,7 @@ std::string CheckResult(const std::string& path, const ResultNeeds& needs) {
     if (st.st_size == 0)
         return "the result is empty";
     MediaFacts facts;
-    if (!Read(ReadableName(path).path, facts))
+    if (!Read(path, facts))
         return "the result cannot be read as media";
     return CompareResult(facts, needs);
 }

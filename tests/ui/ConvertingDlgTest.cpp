@@ -119,6 +119,23 @@ TEST(ConvertingDlg, AFailedSecondJobEndsTheBatchAndKeepsTheFirstOutput) {
     EXPECT_EQ(user.boxes[0].icon, MsgIcon::Exclamation);
 }
 
+TEST(ConvertingDlg, AResultThatFailsItsCheckEndsTheBatchWithTheReason) {
+    qvtest::RecordingServices user;
+    // The encoder claims success for a picture without its sound.
+    qvtest::FakeProgramFolder tools("printf 'Pos: 1.0s\\r'; cp '" + qvtest::MediaDir() +
+                                    "silent.mp4' \"$out\"");
+    qvtest::TempDir out;
+    Batch b;
+    b.records.push_back(Clip(qvtest::MediaDir() + "small.mp4", "a"));
+    ASSERT_TRUE(RunConversionBatch(nullptr, b.Items(), out.path(), XvidProfile(), SettingsRecord{},
+                                   nullptr, tools.Folder()));
+    EXPECT_FALSE(qvtest::FileExists(out / "a.avi"));
+    EXPECT_TRUE(qvtest::FileExists(out / "a.avi.partial"));
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text,
+              Text("MsgBox", "ConvertFailed") + "\n\nthe result has no audio stream");
+}
+
 TEST(ConvertingDlg, AWindowTornDownWhileTheWorkerReportsDoesNotHang) {
     qvtest::RecordingServices user;
     qvtest::TempDir out;
