@@ -1,5 +1,6 @@
 #include "EncoderRun.h"
 
+#include "EncoderOutput.h"
 #include "OutputFile.h"
 #include "Remux.h"
 #include "ResultCheck.h"
@@ -18,8 +19,6 @@ namespace qv {
 
 namespace {
 
-const char kGiveUp[] = "退出..";
-
 // After its output has ended, an encoder gets this long to exit before it
 // is ended by force.
 constexpr int kExitGraceMs = 10000;
@@ -29,32 +28,6 @@ constexpr int kWakeMs = 200;
 std::string FileNameOf(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The position in a chunk: the number before the first "s" after the first
-// "Pos:". False when the chunk holds no usable position.
-bool ChunkPosition(const std::string& chunk, std::string* rest) {
-    size_t pos = chunk.find("Pos:");
-    if (pos == std::string::npos)
-        return false;
-    *rest = chunk.substr(pos + 4);
-    return !rest->empty() && rest->find('s') != std::string::npos;
-}
-
-float PositionSeconds(const std::string& rest) {
-    std::string number = rest.substr(0, rest.find('s'));
-    size_t first = number.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return 0;
-    return std::strtof(number.c_str() + first, nullptr);
-}
-
-// The encoder's reason after its give-up marker: the rest of that line.
-std::string GiveUpReason(const std::string& rest) {
-    size_t first = rest.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return "the encoder gave up";
-    return rest.substr(first, rest.find_first_of("\r\n", first) - first);
 }
 
 bool NonEmptyFile(const std::string& path) {
@@ -222,10 +195,9 @@ void RunJob(JobBatch& batch) {
                 batch.ReportProgress(PositionSeconds(rest),
                                      static_cast<uint32_t>(ClockMs() - start));
         }
-        if (size_t at = chunk.find(kGiveUp); at != std::string::npos) {
+        if (std::string why; ChunkGiveUp(chunk, &why)) {
             Log(ErrorRecord(chunk, command));
-            const std::string why = GiveUpReason(chunk.substr(at + sizeof kGiveUp - 1));
-            reason = why == "the encoder gave up" ? why : "the encoder gave up: " + why;
+            reason = why.empty() ? "the encoder gave up" : "the encoder gave up: " + why;
             outcome = OutcomeFailed;
             break;
         }

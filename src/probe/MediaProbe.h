@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,15 @@ struct ProbeResult {
 // The shown size of a stored width x height with that display aspect (0:
 // unknown) and rotation in degrees.
 void DisplayedSize(int* width, int* height, double displayAspect, double rotation);
+
+// The longest picture side a probe believes.
+inline constexpr int kLargestSide = 16384;
+
+// A file's facts from the library's fields: get(kind, name) gives a field's
+// text (kind 0 the file, 1 its first video stream, 2 its first audio
+// stream). False when the file has no length (needLength) or no known format.
+bool InterpretFields(const std::function<std::string(int, const char*)>& get, bool needLength,
+                     ProbeResult& out);
 
 // libmediainfo, bound at run time: the program folder's copy first, then the
 // system's. A library that is missing or lacks an entry point leaves every

@@ -1,4 +1,5 @@
 #include "engine/EncoderRun.h"
+#include "engine/EncoderOutput.h"
 #include "engine/ResultCheck.h"
 
 #include "support/FakeTool.h"
@@ -245,4 +246,17 @@ TEST(EncoderRun, AStrayQuoteInAProfileNeverSplitsThePathsAndIsRefused) {
     EXPECT_NE(args.find("\n/media/my \"odd\" clip.avi\n-o\n" + ok.batch.out / "clip.avi.partial\n"),
               std::string::npos)
         << args;
+}
+
+TEST(EncoderRun, PositionsAreNumbersWithinBoundsWhateverTheEncoderPrints) {
+    // A wild position must still make a percentage: no NaN, no infinity.
+    EXPECT_FLOAT_EQ(PositionSeconds("  12.5s (25%)"), 12.5f);
+    for (const char* wild : {"nans", "infs", "-3.0s", "xs"})
+        EXPECT_FLOAT_EQ(PositionSeconds(wild), 0.0f) << wild;
+    EXPECT_FLOAT_EQ(PositionSeconds("1e30s"), 360000.0f);
+    std::string reason;
+    EXPECT_TRUE(ChunkGiveUp("Pos: 1.0s\r退出.. disk full\nmore", &reason));
+    EXPECT_EQ(reason, "disk full");
+    EXPECT_TRUE(ChunkGiveUp("退出..", &reason));
+    EXPECT_EQ(reason, "");
 }
