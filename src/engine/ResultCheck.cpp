@@ -65,10 +65,10 @@ ResultNeeds NeedsOfJob(const CMediaRecord& job, const ProfileRecord& profile,
     } else if (job.audioTracks.empty()) {
         needs.audio = false;
     }
-    // The channels the profile asks for; a source with fewer keeps its own.
-    if (needs.audio && sendsChannels && profile.channels > 0)
-        needs.channels =
-            sourceChannels > 0 ? std::min(profile.channels, sourceChannels) : profile.channels;
+    // The channels the profile asks for; a source with fewer keeps its own,
+    // so a source whose count is unknown (a DVD title's track) sets none.
+    if (needs.audio && sendsChannels && profile.channels > 0 && sourceChannels > 0)
+        needs.channels = std::min(profile.channels, sourceChannels);
     if (needs.video && profile.width > 0 && profile.height > 0) {
         // Only the sides the fit settings pin: a free side keeps the
         // picture's shape.

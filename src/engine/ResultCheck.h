@@ -36,7 +36,7 @@ struct ResultNeeds {
 // What the result of this job must hold: the trimmed span, capped at the end
 // of the longest source stream the result carries; the streams and frame
 // size the profile asks for, and its channel count where the encoder is told
-// it (sendsChannels).
+// it (sendsChannels) and the source's own count is known (no more than that).
 ResultNeeds NeedsOfJob(const CMediaRecord& job, const ProfileRecord& profile,
                        const EngineSettings& settings, bool encodesAudio, bool sendsChannels);
 

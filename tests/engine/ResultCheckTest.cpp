@@ -105,6 +105,18 @@ TEST(ResultCheck, RealJobsPassTrimmedOrNotAndWithUnequalStreams) {
     }
 }
 
+TEST(ResultCheck, ADvdTitleWithItsMonoTrackPasses) {
+    Job j(qvtest::MediaDir() + "dvd/VIDEO_TS/", "00:00:05", qvtest::ProgramDir());
+    j.job.kind = KindDvdTitle;
+    j.job.titleNumber = 1;
+    j.job.width = j.job.height = 0;
+    j.job.audioTracks = {TrackEntry::Make("en AC3 2ch", 128), TrackEntry::Make("fr AC3 1ch", 129)};
+    j.job.audioIndex = 1; // the mono one: a stereo profile keeps it mono
+    RunJob(j);
+    EXPECT_EQ(j.outcome, OutcomeSucceeded) << j.failure;
+    EXPECT_TRUE(qvtest::FileExists(j.out / "clip.avi"));
+}
+
 TEST(ResultCheck, ChannelsAndFrameSizeWhereTheProfileAsks) {
     MediaFacts r;
     r.seconds = 6;
