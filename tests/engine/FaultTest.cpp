@@ -13,9 +13,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
 #include <dirent.h>
 #include <map>
 #include <memory>
+#include <random>
+#include <unistd.h>
 
 using namespace qv;
 
@@ -133,4 +137,81 @@ TEST(Faults, AnEncoderPrintingGarbageOrDyingNeverPassesForASuccess) {
     std::string child = qvtest::ReadFile(pids / "child");
     ASSERT_FALSE(child.empty());
     EXPECT_TRUE(qvtest::ProcessGone(std::stoi(child)));
+}
+
+namespace {
+
+// A batch that stops its job, or kills its encoder's process group, once the
+// encoder has shown its first position.
+class Interrupting : public qvtest::QuietBatch {
+public:
+    enum Action { RunToEnd, Stop, Kill };
+    Interrupting(Action action, const std::string& folder)
+        : QuietBatch(qvtest::XvidAviProfile(320, 240, 400, 96), EngineSettings{}, folder),
+          action_(action) {}
+    bool StopRequested() const override { return stop_; }
+    void ReportStatus(const std::string& text) override {
+        if (text.rfind("正在转换文件", 0) != 0)
+            return;
+        if (action_ == Stop)
+            stop_ = true;
+        if (action_ == Kill)
+            for (pid_t encoder : qvtest::ChildrenOf(::getpid()))
+                ::kill(-encoder, SIGKILL);
+    }
+
+private:
+    Action action_;
+    std::atomic<bool> stop_{false};
+};
+
+} // namespace
+
+TEST(Faults, ManyJobsWithStopsAndKillsLeaveOnlyCompleteResults) {
+    const std::string source = qvtest::MediaDir() + "small.mp4";
+    const std::string original = qvtest::ReadFile(source);
+    qvtest::TempDir out;
+    qvtest::WriteFile(out / "small.avi", "the user's");
+    std::mt19937 random(20);
+    int succeeded = 0, cancelled = 0, failed = 0;
+    for (int i = 0; i < 24; ++i) {
+        const auto action = static_cast<Interrupting::Action>(random() % 3);
+        Interrupting batch(action, out.path());
+        ProbeResult probe;
+        ASSERT_TRUE(ProbeMediaFile(source, probe));
+        FillFileRecord(batch.job, source, probe);
+        RunJob(batch);
+        // A stop or a kill that came too late leaves a finished job.
+        if (batch.outcome == OutcomeSucceeded)
+            ++succeeded;
+        else if (action == Interrupting::RunToEnd)
+            ADD_FAILURE() << "job " << i << ": " << batch.failure;
+        cancelled += batch.outcome == OutcomeCancelled;
+        failed += batch.outcome == OutcomeFailed;
+        if (batch.outcome == OutcomeCancelled) {
+            EXPECT_FALSE(qvtest::FileExists(batch.job.outputPath + ".partial")) << i;
+        }
+        EXPECT_TRUE(qvtest::ChildrenOf(::getpid()).empty()) << i;
+    }
+    // Every file under a final name is a whole result; the user's file and
+    // the source are as they were.
+    EXPECT_EQ(qvtest::ReadFile(out / "small.avi"), "the user's");
+    EXPECT_EQ(qvtest::ReadFile(source), original);
+    int finals = 0;
+    for (const auto& [name, data] : Folder(out.path())) {
+        if (name == "small.avi" || (name.size() > 8 && name.substr(name.size() - 8) == ".partial"))
+            continue;
+        ++finals;
+        ProbeResult r;
+        ASSERT_TRUE(MediaInfoLibrary::Default().Read(out / name, r)) << name;
+        EXPECT_NEAR(r.seconds, 5.0, 1.0) << name;
+    }
+    EXPECT_EQ(finals, succeeded);
+    // The mix held every kind of end.
+    EXPECT_GT(succeeded, 0);
+    EXPECT_GT(cancelled, 0);
+    EXPECT_GT(failed, 0);
+    RecordProperty("outcomes", std::to_string(succeeded) + " succeeded, " +
+                                   std::to_string(cancelled) + " cancelled, " +
+                                   std::to_string(failed) + " failed");
 }
