@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
     std::printf("XviD + MP3 in AVI, 60 s 640x480, %d runs each: RunJob %.2f s, by hand %.2f s, "
                 "ratio %.3f\n",
                 runs, a, b, a / b);
-    std::system(("rm -rf '" + dir + "'").c_str());
+    if (std::system(("rm -rf '" + dir + "'").c_str()) != 0)
+        std::fprintf(stderr, "could not remove %s\n", dir.c_str());
     return 0;
 }

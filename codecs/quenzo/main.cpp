@@ -283,8 +283,18 @@ void KeepPartial(const std::string& output) {
     if (::stat(output.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return;
     // What was written may be worth keeping, but it must not look finished.
-    if (st.st_size == 0 || ::rename(output.c_str(), (output + ".partial").c_str()) != 0)
-        ::unlink(output.c_str());
+    // A file already named ".partial" stays; a ".partial" of someone else's
+    // is never replaced.
+    const std::string suffix = ".partial";
+    bool named = output.size() > suffix.size() &&
+                 output.compare(output.size() - suffix.size(), suffix.size(), suffix) == 0;
+    if (named && st.st_size > 0)
+        return;
+    if (!named && st.st_size > 0) {
+        int ignored = ::link(output.c_str(), (output + suffix).c_str());
+        (void)ignored;
+    }
+    ::unlink(output.c_str());
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "engine/ProfileLayout.h"
 
+#include "platform/ForkedChild.h"
+
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
@@ -156,15 +158,18 @@ extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
     auto* copy = static_cast<qv::DvdInfoBlock*>(shared);
     std::memset(copy, 0, sizeof *copy);
     const std::string where = path;
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
-    if (pid == 0)
+    if (pid == 0) {
+        if (!qv::DieWithParent(parent))
+            ::_exit(3);
         ::_exit(ReadHere(where.c_str(), copy));
+    }
     int result = 3;
     int status = 0;
     if (pid > 0) {
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        if (WIFEXITED(status))
+        status = qv::WaitChildFor(pid, qv::kDiscSurveyLimitMs);
+        if (status != -1 && WIFEXITED(status))
             result = WEXITSTATUS(status);
     } else {
         result = ReadHere(path, copy);

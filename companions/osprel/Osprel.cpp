@@ -3,6 +3,8 @@
 #include "platform/Messages.h"
 #include "windows/WindowRegistry.h"
 
+#include "platform/ForkedChild.h"
+
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
@@ -96,16 +98,18 @@ void SurveyDisc(const char* path, Survey* out) {
     auto* survey = static_cast<Survey*>(shared);
     std::memset(survey, 0, sizeof *survey);
     const std::string where = path;
+    const pid_t parent = ::getpid();
     pid_t pid = ::fork();
     if (pid == 0) {
+        if (!qv::DieWithParent(parent))
+            ::_exit(1);
         SurveyHere(where.c_str(), survey);
         ::_exit(0);
     }
     int status = 0;
     if (pid > 0) {
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        status = qv::WaitChildFor(pid, qv::kDiscSurveyLimitMs);
+        if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
             std::memcpy(out, survey, sizeof *out);
     }
     ::munmap(shared, sizeof(Survey));

@@ -12,6 +12,7 @@
 #include "app/ProgramFolder.h"
 #include "engine/EncoderRun.h"
 #include "probe/MediaProbe.h"
+#include "probe/ResultReader.h"
 #include "services/Services.h"
 #include "settings/Ini.h"
 #include "settings/Settings.h"
@@ -104,7 +105,7 @@ public:
         job_ = &job;
         lastTenth_ = -1;
         shown_ = 0;
-        reason_.clear();
+        failure_.clear();
         qv::RunJob(*this);
         if (outcome_ == qv::OutcomeSucceeded)
             Show(100);
@@ -112,7 +113,6 @@ public:
             std::fputc('\n', stderr);
     }
     qv::JobOutcome Outcome() const { return outcome_; }
-    const std::string& Reason() const { return reason_; }
 
     qv::CMediaRecord& CurrentJob() override { return *job_; }
     const qv::ProfileRecord& Profile() const override { return profile_; }
@@ -124,13 +124,14 @@ public:
         if (!tty_)
             std::fprintf(stderr, "%s\n", LocalStatus(text).c_str());
     }
-    void ReportError(const std::string& reason) override { reason_ = reason; }
     void ReportProgress(float seconds, uint32_t) override {
         int length = qv::JobLengthSeconds(*job_);
         Show(length > 0 ? static_cast<int>(100.0f * seconds / static_cast<float>(length)) : 0);
     }
     void SetFileProgress(int percent) override { Show(percent); }
+    void ReportFailure(const std::string& reason) override { failure_ = reason; }
     void PostOutcome(qv::JobOutcome outcome) override { outcome_ = outcome; }
+    const std::string& Failure() const { return failure_; }
 
 private:
     // The bar only moves forward: a late position never takes it back.
@@ -156,14 +157,15 @@ private:
     bool tty_;
     qv::CMediaRecord* job_ = nullptr;
     qv::JobOutcome outcome_ = qv::OutcomeFailed;
+    std::string failure_;
     int lastTenth_ = -1;
     int shown_ = 0;
-    std::string reason_;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
+    qv::UseMediaProbeForResults(); // every result is checked before it counts
     std::setlocale(LC_ALL, "");
     std::vector<std::string> args(argv + 1, argv + argc);
     bool list = false;
@@ -293,7 +295,7 @@ int main(int argc, char** argv) {
             allGood = false;
             break;
         default:
-            if (batch.Reason().empty())
+            if (batch.Failure().empty())
                 std::fprintf(stderr,
                              Say("quorvane-cli: failed: %s (the log tells why)\n",
                                  "quorvane-cli: 失败: %s (原因见日志)\n"),
@@ -301,7 +303,7 @@ int main(int argc, char** argv) {
             else
                 std::fprintf(stderr,
                              Say("quorvane-cli: failed: %s: %s\n", "quorvane-cli: 失败: %s: %s\n"),
-                             file.c_str(), batch.Reason().c_str());
+                             file.c_str(), batch.Failure().c_str());
             allGood = false;
         }
         std::fflush(stdout);

@@ -141,9 +141,11 @@ void CParseDVDDlg::timerEvent(QTimerEvent* event) {
     const PreparedScan scan = scan_;
     const bool runOsprel = runOsprel_, mainTitle = mainTitle_;
     const std::string tools = ProgramFolder();
+    // Through the registry: once the dialog has unregistered (first thing
+    // when it goes) a report reaches nothing, and none is ever handed to a
+    // dialog being destroyed.
     auto post = [state](int message, long long w = 0, long long l = 0) {
-        if (QObject* dialog = state->dialog)
-            QCoreApplication::postEvent(dialog, new WindowMessage(message, w, l));
+        QvSendWindowMessage(state->window, message, w, l);
     };
     std::thread([=] {
         constexpr int kProgress = WM_USER + 1; // the worker's own progress note
@@ -168,10 +170,18 @@ void CParseDVDDlg::timerEvent(QTimerEvent* event) {
             if (player.Start({tools + "codecs/vistrel", "-dvd-device", scan.device, "dvdnav://0",
                               "-dvd-speed", "99", "-vo", "null", "-ao", "null", "-frames", "1"},
                              o, nullptr)) {
+                // A stop ends the run at once; the player's group goes with it.
                 char buffer[4096];
-                while (player.Read(buffer, sizeof buffer) > 0) {
+                for (;;) {
+                    if (state->stopped) {
+                        player.Terminate();
+                        break;
+                    }
+                    if (player.WaitForOutput(200) && player.Read(buffer, sizeof buffer) <= 0) {
+                        player.Wait();
+                        break;
+                    }
                 }
-                player.Wait();
             }
         }
         post(kProgress, 20);

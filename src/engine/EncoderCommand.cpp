@@ -1,5 +1,6 @@
 #include "EncoderCommand.h"
 
+#include "OutputFile.h"
 #include "platform/CommandLine.h"
 
 #include <algorithm>
@@ -197,43 +198,63 @@ void BuildRates(EncoderCommand& c, const CMediaRecord& job, const ProfileRecord&
         c.FpsParam = "-ofps " + rate;
 }
 
-void BuildOutput(EncoderCommand& c, CMediaRecord& job, const ProfileRecord& p,
-                 const std::string& outputFolder) {
-    std::string folder = outputFolder;
+std::string WithSlash(std::string folder) {
     if (!folder.empty() && folder.back() != '/')
         folder += '/';
-    const std::string format = FieldText(p.outputFormat);
-    if (IsRemuxFormat(format)) {
+    return folder;
+}
+
+void BuildOutput(EncoderCommand& c, CMediaRecord& job, const ProfileRecord& p,
+                 const std::string& outputFolder) {
+    if (IsRemuxFormat(FieldText(p.outputFormat))) {
         // The intermediate file gets a free name too: a file of the user's
         // that happens to bear it must not be overwritten and then deleted.
-        c.encoderOutputPath = MakeUniquePath(folder + "tmp_" + job.baseName + ".avi");
-        job.outputPath = MakeUniquePath(folder + job.baseName + ".mp4");
+        c.encoderOutputPath =
+            MakeUniquePath(WithSlash(outputFolder) + "tmp_" + job.baseName + ".avi");
+        job.outputPath = MakeUniquePath(OutputBasePath(job, p, outputFolder));
     } else {
-        c.encoderOutputPath = MakeUniquePath(folder + job.baseName + "." + format);
+        c.encoderOutputPath = MakeUniquePath(OutputBasePath(job, p, outputFolder));
         job.outputPath = c.encoderOutputPath;
     }
     c.OutParam = "-o " + QuotePath(c.encoderOutputPath);
 }
 
+// The fragments of the command line in their order.
+std::vector<const std::string*> Fragments(const EncoderCommand& c, const ProfileRecord& profile) {
+    if (profile.IsAudioOnly())
+        return {&c.SeekParam, &c.SrateParam, &c.AFilter, &c.MuxOf,
+                &c.ACodes,    &c.VCodes,     &c.Source,  &c.OutParam};
+    return {&c.McParam, &c.ExParam, &c.SeekParam, &c.FpsParam, &c.SrateParam, &c.AFilter,
+            &c.VFilter, &c.MuxOf,   &c.ACodes,    &c.VCodes,   &c.Source,     &c.OutParam};
+}
+
+void ComposeCommandLine(EncoderCommand& c, const ProfileRecord& profile,
+                        const std::string& programFolder) {
+    std::string line = QuotePath(programFolder + "codecs/quenzo");
+    for (const std::string* f : Fragments(c, profile)) {
+        line += ' ';
+        line += *f;
+    }
+    c.commandLine = std::move(line);
+}
+
 } // namespace
+
+std::string OutputBasePath(const CMediaRecord& job, const ProfileRecord& profile,
+                           const std::string& outputFolder) {
+    const std::string format = FieldText(profile.outputFormat);
+    return WithSlash(outputFolder) + job.baseName + "." + (IsRemuxFormat(format) ? "mp4" : format);
+}
 
 bool IsRemuxFormat(std::string_view outputFormat) {
     return outputFormat == "ipod_h264" || outputFormat == "ipod_mpeg4";
 }
 
 std::string MakeUniquePath(const std::string& path) {
-    if (!Exists(path))
-        return path;
-    // Only a "." in the file name starts the extension, not one in a folder name.
-    size_t slash = path.rfind('/');
-    size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        dot = path.size();
-    const std::string stem = path.substr(0, dot);
-    const std::string ext = path.substr(dot);
-    for (unsigned n = 1;; ++n) {
-        std::string candidate = stem + "(" + std::to_string(n) + ")" + ext;
-        if (!Exists(candidate))
+    // A name whose ".partial" exists belongs to a job that is writing it.
+    for (unsigned n = 0;; ++n) {
+        std::string candidate = NumberedPath(path, n);
+        if (!Exists(candidate) && !Exists(candidate + kPartialSuffix))
             return candidate;
     }
 }
@@ -250,24 +271,34 @@ EncoderCommand BuildEncoderCommand(CMediaRecord& job, const ProfileRecord& profi
     c.MuxOf = FieldText(profile.muxerOptions);
     c.ExParam = FieldText(profile.extraParams);
     BuildOutput(c, job, profile, outputFolder);
-
-    std::string line = QuotePath(programFolder + "codecs/quenzo");
-    auto add = [&line](const std::string& fragment) {
-        line += ' ';
-        line += fragment;
-    };
-    if (profile.IsAudioOnly()) {
-        for (const std::string* f : {&c.SeekParam, &c.SrateParam, &c.AFilter, &c.MuxOf, &c.ACodes,
-                                     &c.VCodes, &c.Source, &c.OutParam})
-            add(*f);
-    } else {
-        for (const std::string* f :
-             {&c.McParam, &c.ExParam, &c.SeekParam, &c.FpsParam, &c.SrateParam, &c.AFilter,
-              &c.VFilter, &c.MuxOf, &c.ACodes, &c.VCodes, &c.Source, &c.OutParam})
-            add(*f);
-    }
-    c.commandLine = std::move(line);
+    ComposeCommandLine(c, profile, programFolder);
     return c;
+}
+
+bool EncoderArguments(const EncoderCommand& c, const ProfileRecord& profile,
+                      const std::string& programFolder, std::vector<std::string>* argv,
+                      std::string* error) {
+    // Each fragment is split on its own: a stray quote in profile text can
+    // then never reach the paths, and a fragment that ends inside a quote
+    // is refused rather than guessed at.
+    argv->assign(1, programFolder + "codecs/quenzo");
+    for (const std::string* f : Fragments(c, profile)) {
+        bool unmatched = false;
+        std::vector<std::string> args = SplitCommandLine(*f, &unmatched);
+        if (unmatched) {
+            *error = "the profile's settings hold an unmatched quote: " + *f;
+            return false;
+        }
+        argv->insert(argv->end(), args.begin(), args.end());
+    }
+    return true;
+}
+
+void SetEncoderOutput(EncoderCommand& c, const ProfileRecord& profile,
+                      const std::string& programFolder, const std::string& path) {
+    c.encoderOutputPath = path;
+    c.OutParam = "-o " + QuotePath(path);
+    ComposeCommandLine(c, profile, programFolder);
 }
 
 } // namespace qv

@@ -3,6 +3,7 @@
 #include "JobModel.h"
 
 #include <string>
+#include <vector>
 
 namespace qv {
 
@@ -24,8 +25,25 @@ EncoderCommand BuildEncoderCommand(CMediaRecord& job, const ProfileRecord& profi
                                    const EngineSettings& settings, const std::string& outputFolder,
                                    const std::string& programFolder);
 
+// The result's name before it is made unique: folder, base name and the
+// format's extension.
+std::string OutputBasePath(const CMediaRecord& job, const ProfileRecord& profile,
+                           const std::string& outputFolder);
+
+// The encoder's argument list: each fragment split on its own, so that no
+// profile text can change how the paths are split. False with the reason
+// when a fragment cannot be split (an unmatched quote).
+bool EncoderArguments(const EncoderCommand& command, const ProfileRecord& profile,
+                      const std::string& programFolder, std::vector<std::string>* argv,
+                      std::string* error);
+
+// Points the encoder's "-o" at path and composes the command line again.
+void SetEncoderOutput(EncoderCommand& command, const ProfileRecord& profile,
+                      const std::string& programFolder, const std::string& path);
+
 // The path itself when nothing exists there, else the first free variant
-// "stem(n).ext" counting n from 1.
+// "stem(n).ext" counting n from 1. A name whose ".partial" file exists is
+// not free: another job is writing it.
 std::string MakeUniquePath(const std::string& path);
 
 // Whether the output format needs the MP4 remux step.

@@ -31,15 +31,16 @@ public:
     virtual const EngineSettings& Settings() const = 0;
     virtual std::string OutputFolder() const = 0;
     virtual std::string ToolFolder() const = 0; // the program folder, ending with "/"
-    // Read by the worker after every piece of encoder output.
+    // Read by the worker after every piece of encoder output and at least
+    // five times a second while the encoder is silent.
     virtual bool StopRequested() const = 0;
     // Called on the worker thread; they return once the batch has taken them.
     virtual void ReportStatus(const std::string& text) = 0;
     virtual void ReportProgress(float seconds, uint32_t elapsedMs) = 0;
     virtual void SetFileProgress(int percent) = 0;
-    // Why the job failed, in the words of the engine or the encoder; called
-    // before the outcome of a failed job.
-    virtual void ReportError(const std::string& /*reason*/) {}
+    // A failed job's reason in one line, for the failure message; called just
+    // before its outcome is posted.
+    virtual void ReportFailure(const std::string& reason) { (void)reason; }
     // The job's end; posted exactly once per run.
     virtual void PostOutcome(JobOutcome outcome) = 0;
 };
@@ -52,6 +53,9 @@ void RunJob(JobBatch& batch);
 // The entry of the log for an encoder that gave up: its output chunk and the
 // command-line fragments.
 std::string ErrorRecord(const std::string& chunk, const EncoderCommand& command);
+
+// The failure message with the job's reason on a line of its own.
+std::string FailureMessage(const std::string& message, const std::string& reason);
 
 // "hh:mm:ss" of whole seconds (hours may pass 99) and "hh:mm:ss.mmm".
 std::string FormatSeconds(int64_t seconds);

@@ -48,6 +48,7 @@ EngineSettings EngineSettings::From(const SettingsRecord& s) {
     e.ExpandToVideoSize = s.ExpandToVideoSize;
     e.RoundTo16Pix = s.RoundTo16Pix;
     e.ProcessPriority = s.ProcessPriority;
+    e.EncoderSilence = s.EncoderSilence;
     return e;
 }
 

@@ -67,6 +67,7 @@ struct EngineSettings {
     int32_t ExpandToVideoSize = 1;
     int32_t RoundTo16Pix = 0;
     int32_t ProcessPriority = 32;
+    int32_t EncoderSilence = 120; // seconds without encoder output that fail a job; 0: no limit
 
     static EngineSettings From(const SettingsRecord& settings);
 };

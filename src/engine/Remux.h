@@ -1,20 +1,30 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <vector>
 
 namespace qv {
 
-// Turns the encoder's intermediate AVI of an "ipod_h264" or "ipod_mpeg4"
-// job into the final MP4: splits it into a raw video and a raw AAC stream
-// with the encoder, joins them with mp4creator, and deletes the three
-// intermediate files. Returns the MP4 path it aimed at. Each tool run is
-// waited for; none is examined.
-std::string RemuxToMp4(const std::string& toolFolder, const std::string& format,
-                       const std::string& intermediate, const std::string& rate,
-                       const std::string& targetStem);
+class JobFiles;
 
-// Runs a tool command line (no shell) and waits for it; its output is thrown
-// away. Returns the exit code, -1 when it could not start.
-int RunTool(const std::string& commandLine);
+enum class StepResult { Done, Failed, Stopped };
+
+// Turns the encoder's intermediate AVI of an "ipod_h264" or "ipod_mpeg4"
+// job into the MP4 at mp4Path (the job's reserved ".partial" file): splits
+// it into a raw video and a raw AAC stream with the encoder and joins them
+// with mp4creator. Any failing step ends it: the result is Failed with the
+// step and its reason in *error. The raw streams are scratch files of the
+// job; the intermediate is left to the caller.
+StepResult RemuxToMp4(const std::string& toolFolder, const std::string& format,
+                      const std::string& intermediate, const std::string& rate,
+                      const std::string& mp4Path, JobFiles& files,
+                      const std::function<bool()>& stopRequested, std::string* error);
+
+// Runs a tool (no shell) until it ends, throwing its output away but for the
+// last lines, which *output receives. A stop request ends it and its process
+// group. Done only when it exits with status 0.
+StepResult RunTool(const std::vector<std::string>& argv, const std::function<bool()>& stopRequested,
+                   std::string* output);
 
 } // namespace qv

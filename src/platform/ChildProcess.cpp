@@ -2,16 +2,17 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
-#include <spawn.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace qv {
 
@@ -37,6 +38,93 @@ void CloseFd(int& fd) {
 
 std::string ErrorText(const char* what, int err) {
     return std::string(what) + ": " + std::strerror(err);
+}
+
+// The file a program name stands for: itself when it holds a "/", else the
+// first executable file of that name in PATH.
+bool FindProgram(const std::string& name, std::string* path) {
+    if (name.find('/') != std::string::npos) {
+        *path = name;
+        return true;
+    }
+    const char* env = std::getenv("PATH");
+    std::string dirs = env && *env ? env : "/usr/local/bin:/usr/bin:/bin";
+    size_t from = 0;
+    for (;;) {
+        size_t colon = dirs.find(':', from);
+        std::string dir =
+            dirs.substr(from, colon == std::string::npos ? std::string::npos : colon - from);
+        std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+        struct stat st;
+        if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0) {
+            *path = candidate;
+            return true;
+        }
+        if (colon == std::string::npos)
+            return false;
+        from = colon + 1;
+    }
+}
+
+struct ChildSide {
+    int in, out, err, report;
+};
+
+[[noreturn]] void ChildFails(int report) {
+    int e = errno;
+    ssize_t ignored = ::write(report, &e, sizeof e);
+    (void)ignored;
+    ::_exit(127);
+}
+
+// The child between fork and exec: async-signal-safe calls only.
+[[noreturn]] void RunChild(const ChildSide& side, const ChildProcess::Options& options,
+                           const char* program, char* const* args, pid_t parent) {
+    if (options.ownGroup)
+        ::setpgid(0, 0);
+    if (options.dieWithParent) {
+        // Ends the child with the thread that started it, however that ends.
+        // A parent that went before this line was reached is caught by the
+        // parent check: the child was handed over to another process.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+    }
+    if (options.pipeInput) {
+        if (::dup2(side.in, STDIN_FILENO) < 0)
+            ChildFails(side.report);
+    } else {
+        int fd = ::open("/dev/null", O_RDONLY);
+        if (fd < 0 || ::dup2(fd, STDIN_FILENO) < 0)
+            ChildFails(side.report);
+    }
+    if (::dup2(side.out, STDOUT_FILENO) < 0)
+        ChildFails(side.report);
+    if (options.mergeErrors) {
+        if (::dup2(side.out, STDERR_FILENO) < 0)
+            ChildFails(side.report);
+    } else if (side.err >= 0) {
+        if (::dup2(side.err, STDERR_FILENO) < 0)
+            ChildFails(side.report);
+    } else {
+        int fd = ::open("/dev/null", O_WRONLY);
+        if (fd < 0 || ::dup2(fd, STDERR_FILENO) < 0)
+            ChildFails(side.report);
+    }
+    if (!options.workDir.empty() && ::chdir(options.workDir.c_str()) != 0)
+        ChildFails(side.report);
+    // Default handling of the signals the tools rely on, and an empty mask.
+    struct sigaction dfl;
+    std::memset(&dfl, 0, sizeof dfl);
+    dfl.sa_handler = SIG_DFL;
+    for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(sig, &dfl, nullptr);
+    sigset_t empty;
+    sigemptyset(&empty);
+    ::sigprocmask(SIG_SETMASK, &empty, nullptr);
+    ::execv(program, args);
+    ChildFails(side.report);
 }
 
 } // namespace
@@ -88,54 +176,59 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const Options& op
         return false;
     }
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attr;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawnattr_init(&attr);
-
-    if (options.pipeInput)
-        posix_spawn_file_actions_adddup2(&actions, inPipe[0], STDIN_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    if (options.mergeErrors)
-        posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDERR_FILENO);
-    else if (errPipe[1] >= 0)
-        posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    else
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    if (!options.workDir.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, options.workDir.c_str());
-
-    // Own process group; default signal handling and an empty mask in the child.
-    sigset_t defaults, empty;
-    sigemptyset(&empty);
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setsigmask(&attr, &empty);
-    short flags = POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK;
-    if (options.ownGroup) {
-        posix_spawnattr_setpgroup(&attr, 0);
-        flags |= POSIX_SPAWN_SETPGROUP;
+    // Everything the child needs is prepared here: between fork and exec it
+    // may only make async-signal-safe calls.
+    std::string program;
+    if (!FindProgram(argv[0], &program)) {
+        *error = ErrorText(("cannot start " + argv[0]).c_str(), ENOENT);
+        for (int* fd : {&inPipe[0], &inPipe[1], &outPipe[0], &outPipe[1], &errPipe[0], &errPipe[1]})
+            CloseFd(*fd);
+        return false;
     }
-    posix_spawnattr_setflags(&attr, flags);
-
     std::vector<char*> args;
     args.reserve(argv.size() + 1);
     for (const std::string& a : argv)
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
-    pid_t pid = -1;
-    int rc = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attr);
+    // The child tells an exec failure through this pipe; a successful exec
+    // closes it.
+    int report[2] = {-1, -1};
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        *error = ErrorText("cannot create a pipe", errno);
+        for (int* fd : {&inPipe[0], &inPipe[1], &outPipe[0], &outPipe[1], &errPipe[0], &errPipe[1]})
+            CloseFd(*fd);
+        return false;
+    }
+
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ChildSide side{inPipe[0], outPipe[1], errPipe[1], report[1]};
+        RunChild(side, options, program.c_str(), args.data(), parent);
+    }
+    const int forkErrno = errno;
+    if (pid > 0 && options.ownGroup)
+        ::setpgid(pid, pid); // also here, so that a kill of the group right away finds it
+    CloseFd(report[1]);
     CloseFd(inPipe[0]);
     CloseFd(outPipe[1]);
     CloseFd(errPipe[1]);
+    int rc = pid < 0 ? forkErrno : 0;
+    if (pid > 0) {
+        int childErrno = 0;
+        ssize_t got;
+        do {
+            got = ::read(report[0], &childErrno, sizeof childErrno);
+        } while (got < 0 && errno == EINTR);
+        if (got == static_cast<ssize_t>(sizeof childErrno)) {
+            rc = childErrno;
+            int status;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }
+    }
+    CloseFd(report[0]);
     if (rc != 0) {
         *error = ErrorText(("cannot start " + argv[0]).c_str(), rc);
         CloseFd(inPipe[1]);
@@ -178,6 +271,17 @@ long ChildProcess::Read(char* buffer, size_t max) {
 }
 long ChildProcess::ReadErrors(char* buffer, size_t max) {
     return ReadFd(errFd_, buffer, max);
+}
+
+bool ChildProcess::WaitForOutput(int timeoutMs) const {
+    if (outFd_ < 0)
+        return true; // a Read returns at once
+    pollfd p{outFd_, POLLIN, 0};
+    int r;
+    do {
+        r = ::poll(&p, 1, timeoutMs);
+    } while (r < 0 && errno == EINTR);
+    return r != 0;
 }
 
 size_t ChildProcess::Peek() const {

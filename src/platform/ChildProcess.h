@@ -15,7 +15,8 @@ int NiceForPriorityClass(int priorityClass);
 
 // A child process with its standard input and its merged standard output and
 // error on pipes. The child leads a process group of its own, so Terminate()
-// ends the tool and everything it started.
+// ends the tool and everything it started; it is also killed when the thread
+// that started it ends (Options::dieWithParent).
 class ChildProcess {
 public:
     struct Options {
@@ -25,6 +26,10 @@ public:
         bool mergeErrors = true; // false: stderr goes to /dev/null, or to its own pipe:
         bool errorPipe = false;  // with mergeErrors false, stderr is read by ReadErrors()
         bool ownGroup = true;    // false: the child stays in the caller's process group
+        // The child is killed when the thread that started it ends, so
+        // nothing outlives the program however it ends. Such a child must be
+        // started by a thread that lives at least as long as the child.
+        bool dieWithParent = true;
     };
 
     ChildProcess() = default;
@@ -41,6 +46,9 @@ public:
     long Read(char* buffer, size_t max);
     // Blocking read of the error pipe (Options::errorPipe), as Read.
     long ReadErrors(char* buffer, size_t max);
+    // Waits at most timeoutMs for output (or its end) to be ready to read;
+    // true when a Read would not block.
+    bool WaitForOutput(int timeoutMs) const;
     // Bytes waiting in the output pipe, without blocking.
     size_t Peek() const;
     // Writes all bytes to the child's input; false when the child has gone.

@@ -3,6 +3,10 @@
 namespace qv {
 
 std::vector<std::string> SplitCommandLine(std::string_view line) {
+    return SplitCommandLine(line, nullptr);
+}
+
+std::vector<std::string> SplitCommandLine(std::string_view line, bool* unmatchedQuote) {
     std::vector<std::string> args;
     std::string current;
     bool inArg = false;
@@ -48,6 +52,8 @@ std::vector<std::string> SplitCommandLine(std::string_view line) {
     }
     if (inArg)
         args.push_back(std::move(current));
+    if (unmatchedQuote)
+        *unmatchedQuote = quoted;
     return args;
 }
 

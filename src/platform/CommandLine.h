@@ -12,6 +12,8 @@ namespace qv {
 // 2n backslashes before a quote give n backslashes and a toggling quote, 2n+1
 // give n backslashes and a literal quote; other backslashes are literal.
 std::vector<std::string> SplitCommandLine(std::string_view line);
+// As above; *unmatchedQuote tells whether the line ends inside a quote.
+std::vector<std::string> SplitCommandLine(std::string_view line, bool* unmatchedQuote);
 
 // Encloses a path in double quotes so that SplitCommandLine gives it back
 // byte for byte. A path that begins with "-" gets "./" in front so that a

@@ -2,8 +2,9 @@
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 #include <QDesktopServices>
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QUrl>
+
+#include <memory>
 
 namespace qv {
 
@@ -20,12 +23,43 @@ const char kLogind[] = "org.freedesktop.login1";
 const char kLogindPath[] = "/org/freedesktop/login1";
 const char kLogindManager[] = "org.freedesktop.login1.Manager";
 
+// The login manager is asked without waiting for its answer: the window
+// must never freeze on the system bus (or on a password prompt it shows).
+QDBusPendingCallWatcher* AskLogind(const QString& method, const QList<QVariant>& arguments) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(kLogind, kLogindPath, kLogindManager, method);
+    call.setArguments(arguments);
+    call.setInteractiveAuthorizationAllowed(true);
+    return new QDBusPendingCallWatcher(QDBusConnection::systemBus().asyncCall(call),
+                                       QCoreApplication::instance());
+}
+
+// The lock ends when the last copy of its descriptor is closed. The
+// descriptor arrives with the answer; one that arrives after the lock was
+// let go is closed at once.
 class LogindInhibitor : public SleepInhibitor {
 public:
-    explicit LogindInhibitor(QDBusUnixFileDescriptor fd) : fd_(std::move(fd)) {}
-    // The lock ends when the last copy of its descriptor is closed.
+    explicit LogindInhibitor(const std::string& why)
+        : held_(std::make_shared<QDBusUnixFileDescriptor>()), alive_(std::make_shared<bool>(true)) {
+        QDBusPendingCallWatcher* watcher =
+            AskLogind("Inhibit", {QStringLiteral("sleep"), QApplication::applicationName(),
+                                  QString::fromStdString(why), QStringLiteral("block")});
+        QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                         [held = held_, alive = alive_](QDBusPendingCallWatcher* w) {
+                             QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
+                             if (*alive && reply.isValid())
+                                 *held = reply.value();
+                             w->deleteLater();
+                         });
+    }
+    ~LogindInhibitor() override {
+        *alive_ = false;
+        *held_ = QDBusUnixFileDescriptor();
+    }
+
 private:
-    QDBusUnixFileDescriptor fd_;
+    std::shared_ptr<QDBusUnixFileDescriptor> held_;
+    std::shared_ptr<bool> alive_;
 };
 
 } // namespace
@@ -102,26 +136,18 @@ bool QtUserServices::StartProgram(const std::string& path) {
 }
 
 void QtUserServices::PowerOff() {
-    QDBusInterface manager(kLogind, kLogindPath, kLogindManager, QDBusConnection::systemBus());
-    if (manager.isValid()) {
-        // Interactive: the login manager may ask for a password if it must.
-        QDBusMessage reply = manager.call("PowerOff", true);
-        if (reply.type() != QDBusMessage::ErrorMessage)
-            return;
-    }
-    QProcess::startDetached("systemctl", {"poweroff"});
+    // Interactive: the login manager may ask for a password if it must.
+    QDBusPendingCallWatcher* watcher = AskLogind("PowerOff", {true});
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher,
+                     [](QDBusPendingCallWatcher* w) {
+                         if (w->isError())
+                             QProcess::startDetached("systemctl", {"poweroff"});
+                         w->deleteLater();
+                     });
 }
 
 std::unique_ptr<SleepInhibitor> QtUserServices::InhibitSleep(const std::string& why) {
-    QDBusInterface manager(kLogind, kLogindPath, kLogindManager, QDBusConnection::systemBus());
-    if (!manager.isValid())
-        return nullptr;
-    QDBusReply<QDBusUnixFileDescriptor> reply =
-        manager.call("Inhibit", QStringLiteral("sleep"), QApplication::applicationName(),
-                     QString::fromStdString(why), QStringLiteral("block"));
-    if (!reply.isValid())
-        return nullptr;
-    return std::make_unique<LogindInhibitor>(reply.value());
+    return std::make_unique<LogindInhibitor>(why);
 }
 
 } // namespace qv

@@ -59,9 +59,9 @@ std::string XmlToUtf8(std::string_view data) {
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (lower == "utf-8" || lower == "utf8" || lower == "us-ascii" || lower == "ascii")
         return std::string(data);
-    // The converted text keeps its declaration; the parser reads it as UTF-8
-    // because it is told so, whatever the declaration says.
-    return ToUtf8(data, name.c_str());
+    // Converted once here; the declaration then says UTF-8, so that the XML
+    // parser does not convert the text a second time.
+    return std::string(data.substr(0, q + 1)) + "UTF-8" + ToUtf8(data.substr(q2), name.c_str());
 }
 
 } // namespace qv

@@ -95,6 +95,7 @@ void CMPlayer::Play() {
     if (run_.state != PlayerStopped || process_)
         return;
     run_.Reset();
+    lines_.Clear();
     lastPollMs_ = NowMs();
     mailbox_.Reset();
 
@@ -199,14 +200,12 @@ void CMPlayer::Stop() {
     if (run_.state != PlayerStarting && run_.state != PlayerPlaying)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (commandLevel < 5) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    } else {
-        for (int i = 0; i < 51 && ProcessAlive(); ++i) {
-            SendCommand("quit");
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
+    // A moment for the player to quit on its own; then its group is ended
+    // by force. The window never waits longer than this.
+    if (commandLevel >= 5)
+        SendCommand("quit");
+    for (int i = 0; i < 10 && ProcessAlive(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EndRun();
     QApplication::restoreOverrideCursor();
     Post(WM_PLAYER_STOPPED);
@@ -235,30 +234,32 @@ void CMPlayer::ReadOutput() {
             Post(ended ? WM_PLAYER_ENDED : WM_PLAYER_FAILED);
             return;
         }
-        size_t waiting = std::min<size_t>(process_->Peek(), 80);
+        size_t waiting = std::min<size_t>(process_->Peek(), 4096);
         lastPollMs_ = NowMs();
         if (waiting == 0)
             return;
+        char buffer[4096];
+        long n = process_->Read(buffer, waiting);
+        if (n > 0)
+            lines_.Add(buffer, static_cast<size_t>(n));
         std::string line;
-        for (size_t i = 0; i < waiting; ++i) {
-            char c;
-            if (process_->Read(&c, 1) != 1 || c == '\r' || c == '\n')
-                break;
-            line += c;
-        }
-        while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
-            line.pop_back();
-        if (line.empty() || line == run_.lastLine)
-            continue;
-        run_.lastLine = line;
-        switch (ParseLine(run_, line)) {
-        case LineEffect::PlaybackBegan: PlaybackBegan(); break;
-        case LineEffect::GaveUp:
-            startingTimer_.stop();
-            EndRun();
-            Post(WM_PLAYER_FAILED);
-            return;
-        case LineEffect::None: break;
+        while (lines_.Next(&line)) {
+            while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back())))
+                line.pop_back();
+            if (line.empty() || line == run_.lastLine)
+                continue;
+            run_.lastLine = line;
+            switch (ParseLine(run_, line)) {
+            case LineEffect::PlaybackBegan: PlaybackBegan(); break;
+            case LineEffect::GaveUp:
+                startingTimer_.stop();
+                EndRun();
+                Post(WM_PLAYER_FAILED);
+                return;
+            case LineEffect::None: break;
+            }
+            if (!process_)
+                return;
         }
         std::this_thread::yield();
     }

@@ -77,6 +77,7 @@ private:
 
     QObject* owner_;
     std::string playerPath_, media_, subtitleFont_;
+    LineSplitter lines_; // the output read so far, cut into lines
     PlayerRunState run_;
     std::unique_ptr<ChildProcess> process_;
     QBasicTimer startingTimer_, positionTimer_, aliveTimer_;

@@ -33,8 +33,23 @@ struct PlayerRunState {
 enum class LineEffect { None, PlaybackBegan, GaveUp };
 
 // Interprets one line of the player's output. Markers are compared as UTF-8
-// bytes; values are taken from fixed byte offsets of the line.
+// bytes at the start of the line, as the player prints them; values are
+// taken from fixed byte offsets of the line.
 LineEffect ParseLine(PlayerRunState& run, const std::string& line);
+
+// Cuts the player's output into lines ended by "\r" or "\n", however the
+// reads divide it: a line split across two reads comes out whole.
+class LineSplitter {
+public:
+    static constexpr size_t kMaxLine = 64 * 1024;
+    void Add(const char* data, size_t size);
+    // The next complete line, without its end; false when none is complete.
+    bool Next(std::string* line);
+    void Clear() { pending_.clear(); }
+
+private:
+    std::string pending_;
+};
 
 // The one-command mailbox between the window thread and the writer thread:
 // a command posted while the previous one is not yet written is dropped.

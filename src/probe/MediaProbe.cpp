@@ -6,12 +6,15 @@
 #include "services/Services.h"
 
 #include <algorithm>
+#include <climits>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <functional>
 #include <mutex>
+#include <unistd.h>
 
 namespace qv {
 
@@ -19,28 +22,7 @@ namespace {
 
 std::mutex g_mutex;
 
-int Decimal(const std::string& text) {
-    char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    return (text.empty() || end == text.c_str()) ? 0 : static_cast<int>(v);
-}
-
 } // namespace
-
-void DisplayedSize(int* width, int* height, double displayAspect, double rotation) {
-    if (*width <= 0 || *height <= 0)
-        return;
-    // Pixels that are not square: the width that shows the picture's shape
-    // in square pixels, rounded to an even number.
-    if (displayAspect > 0) {
-        const double shown = *height * displayAspect;
-        if (std::abs(shown - *width) > 0.01 * *width)
-            *width = 2 * static_cast<int>(std::lround(shown / 2));
-    }
-    // A quarter turn swaps the sides.
-    if (std::lround(rotation / 90.0) % 2 != 0)
-        std::swap(*width, *height);
-}
 
 MediaInfoLibrary::MediaInfoLibrary(std::vector<std::string> candidates)
     : candidates_(std::move(candidates)) {}
@@ -86,33 +68,116 @@ bool MediaInfoLibrary::Bound() {
 }
 
 bool MediaInfoLibrary::Read(const std::string& path, ProbeResult& out) {
+    return ReadFile(path, out, true);
+}
+
+bool MediaInfoLibrary::ReadStreams(const std::string& path, ProbeResult& out) {
+    return ReadFile(path, out, false);
+}
+
+namespace {
+
+// Whether text is well-formed UTF-8 without control characters: the only
+// names the library's locale-bound file opening takes as they are.
+bool PlainUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        size_t more;
+        if (c < 0x20 || c == 0x7F)
+            return false;
+        if (c < 0x80)
+            more = 0;
+        else if (c >= 0xC2 && c <= 0xDF)
+            more = 1;
+        else if (c >= 0xE0 && c <= 0xEF)
+            more = 2;
+        else if (c >= 0xF0 && c <= 0xF4)
+            more = 3;
+        else
+            return false;
+        if (more > text.size() - 1 - i)
+            return false;
+        for (size_t k = 1; k <= more; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+// A name the library can open for a file whose own name it cannot (bytes
+// that are not UTF-8) or would misjudge (a result being written,
+// "NAME.partial", whose format only NAME's extension tells): a symbolic
+// link named "media" plus that extension in a private temporary folder,
+// gone with this object.
+class ReadableName {
+public:
+    explicit ReadableName(const std::string& file) : path(file) {
+        static const std::string partial = ".partial";
+        std::string name = file.substr(file.rfind('/') + 1);
+        const bool isPartial =
+            name.size() > partial.size() &&
+            name.compare(name.size() - partial.size(), partial.size(), partial) == 0;
+        if (!isPartial && PlainUtf8(file))
+            return;
+        if (isPartial)
+            name.resize(name.size() - partial.size());
+        const size_t dot = name.rfind('.');
+        std::string ext = dot == std::string::npos ? "" : name.substr(dot);
+        if (!PlainUtf8(ext))
+            ext.clear();
+        const char* tmp = std::getenv("TMPDIR");
+        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/quorvane-probe.XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            return;
+        dir_ = pattern;
+        // The link is read from its own folder: a relative target is made
+        // absolute first.
+        std::string target = file;
+        if (target.empty() || target.front() != '/') {
+            char cwd[4096];
+            if (!::getcwd(cwd, sizeof cwd))
+                return;
+            target = std::string(cwd) + "/" + target;
+        }
+        link_ = dir_ + "/media" + ext;
+        if (::symlink(target.c_str(), link_.c_str()) == 0)
+            path = link_;
+        else
+            link_.clear();
+    }
+    ~ReadableName() {
+        if (!link_.empty())
+            ::unlink(link_.c_str());
+        if (!dir_.empty())
+            ::rmdir(dir_.c_str());
+    }
+    ReadableName(const ReadableName&) = delete;
+    ReadableName& operator=(const ReadableName&) = delete;
+
+    std::string path;
+
+private:
+    std::string dir_, link_;
+};
+
+} // namespace
+
+bool MediaInfoLibrary::ReadFile(const std::string& path, ProbeResult& out, bool needLength) {
     std::lock_guard lock(g_mutex);
     if (!Bind())
         return false;
     void* h = new_();
     if (!h)
         return false;
-    open_(h, path.c_str());
+    const ReadableName readable(path);
+    open_(h, readable.path.c_str());
     auto get = [&](int kind, const char* parameter) {
         const char* v = get_(h, kind, 0, parameter, 1, 0);
         return std::string(v ? v : "");
     };
-    std::string duration = get(0, "Duration/String3");
-    if (duration.empty())
-        duration = get(1, "Duration/String3");
     ProbeResult r;
-    r.frameMode = get(1, "Format_Settings_FrameMode");
-    bool ok = !duration.empty();
-    if (ok) {
-        r.width = Decimal(get(1, "Width"));
-        r.height = Decimal(get(1, "Height"));
-        DisplayedSize(&r.width, &r.height, std::atof(get(1, "DisplayAspectRatio").c_str()),
-                      std::atof(get(1, "Rotation").c_str()));
-        r.frameRate = get(1, "FrameRate");
-        if (r.frameRate.empty())
-            r.frameRate = "25";
-        r.lengthText = duration.substr(0, 8);
-    }
+    const bool ok = InterpretFields(get, needLength, r);
     close_(h);
     delete_(h);
     if (ok)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,11 +17,27 @@ struct ProbeResult {
     int width = 0;
     int height = 0;
     std::string frameRate; // "25" when the file gives none
+    // The streams, for checking a result against its job.
+    double seconds = 0;                        // the file's length
+    double videoSeconds = 0, audioSeconds = 0; // the first stream's of each kind; 0: unknown
+    int videoStreams = 0, audioStreams = 0;
+    int audioChannels = 0;               // the first audio stream's
+    std::string format;                  // the container's, as the library names it
+    int frameWidth = 0, frameHeight = 0; // the stored picture, before aspect or rotation
 };
 
 // The shown size of a stored width x height with that display aspect (0:
 // unknown) and rotation in degrees.
 void DisplayedSize(int* width, int* height, double displayAspect, double rotation);
+
+// The longest picture side a probe believes.
+inline constexpr int kLargestSide = 16384;
+
+// A file's facts from the library's fields: get(kind, name) gives a field's
+// text (kind 0 the file, 1 its first video stream, 2 its first audio
+// stream). False when the file has no length (needLength) or no known format.
+bool InterpretFields(const std::function<std::string(int, const char*)>& get, bool needLength,
+                     ProbeResult& out);
 
 // libmediainfo, bound at run time: the program folder's copy first, then the
 // system's. A library that is missing or lacks an entry point leaves every
@@ -34,10 +51,14 @@ public:
     // Reads the file: true and the result, or false when it has no length
     // (unreadable, unknown, or no library). Shows nothing.
     bool Read(const std::string& path, ProbeResult& out);
+    // As Read, but true for any file of a known format, with or without a
+    // length (a raw AAC stream states none; its seconds stay 0).
+    bool ReadStreams(const std::string& path, ProbeResult& out);
     bool Bound();
 
 private:
     bool Bind();
+    bool ReadFile(const std::string& path, ProbeResult& out, bool needLength);
 
     std::vector<std::string> candidates_;
     void* lib_ = nullptr;

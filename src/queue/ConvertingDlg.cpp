@@ -4,6 +4,7 @@
 #include "platform/ControlId.h"
 #include "platform/Messages.h"
 #include "platform/UserServices.h"
+#include "probe/ResultReader.h"
 #include "services/Services.h"
 
 #include <QCheckBox>
@@ -44,6 +45,7 @@ QString Q(const std::string& s) {
 } // namespace
 
 CConvertingDlg::CConvertingDlg(QWidget* parent) : QDialog(parent), toolFolder_(ProgramFolder()) {
+    UseMediaProbeForResults(); // every result is checked before it counts
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(Dlu(0, 0, 289, 124).size());
@@ -116,10 +118,13 @@ CMediaRecord& CConvertingDlg::CurrentJob() {
 }
 
 template <typename F> void CConvertingDlg::OnInterfaceThread(F&& f) {
+    // Queued, never waited for: a worker must not hang on a window that is
+    // being torn down. A report still queued when the window goes is dropped
+    // with it.
     if (QThread::currentThread() == thread())
         f();
     else if (!closing_)
-        QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
 }
 
 void CConvertingDlg::ReportStatus(const std::string& text) {
@@ -163,6 +168,11 @@ void CConvertingDlg::SetFileProgress(int percent) {
     OnInterfaceThread([this, percent] { fileBar_->setValue(std::clamp(percent, 0, 100)); });
 }
 
+void CConvertingDlg::ReportFailure(const std::string& reason) {
+    std::lock_guard lock(failureMutex_);
+    failure_ = reason;
+}
+
 void CConvertingDlg::PostOutcome(JobOutcome outcome) {
     QCoreApplication::postEvent(this, new ConvertDoneEvent(outcome));
 }
@@ -195,17 +205,17 @@ void CConvertingDlg::customEvent(QEvent* event) {
 
 void CConvertingDlg::HandleOutcome(JobOutcome outcome) {
     if (outcome == OutcomeFailed) {
-        Services().MessageBox(Text("MsgBox", "ConvertFailed"), Text("MsgBox", "Info"),
-                              MsgIcon::Exclamation, MsgButtons::Ok);
+        std::string reason;
+        {
+            std::lock_guard lock(failureMutex_);
+            reason = failure_;
+        }
+        Services().MessageBox(FailureMessage(Text("MsgBox", "ConvertFailed"), reason),
+                              Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
         End();
     } else if (outcome == OutcomeCancelled) {
-        // The encoder has just been ended: give it a moment to let go of the file.
-        const std::string output = CurrentJob().outputPath;
-        QTimer::singleShot(200, this, [this, output] {
-            if (!output.empty())
-                ::unlink(output.c_str());
-            End();
-        });
+        // The engine has removed what the job wrote.
+        End();
     } else if (jobNumber_ < static_cast<int>(jobs_.size())) {
         ++jobNumber_;
         StartWorker();

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -74,6 +75,7 @@ public:
     void ReportStatus(const std::string& text) override;
     void ReportProgress(float seconds, uint32_t elapsedMs) override;
     void SetFileProgress(int percent) override;
+    void ReportFailure(const std::string& reason) override;
     void PostOutcome(JobOutcome outcome) override;
 
     // Asks whether to stop; on Yes the worker stops at the encoder's next output.
@@ -101,6 +103,8 @@ private:
     EngineSettings engine_;
     std::atomic<int> stopRequested_{0};
     std::atomic<bool> closing_{false};
+    std::mutex failureMutex_;
+    std::string failure_; // the failed job's reason, from the worker
     std::string toolFolder_;
     MainWindowLink* link_ = nullptr;
 

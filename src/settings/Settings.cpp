@@ -52,6 +52,7 @@ LoadedSettings LoadSettings(const CIni& ini, const DefaultFolders& defaults) {
     r.SnapshotDir = ini.ReadText("System", "SnapshotDir", "");
     r.MultiThread = ini.ReadFlag("General", "MultiThread", 1);
     r.ProcessPriority = static_cast<int32_t>(ini.ReadUnsigned("General", "ProcessPriority", 32));
+    r.EncoderSilence = static_cast<int32_t>(ini.ReadUnsigned("General", "EncoderSilence", 120));
     r.FitWidth = ini.ReadFlag("Video", "FitWidth", 1);
     r.FitHeight = ini.ReadFlag("Video", "FitHeight", 0);
     r.ExpandToVideoSize = ini.ReadFlag("Video", "ExpandToVideoSize", 1);

@@ -20,6 +20,9 @@ struct SettingsRecord {
     int32_t ExpandToVideoSize = 1;
     int32_t RoundTo16Pix = 0;
     int32_t ProcessPriority = 32;
+    // Seconds an encoder may go without printing before its job fails
+    // (General/EncoderSilence; read, never written: the default needs no entry).
+    int32_t EncoderSilence = 120;
     int32_t RunOsprel = 1;
     int32_t MainTitle = 1;
     int32_t CheckUpdate = 1;

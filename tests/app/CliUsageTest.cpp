@@ -60,7 +60,7 @@ TEST(QuorvaneCliUsage, RefusalsSayWhatIsWrong) {
         home, "en_US.UTF-8",
         {"-p", "MP3 - MPEG Audio Layer 3", "-o", out.path(), qvtest::MediaDir() + "truncated.avi"});
     EXPECT_EQ(bad.exitCode, 1);
-    EXPECT_TRUE(Has(bad, "truncated.avi: the input ends at")) << bad.output;
+    EXPECT_TRUE(Has(bad, "truncated.avi: the encoder gave up: the input ends at")) << bad.output;
 }
 
 TEST(QuorvaneCliUsage, NamesAfterTheEndOfOptionsAndAProgressToTheEnd) {

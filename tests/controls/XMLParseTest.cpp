@@ -69,6 +69,12 @@ TEST_F(XMLParseTest, TextsArriveInUtf8WhateverTheFileDeclares) {
     std::string text;
     ASSERT_EQ(x.NodeText("N", x.FindNode({}, "S"), text), 1);
     EXPECT_EQ(text, "皮肤");
+    // An encoding the XML parser also knows is converted once, not twice.
+    ASSERT_EQ(
+        x.Open(Write("<?xml version='1.0' encoding='ISO-8859-1'?><S><N>caf\xE9</N></S>").c_str()),
+        1);
+    ASSERT_EQ(x.NodeText("N", x.FindNode({}, "S"), text), 1);
+    EXPECT_EQ(text, "café");
     // UTF-16 with a byte-order mark.
     std::string u16 = "\xFF\xFE";
     for (char c : std::string("<S><N>ok</N></S>")) {

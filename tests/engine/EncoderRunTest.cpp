@@ -1,4 +1,6 @@
 #include "engine/EncoderRun.h"
+#include "engine/EncoderOutput.h"
+#include "engine/ResultCheck.h"
 
 #include "support/FakeTool.h"
 #include "support/Process.h"
@@ -18,6 +20,15 @@ namespace {
 class RecordingBatch : public JobBatch {
 public:
     explicit RecordingBatch(std::string tools) : tools_(std::move(tools)) {
+        // These tests are about the run, not the media: any non-empty file
+        // passes for a result of the job's span.
+        SetMediaReader([this](const std::string& path, MediaFacts& f) {
+            if (!qvtest::FileExists(path))
+                return false;
+            f.seconds = JobLengthSeconds(job);
+            f.videoStreams = f.audioStreams = 1;
+            return true;
+        });
         job.kind = KindFile;
         job.sourcePath = "/media/clip.avi";
         job.baseName = "clip";
@@ -31,6 +42,8 @@ public:
         profile.width = profile.height = -1;
     }
 
+    ~RecordingBatch() override { SetMediaReader(nullptr); }
+
     CMediaRecord& CurrentJob() override { return job; }
     const ProfileRecord& Profile() const override { return profile; }
     const EngineSettings& Settings() const override { return settings; }
@@ -41,6 +54,7 @@ public:
     void ReportProgress(float seconds, uint32_t) override { positions.push_back(seconds); }
     void SetFileProgress(int percent) override { bars.push_back(percent); }
     void PostOutcome(JobOutcome o) override { outcomes.push_back(o); }
+    void ReportFailure(const std::string& reason) override { failure = reason; }
 
     CMediaRecord job;
     ProfileRecord profile;
@@ -51,6 +65,7 @@ public:
     std::vector<float> positions;
     std::vector<int> bars;
     std::vector<JobOutcome> outcomes;
+    std::string failure;
 
 private:
     std::string tools_;
@@ -109,13 +124,12 @@ TEST(EncoderRun, ASilentEncoderSucceedsWithThePreparingStatus) {
     EXPECT_EQ(r.batch.bars, (std::vector<int>{1, 99}));
 }
 
-TEST(EncoderRun, AStopSeenAtTheNextOutputCancelsAndEndsTheEncodersGroup) {
+TEST(EncoderRun, AStopCancelsAndEndsTheEncodersGroup) {
     qvtest::TempDir pids;
     FakeRun r("sleep 60 & echo $! > '" + pids / "child" +
               "'; sleep 0.5; printf 'Pos: 1.0s\\r'; sleep 60; echo x > \"$out\"");
     r.batch.stop = true; // confirmed while the encoder is silent
     EXPECT_EQ(r.Go(), OutcomeCancelled);
-    EXPECT_EQ(r.batch.statuses.size(), 2u);
     // What the encoder started is gone too.
     std::string child = qvtest::ReadFile(pids / "child");
     child.erase(child.find_last_not_of("\n") + 1);
@@ -155,4 +169,94 @@ TEST(EncoderRun, TheLogRecordAndTimeTexts) {
     EXPECT_EQ(FormatSeconds(930), "00:15:30");
     EXPECT_EQ(FormatSeconds(360000 + 61), "100:01:01");
     EXPECT_EQ(FormatMs(3723004), "01:02:03.004");
+}
+
+TEST(EncoderRun, TheResultIsWrittenAsPartialAndNeverReplacesAFile) {
+    // Someone else's file appears under the job's final name while it runs.
+    FakeRun r("echo theirs > \"${out%.partial}\"; printf 'Pos: 1.0s\\r'; echo mine > \"$out\"");
+    qvtest::WriteFile(r.batch.out / "clip.avi.partial", "a partial of the user's");
+    EXPECT_EQ(r.Go(), OutcomeSucceeded);
+    EXPECT_EQ(r.batch.job.outputPath, r.batch.out / "clip(2).avi");
+    EXPECT_EQ(qvtest::ReadFile(r.batch.out / "clip(2).avi"), "mine\n");
+    EXPECT_EQ(qvtest::ReadFile(r.batch.out / "clip(1).avi"), "theirs\n");
+    EXPECT_EQ(qvtest::ReadFile(r.batch.out / "clip.avi.partial"), "a partial of the user's");
+    EXPECT_FALSE(qvtest::FileExists(r.batch.out / "clip(1).avi.partial"));
+}
+
+TEST(EncoderRun, AKilledEncoderLeavesOnlyAPartialAndACancelRemovesOnlyTheJobsFiles) {
+    {
+        FakeRun r("printf 'Pos: 1.0s\\r'; echo half > \"$out\"; kill -9 $$");
+        EXPECT_EQ(r.Go(), OutcomeFailed);
+        EXPECT_FALSE(qvtest::FileExists(r.batch.out / "clip.avi"));
+        EXPECT_EQ(qvtest::ReadFile(r.batch.out / "clip.avi.partial"), "half\n");
+    }
+    {
+        FakeRun r("echo theirs > \"${out%.partial}\"; echo half > \"$out\"; "
+                  "printf 'Pos: 1.0s\\r'; sleep 60");
+        r.batch.stop = true;
+        EXPECT_EQ(r.Go(), OutcomeCancelled);
+        EXPECT_EQ(qvtest::ReadFile(r.batch.out / "clip.avi"), "theirs\n");
+        EXPECT_FALSE(qvtest::FileExists(r.batch.out / "clip.avi.partial"));
+    }
+    {
+        // A failure before anything was written leaves nothing behind.
+        FakeRun r("exit 1");
+        EXPECT_EQ(r.Go(), OutcomeFailed);
+        EXPECT_FALSE(qvtest::FileExists(r.batch.out / "clip.avi.partial"));
+    }
+}
+
+TEST(EncoderRun, AStopEndsASilentEncoderAndLongSilenceFailsTheJob) {
+    qvtest::TempDir pids;
+    const std::string script = "sleep 60 & echo $! > '" + pids / "child" + "'; sleep 60";
+    {
+        FakeRun r(script);
+        r.batch.stop = true; // never an output to wait for
+        EXPECT_EQ(r.Go(), OutcomeCancelled);
+    }
+    {
+        FakeRun r(script);
+        r.batch.settings.EncoderSilence = 1;
+        EXPECT_EQ(r.Go(), OutcomeFailed);
+        EXPECT_EQ(r.batch.failure, "the encoder printed nothing for 1 s");
+        std::string child = qvtest::ReadFile(pids / "child");
+        ASSERT_FALSE(child.empty());
+        EXPECT_TRUE(qvtest::ProcessGone(std::stoi(child)));
+    }
+}
+
+TEST(EncoderRun, AStrayQuoteInAProfileNeverSplitsThePathsAndIsRefused) {
+    // The encoder records its arguments one a line.
+    const std::string record = "tr '\\0' '\\n' < /proc/$$/cmdline > \"$out\"";
+    FakeRun r(record + "; cp \"$out\" \"$out.args\"");
+    r.batch.job.sourcePath = "/media/my \"odd\" clip.avi";
+    SetFieldText(r.batch.profile.extraParams, "-vf-add \"scale");
+    EXPECT_EQ(r.Go(), OutcomeFailed);
+    EXPECT_EQ(r.batch.failure.rfind("the profile's settings hold an unmatched quote", 0), 0u)
+        << r.batch.failure;
+    EXPECT_FALSE(qvtest::FileExists(r.batch.out / "clip.avi.partial.args"));
+
+    // Balanced profile text stays in its place; the paths arrive whole.
+    FakeRun ok(record);
+    ok.batch.job.sourcePath = "/media/my \"odd\" clip.avi";
+    SetFieldText(ok.batch.profile.extraParams, "-noskip \"-sws 2\"");
+    EXPECT_EQ(ok.Go(), OutcomeSucceeded) << ok.batch.failure;
+    const std::string args = qvtest::ReadFile(ok.batch.out / "clip.avi");
+    EXPECT_NE(args.find("\n-noskip\n-sws 2\n"), std::string::npos) << args;
+    EXPECT_NE(args.find("\n/media/my \"odd\" clip.avi\n-o\n" + ok.batch.out / "clip.avi.partial\n"),
+              std::string::npos)
+        << args;
+}
+
+TEST(EncoderRun, PositionsAreNumbersWithinBoundsWhateverTheEncoderPrints) {
+    // A wild position must still make a percentage: no NaN, no infinity.
+    EXPECT_FLOAT_EQ(PositionSeconds("  12.5s (25%)"), 12.5f);
+    for (const char* wild : {"nans", "infs", "-3.0s", "xs"})
+        EXPECT_FLOAT_EQ(PositionSeconds(wild), 0.0f) << wild;
+    EXPECT_FLOAT_EQ(PositionSeconds("1e30s"), 360000.0f);
+    std::string reason;
+    EXPECT_TRUE(ChunkGiveUp("Pos: 1.0s\r退出.. disk full\nmore", &reason));
+    EXPECT_EQ(reason, "disk full");
+    EXPECT_TRUE(ChunkGiveUp("退出..", &reason));
+    EXPECT_EQ(reason, "");
 }

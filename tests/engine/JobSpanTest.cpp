@@ -23,7 +23,7 @@ CMediaRecord Span(const char* length, const char* start, const char* end) {
 class ReasonBatch : public qvtest::QuietBatch {
 public:
     using QuietBatch::QuietBatch;
-    void ReportError(const std::string& reason) override { reason_ = reason; }
+    void ReportFailure(const std::string& reason) override { reason_ = reason; }
     std::string reason_;
 };
 

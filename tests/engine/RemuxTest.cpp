@@ -10,6 +10,8 @@
 
 #include <dirent.h>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qv;
 using qvtest::MediaInfo;
@@ -96,4 +98,40 @@ TEST(Remux, AFailedEncoderRunStillCleansUpAndFails) {
     RunJob(batch);
     EXPECT_EQ(batch.outcome, OutcomeFailed);
     EXPECT_TRUE(Files(out.path()).empty()) << *Files(out.path()).begin();
+}
+
+// A program folder whose encoder is the real one except for the step named
+// by failOn, which fails as a broken tool would.
+class FailingStepTools {
+public:
+    explicit FailingStepTools(const std::string& failOn) {
+        ::mkdir((dir_ / "codecs").c_str(), 0755);
+        const std::string real = qvtest::ProgramDir() + "codecs/";
+        qvtest::WriteFile(dir_ / "codecs/quenzo",
+                          "#!/bin/sh\ncase \" $* \" in *' " + failOn +
+                              " '*) echo '退出.. broken'; exit 1;; esac\nexec '" + real +
+                              "quenzo' \"$@\"\n");
+        ::chmod((dir_ / "codecs/quenzo").c_str(), 0755);
+        EXPECT_EQ(::symlink((real + "mp4creator").c_str(), (dir_ / "codecs/mp4creator").c_str()),
+                  0);
+    }
+    std::string Folder() const { return dir_.path() + "/"; }
+
+private:
+    qvtest::TempDir dir_;
+};
+
+TEST(Remux, AFailingStepFailsTheJobAndKeepsTheIntermediate) {
+    for (const char* step : {"rawvideo", "rawaudio"}) {
+        qvtest::TempDir out;
+        FailingStepTools tools(step);
+        IpodBatch batch("ipod_h264", out.path());
+        batch.SetTools(tools.Folder());
+        RunJob(batch);
+        EXPECT_EQ(batch.outcome, OutcomeFailed) << step;
+        // No MP4 under its final name, the encoder's work kept as what it is.
+        EXPECT_EQ(Files(out.path()), std::set<std::string>{"tmp_clip.avi.partial"}) << step;
+        MediaInfo m(out / "tmp_clip.avi.partial");
+        EXPECT_EQ(m.Get(MediaInfo::Video, "Format"), "AVC") << step;
+    }
 }

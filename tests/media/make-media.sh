@@ -82,6 +82,10 @@ make sound.wav -f lavfi -i "sine=frequency=523:sample_rate=44100" -t 3 -ac 2 -c:
 # video only
 make silent.mp4 -f lavfi -i testsrc2=size=320x240:rate=25 -t 2 -c:v libx264 -preset ultrafast \
     -pix_fmt yuv420p
+# streams of unequal length: 4 s of picture, 2 s of sound
+make unequal.mp4 -f lavfi -i testsrc2=size=320x240:rate=25:duration=4 \
+    -f lavfi -i sine=frequency=440:sample_rate=44100:duration=2 \
+    -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2
 # a file cut in half
 if [[ ! -s truncated.avi ]]; then
     ff -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=sample_rate=44100 -t 6 \

@@ -1,4 +1,5 @@
 #include "platform/ChildProcess.h"
+#include "platform/ForkedChild.h"
 
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -149,4 +150,23 @@ TEST(ChildProcess, DestructorKillsARunningChild) {
         pid = child.Pid();
     }
     EXPECT_TRUE(qvtest::ProcessGone(pid));
+}
+
+TEST(ForkedChild, AChildThatTakesTooLongIsKilledAndOneThatEndsIsReaped) {
+    const pid_t parent = ::getpid();
+    pid_t slow = ::fork();
+    if (slow == 0) {
+        if (!qv::DieWithParent(parent))
+            ::_exit(3);
+        ::pause();
+        ::_exit(0);
+    }
+    EXPECT_EQ(qv::WaitChildFor(slow, 100), -1);
+    EXPECT_TRUE(qvtest::ProcessGone(slow));
+    pid_t quick = ::fork();
+    if (quick == 0)
+        ::_exit(7);
+    int status = qv::WaitChildFor(quick, 60000);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
 }

@@ -80,3 +80,45 @@ TEST(PlayerOutput, TheMailboxDropsACommandWhileThePreviousIsUnwritten) {
     EXPECT_TRUE(box.Post(std::string(45, 'x') + "\n"));
     EXPECT_EQ(box.Command(), std::string(39, 'x')); // cut: no line end left
 }
+
+TEST(PlayerOutput, MarkersCountOnlyWhereThePlayerPrintsThem) {
+    // A file name holding a marker's words is not that marker.
+    PlayerRunState run = Starting();
+    EXPECT_EQ(ParseLine(run, "Playing /media/interrupted clip.avi."), LineEffect::None);
+    EXPECT_EQ(ParseLine(run, "Playing /media/Exiting (2).avi."), LineEffect::None);
+    EXPECT_EQ(ParseLine(run, "Playing /media/ID_VIDEO_WIDTH=9.avi."), LineEffect::None);
+    EXPECT_EQ(run.videoWidth, 320);
+    run.hasVideo = false;
+    EXPECT_EQ(ParseLine(run, "Playing Starting over.mp3."), LineEffect::None);
+    EXPECT_EQ(ParseLine(run, " 标题:缓存填充: ID_AUDIO_NCH=6"), LineEffect::None);
+    EXPECT_EQ(run.title, "缓存填充: ID_AUDIO_NCH=6");
+    EXPECT_EQ(run.audioChannels, 0);
+    EXPECT_FLOAT_EQ(run.cacheFill, 0.0f);
+    // The audio bit rate is not read as the sample rate, nor the other way.
+    ParseLine(run, "ID_AUDIO_BITRATE=128000");
+    ParseLine(run, "ID_AUDIO_RATE=44100");
+    EXPECT_EQ(run.audioBitRate, 128000);
+    EXPECT_EQ(run.audioRate, 44100);
+}
+
+TEST(PlayerOutput, ALineSplitAcrossReadsComesOutWhole) {
+    LineSplitter lines;
+    std::string line;
+    lines.Add("VO: [nu", 7);
+    EXPECT_FALSE(lines.Next(&line));
+    lines.Add("ll] 258x180\rANS_TIME", 20);
+    ASSERT_TRUE(lines.Next(&line));
+    EXPECT_EQ(line, "VO: [null] 258x180");
+    EXPECT_FALSE(lines.Next(&line));
+    lines.Add("_POSITION=3.0\n\n", 15);
+    ASSERT_TRUE(lines.Next(&line));
+    EXPECT_EQ(line, "ANS_TIME_POSITION=3.0");
+    ASSERT_TRUE(lines.Next(&line));
+    EXPECT_EQ(line, "");
+    // An endless line is given out in bounded pieces.
+    std::string flood(LineSplitter::kMaxLine + 10, 'x');
+    lines.Add(flood.data(), flood.size());
+    ASSERT_TRUE(lines.Next(&line));
+    EXPECT_EQ(line.size(), LineSplitter::kMaxLine);
+    EXPECT_FALSE(lines.Next(&line));
+}

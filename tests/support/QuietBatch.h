@@ -5,6 +5,7 @@
 
 #include "Paths.h"
 #include "engine/EncoderRun.h"
+#include "probe/ResultReader.h"
 
 #include <string>
 
@@ -37,7 +38,9 @@ class QuietBatch : public qv::JobBatch {
 public:
     QuietBatch(const qv::ProfileRecord& p, qv::EngineSettings s, std::string folder,
                std::string tools = ProgramDir())
-        : profile(p), settings(s), folder_(std::move(folder)), tools_(std::move(tools)) {}
+        : profile(p), settings(s), folder_(std::move(folder)), tools_(std::move(tools)) {
+        qv::UseMediaProbeForResults();
+    }
 
     qv::CMediaRecord& CurrentJob() override { return job; }
     const qv::ProfileRecord& Profile() const override { return profile; }
@@ -49,11 +52,15 @@ public:
     void ReportProgress(float, uint32_t) override {}
     void SetFileProgress(int) override {}
     void PostOutcome(qv::JobOutcome o) override { outcome = o; }
+    void ReportFailure(const std::string& reason) override { failure = reason; }
+
+    void SetTools(std::string tools) { tools_ = std::move(tools); }
 
     qv::CMediaRecord job;
     qv::ProfileRecord profile;
     qv::EngineSettings settings;
     qv::JobOutcome outcome = qv::OutcomeFailed;
+    std::string failure;
 
 private:
     std::string folder_;

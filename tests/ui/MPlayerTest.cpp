@@ -153,7 +153,7 @@ TEST(MPlayer, TheWatchdogEndsAPlayerNobodyPolls) {
     CMPlayer::watchdogLimitMs = saved;
 }
 
-TEST(MPlayer, APlayerThatIgnoresQuitIsEndedAfterTheTries) {
+TEST(MPlayer, APlayerThatIgnoresQuitIsEndedWithoutAWait) {
     qvtest::TempDir dir;
     Preview stubborn("x", FakePlayer(dir, "trap '' TERM; echo 'VO: [null] 258x180'; "
                                           "while read line; do echo \"$line\" >> '" +
@@ -163,14 +163,11 @@ TEST(MPlayer, APlayerThatIgnoresQuitIsEndedAfterTheTries) {
     EXPECT_EQ(stubborn.player.SendCommand("first"), 0);
     EXPECT_EQ(stubborn.player.SendCommand("second"), 0); // dropped or not: never refused
     pid_t pid = stubborn.player.ProcessId();
-    QElapsedTimer t;
-    t.start();
     stubborn.player.Stop();
-    EXPECT_GE(t.elapsed(), 5000); // 51 tries of 100 ms
+    EXPECT_EQ(stubborn.player.State(), PlayerStopped);
     EXPECT_TRUE(qvtest::ProcessGone(pid));
     std::string got = qvtest::ReadFile(dir / "got");
     EXPECT_EQ(got.rfind("first\n", 0), 0u) << got;
-    EXPECT_NE(got.find("quit\n"), std::string::npos);
 }
 
 TEST(MPlayer, NothingOutlivesStopOrDestruction) {
