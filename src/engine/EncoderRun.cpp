@@ -51,8 +51,15 @@ uint64_t ClockMs() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-std::string FailureMessage(const std::string& message, const std::string& reason) {
-    return reason.empty() ? message : message + "\n\n" + reason;
+std::string FailureMessage(const std::string& message, const std::string& source,
+                           const std::string& reason) {
+    if (reason.empty())
+        return source.empty() ? message : message + "\n\n" + source;
+    return message + "\n\n" + (source.empty() ? reason : source + ": " + reason);
+}
+
+std::string JobSourceName(const CMediaRecord& job) {
+    return job.kind == KindDvdTitle ? job.baseName : FileNameOf(job.sourcePath);
 }
 
 std::string FormatSeconds(int64_t seconds) {

@@ -54,8 +54,13 @@ void RunJob(JobBatch& batch);
 // command-line fragments.
 std::string ErrorRecord(const std::string& chunk, const EncoderCommand& command);
 
-// The failure message with the job's reason on a line of its own.
-std::string FailureMessage(const std::string& message, const std::string& reason);
+// The failure message with the failed source's name and the job's reason on
+// a line of their own.
+std::string FailureMessage(const std::string& message, const std::string& source,
+                           const std::string& reason);
+
+// The name a user knows a job's source by: a file's name, a DVD title's name.
+std::string JobSourceName(const CMediaRecord& job);
 
 // "hh:mm:ss" of whole seconds (hours may pass 99) and "hh:mm:ss.mmm".
 std::string FormatSeconds(int64_t seconds);

@@ -169,8 +169,10 @@ void CConvertingDlg::SetFileProgress(int percent) {
 }
 
 void CConvertingDlg::ReportFailure(const std::string& reason) {
+    const std::string source = JobSourceName(CurrentJob());
     std::lock_guard lock(failureMutex_);
     failure_ = reason;
+    failedSource_ = source;
 }
 
 void CConvertingDlg::PostOutcome(JobOutcome outcome) {
@@ -205,12 +207,13 @@ void CConvertingDlg::customEvent(QEvent* event) {
 
 void CConvertingDlg::HandleOutcome(JobOutcome outcome) {
     if (outcome == OutcomeFailed) {
-        std::string reason;
+        std::string reason, source;
         {
             std::lock_guard lock(failureMutex_);
             reason = failure_;
+            source = failedSource_;
         }
-        Services().MessageBox(FailureMessage(Text("MsgBox", "ConvertFailed"), reason),
+        Services().MessageBox(FailureMessage(Text("MsgBox", "ConvertFailed"), source, reason),
                               Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
         End();
     } else if (outcome == OutcomeCancelled) {

@@ -104,7 +104,8 @@ private:
     std::atomic<int> stopRequested_{0};
     std::atomic<bool> closing_{false};
     std::mutex failureMutex_;
-    std::string failure_; // the failed job's reason, from the worker
+    std::string failure_;      // the failed job's reason, from the worker
+    std::string failedSource_; // and its source's name
     std::string toolFolder_;
     MainWindowLink* link_ = nullptr;
 

@@ -116,7 +116,7 @@ TEST(ConvertingDlg, AFailedSecondJobEndsTheBatchAndKeepsTheFirstOutput) {
     ASSERT_EQ(user.boxes.size(), 1u);
     // The failure message says why in one line.
     EXPECT_EQ(user.boxes[0].text,
-              Text("MsgBox", "ConvertFailed") + "\n\nthe encoder gave up: broken");
+              Text("MsgBox", "ConvertFailed") + "\n\ntwo.mp4: the encoder gave up: broken");
     EXPECT_EQ(user.boxes[0].icon, MsgIcon::Exclamation);
 }
 
@@ -134,7 +134,7 @@ TEST(ConvertingDlg, AResultThatFailsItsCheckEndsTheBatchWithTheReason) {
     EXPECT_TRUE(qvtest::FileExists(out / "a.avi.partial"));
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].text,
-              Text("MsgBox", "ConvertFailed") + "\n\nthe result has no audio stream");
+              Text("MsgBox", "ConvertFailed") + "\n\nsmall.mp4: the result has no audio stream");
 }
 
 TEST(ConvertingDlg, AWindowTornDownWhileTheWorkerReportsDoesNotHang) {
