@@ -9,6 +9,7 @@
 #include <dvdread/ifo_types.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -148,6 +149,8 @@ int ReadHere(const char* path, qv::DvdInfoBlock* block) {
 extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
     if (!path || !block)
         return 1;
+    if (qv::CancelRequested(block->cancel))
+        return 3;
     // libdvdread can crash on damaged IFO files (a double free when the
     // title table is corrupt). The disc is read in a child process into
     // shared memory, so a damaged disc is an error code, not the program's end.
@@ -168,14 +171,18 @@ extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
     int result = 3;
     int status = 0;
     if (pid > 0) {
-        status = qv::WaitChildFor(pid, qv::kDiscSurveyLimitMs);
+        status = qv::WaitChildFor(pid, qv::kDiscSurveyLimitMs, &block->cancel);
         if (status != -1 && WIFEXITED(status))
             result = WEXITSTATUS(status);
     } else {
         result = ReadHere(path, copy);
     }
-    if (result == 0)
-        std::memcpy(block, copy, sizeof *block);
+    // All but the cancel flag, which the caller may be setting meanwhile.
+    if (result == 0) {
+        constexpr size_t from = offsetof(qv::DvdInfoBlock, unused0);
+        std::memcpy(reinterpret_cast<char*>(block) + from,
+                    reinterpret_cast<const char*>(copy) + from, sizeof *block - from);
+    }
     ::munmap(shared, sizeof(qv::DvdInfoBlock));
     return result;
 }

@@ -40,12 +40,14 @@ static_assert(offsetof(DvdTitleRecord, selected) == 10736);
 constexpr int kMaxDvdTitles = 99;
 
 struct DvdInfoBlock { // 1,063,400 bytes
-    char unused0[64];
+    int32_t cancel;   // set by the caller (RequestCancel) to end a read in progress
+    char unused0[60];
     char frameSize[64]; // "720x576"
     int32_t titleCount; // 0..99
     char unused1[8];
     DvdTitleRecord titles[kMaxDvdTitles];
 };
+static_assert(offsetof(DvdInfoBlock, unused0) == 4);
 static_assert(offsetof(DvdInfoBlock, titleCount) == 128);
 static_assert(offsetof(DvdInfoBlock, titles) == 140);
 static_assert(sizeof(DvdInfoBlock) == 1063400);
@@ -55,9 +57,20 @@ struct TitleSearchRequest { // 1036 bytes
     int32_t mainTitle;      // 1: the main title only
     int32_t minimumSeconds; // 60
     int32_t window;         // a handle of the window registry
-    char unused[512];
+    int32_t cancel;         // set by the caller (RequestCancel) to end the search
+    char unused[508];
 };
 static_assert(sizeof(TitleSearchRequest) == 1036);
 static_assert(offsetof(TitleSearchRequest, window) == 520);
+static_assert(offsetof(TitleSearchRequest, cancel) == 524);
+
+// A block's cancel flag is set by one thread while another reads the disc
+// into the block: both sides go through these.
+inline void RequestCancel(int32_t& flag) {
+    __atomic_store_n(&flag, 1, __ATOMIC_RELEASE);
+}
+inline bool CancelRequested(const int32_t& flag) {
+    return __atomic_load_n(&flag, __ATOMIC_ACQUIRE) != 0;
+}
 
 } // namespace qv

@@ -86,8 +86,9 @@ void SurveyHere(const char* path, Survey* out) {
 }
 
 // Surveys the disc in a child process: libdvdread can crash on damaged IFO
-// files, and that must not end the program.
-void SurveyDisc(const char* path, Survey* out) {
+// files, and that must not end the program. The child is killed when the
+// request is cancelled.
+void SurveyDisc(const char* path, const int32_t* cancel, Survey* out) {
     out->count = 0;
     void* shared =
         ::mmap(nullptr, sizeof(Survey), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
@@ -108,7 +109,7 @@ void SurveyDisc(const char* path, Survey* out) {
     }
     int status = 0;
     if (pid > 0) {
-        status = qv::WaitChildFor(pid, qv::kDiscSurveyLimitMs);
+        status = qv::WaitChildFor(pid, qv::kDiscSurveyLimitMs, cancel);
         if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
             std::memcpy(out, survey, sizeof *out);
     }
@@ -125,8 +126,12 @@ extern "C" void FindValidTitles(qv::TitleSearchRequest* request) {
     auto report = [window](int64_t kind, int64_t value) {
         QvSendWindowMessage(window, qv::WM_TITLE_SEARCH_REPORT, kind, value);
     };
+    if (qv::CancelRequested(request->cancel))
+        return;
     Survey survey;
-    SurveyDisc(path.c_str(), &survey);
+    SurveyDisc(path.c_str(), &request->cancel, &survey);
+    if (qv::CancelRequested(request->cancel))
+        return; // a cancelled search reports nothing more
     const int count = std::clamp(survey.count, 0, qv::kMaxDvdTitles);
     int best = 0, bestSeconds = -1;
     for (int t = 1; t <= count; ++t) {

@@ -50,10 +50,11 @@ std::string WithSlash(std::string path) {
     return path;
 }
 
-// What the worker and the dialog share; the worker keeps it alive, so a
-// dialog that closes early never frees what the worker still writes.
+// What the worker and the dialog share. The dialog sets only the cancel
+// flags while the worker runs; the request is filled before it starts.
 struct ScanState {
     std::shared_ptr<DvdInfoBlock> block;
+    TitleSearchRequest request;
     std::atomic<bool> stopped{false};
     QPointer<QObject> dialog;
 };
@@ -118,12 +119,28 @@ CParseDVDDlg::CParseDVDDlg(std::shared_ptr<DvdInfoBlock> block, const PreparedSc
             return 0;
         },
         shared_.get());
+    TitleSearchRequest& request = shared_->request;
+    std::memset(&request, 0, sizeof request);
+    std::strncpy(request.path, scan_.scanPath.c_str(), sizeof request.path - 1);
+    request.mainTitle = mainTitle_ ? 1 : 0;
+    request.minimumSeconds = 60;
+    request.window = shared_->window;
     startTimer_.start(kStartTimerMs, this);
 }
 
 CParseDVDDlg::~CParseDVDDlg() {
+    // A cancelled read kills its child within a moment, so the join is short;
+    // nothing the scan started outlives the dialog.
+    Cancel();
+    if (worker_.joinable())
+        worker_.join();
+    QvUnregisterWindow(shared_->window);
+}
+
+void CParseDVDDlg::Cancel() {
     shared_->stopped = true;
-    QvUnregisterWindow(shared_->window); // waits for a report being handed over
+    RequestCancel(block_->cancel);
+    RequestCancel(shared_->request.cancel);
 }
 
 int CParseDVDDlg::Progress() const {
@@ -139,21 +156,21 @@ void CParseDVDDlg::timerEvent(QTimerEvent* event) {
     startTimer_.stop();
     std::shared_ptr<Shared> state = shared_;
     const PreparedScan scan = scan_;
-    const bool runOsprel = runOsprel_, mainTitle = mainTitle_;
+    const bool runOsprel = runOsprel_;
     const std::string tools = ProgramFolder();
-    // Through the registry: once the dialog has unregistered (first thing
-    // when it goes) a report reaches nothing, and none is ever handed to a
-    // dialog being destroyed.
+    // Through the registry, as the search reports; the last message is
+    // always WM_DVD_SCAN_DONE, after which the worker touches nothing.
     auto post = [state](int message, long long w = 0, long long l = 0) {
         QvSendWindowMessage(state->window, message, w, l);
     };
-    std::thread([=] {
+    worker_ = std::thread([=] {
         constexpr int kProgress = WM_USER + 1; // the worker's own progress note
         post(kProgress, 2);
         std::string path = scan.scanPath;
         int result = ReadDvdStructure(path.data(), state->block.get());
         if (result != 0) {
-            LogF("分析 IFO 文件 [%s] 失败, 错误 = %d\n", scan.scanPath.c_str(), result);
+            if (!state->stopped)
+                LogF("分析 IFO 文件 [%s] 失败, 错误 = %d\n", scan.scanPath.c_str(), result);
             post(WM_DVD_SCAN_DONE);
             return;
         }
@@ -189,18 +206,14 @@ void CParseDVDDlg::timerEvent(QTimerEvent* event) {
             post(WM_DVD_SCAN_DONE);
             return;
         }
-        auto request = std::make_unique<TitleSearchRequest>();
-        std::memset(request.get(), 0, sizeof *request);
-        std::strncpy(request->path, scan.scanPath.c_str(), sizeof request->path - 1);
-        request->mainTitle = mainTitle ? 1 : 0;
-        request->minimumSeconds = 60;
-        request->window = state->window;
-        FindValidTitles(request.get());
+        FindValidTitles(&state->request);
         post(WM_DVD_SCAN_DONE);
-    }).detach();
+    });
 }
 
 void CParseDVDDlg::Report(long long wParam, long long lParam) {
+    if (stoppedByUser_)
+        return; // what was found before the stop stands
     if (wParam == 1) {
         found_.push_back(static_cast<int>(lParam));
         foundText_ += QString::number(lParam) + " ";
@@ -228,6 +241,8 @@ void CParseDVDDlg::Done() {
         return;
     done_ = true;
     shared_->stopped = true;
+    if (worker_.joinable())
+        worker_.join(); // it has posted its last message: the block is complete
     const int count = std::clamp(block_->titleCount, 0, kMaxDvdTitles);
     for (int t : found_)
         if (t >= 1 && t <= count)
@@ -239,14 +254,21 @@ void CParseDVDDlg::Done() {
 }
 
 void CParseDVDDlg::Stop() {
-    if (done_)
+    if (done_ || stoppedByUser_)
         return;
     if (Services().MessageBox(UiText("DlgDvdScan", "StopAsk", "正在解析 DVD, 确定要停止吗?"),
                               UiText("DlgDvdScan", "Warning", "警告"), MsgIcon::Exclamation,
-                              MsgButtons::YesNo) == MsgYes) {
-        stoppedByUser_ = true;
+                              MsgButtons::YesNo) != MsgYes ||
+        done_)
+        return;
+    stoppedByUser_ = true;
+    Cancel();
+    // A running worker kills the child reading the disc and then posts
+    // WM_DVD_SCAN_DONE; the block is read only after that.
+    if (!worker_.joinable()) {
+        startTimer_.stop();
         Done();
-    } // the worker is not waited for; it keeps its block
+    }
 }
 
 void CParseDVDDlg::keyPressEvent(QKeyEvent* event) {

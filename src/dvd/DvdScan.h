@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QLabel;
@@ -61,7 +62,7 @@ public:
     QString FoundText() const;
     // A search report, as the search sends it (wParam 1: a title; 2: percent).
     void Report(long long wParam, long long lParam);
-    void Stop(); // asks first
+    void Stop(); // asks first; the scan's reads are ended and the dialog closes
     bool StoppedByUser() const { return stoppedByUser_; }
 
 protected:
@@ -73,8 +74,10 @@ protected:
 private:
     struct Shared;
     void Done();
+    void Cancel();
 
     std::shared_ptr<Shared> shared_; // kept by the worker while it runs
+    std::thread worker_;             // joined before the dialog goes
     std::shared_ptr<DvdInfoBlock> block_;
     PreparedScan scan_;
     bool runOsprel_, mainTitle_;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
 #include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -22,9 +23,10 @@ inline bool DieWithParent(pid_t parent) {
     return ::getppid() == parent;
 }
 
-// Waits at most limitMs for the child; after that it is killed. Returns the
-// wait status, or -1 when the child was killed for taking too long.
-inline int WaitChildFor(pid_t pid, int limitMs) {
+// Waits at most limitMs for the child; after that, or as soon as *cancel
+// (when given) becomes non-zero, it is killed and reaped. Returns the wait
+// status, or -1 when the child was killed.
+inline int WaitChildFor(pid_t pid, int limitMs, const int32_t* cancel = nullptr) {
     int status = 0;
     for (int waited = 0;; waited += 20) {
         pid_t r = ::waitpid(pid, &status, WNOHANG);
@@ -32,7 +34,7 @@ inline int WaitChildFor(pid_t pid, int limitMs) {
             return status;
         if (r < 0 && errno != EINTR)
             return -1;
-        if (waited >= limitMs) {
+        if (waited >= limitMs || (cancel && __atomic_load_n(cancel, __ATOMIC_ACQUIRE) != 0)) {
             ::kill(pid, SIGKILL);
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }

@@ -3,18 +3,22 @@
 #include "controls/ColumnTreeCtrl.h"
 #include "engine/JobModel.h"
 #include "support/Paths.h"
+#include "support/Process.h"
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
 #include "support/Tool.h"
 
 #include <QLabel>
 
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace qv;
 
@@ -31,7 +35,67 @@ std::shared_ptr<DvdInfoBlock> Scan(const PreparedScan& scan, bool runOsprel, boo
     return block;
 }
 
+// A DVD folder whose named files are FIFOs: opening one blocks until a
+// writer comes, which none does, so a read of the disc hangs there as it can
+// on a damaged disc.
+struct HangingDvd {
+    qvtest::TempDir dir;
+    explicit HangingDvd(const std::vector<std::string>& hanging) {
+        ::mkdir((dir / "VIDEO_TS").c_str(), 0755);
+        const std::string from = qvtest::MediaDir() + "dvdlong/VIDEO_TS/";
+        for (const char* name :
+             {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO", "VTS_01_0.BUP", "VTS_01_1.VOB"}) {
+            const std::string to = dir / "VIDEO_TS/" + name;
+            const bool fifo = std::find(hanging.begin(), hanging.end(), name) != hanging.end();
+            EXPECT_EQ(fifo ? ::mkfifo(to.c_str(), 0644)
+                           : ::symlink((from + name).c_str(), to.c_str()),
+                      0);
+        }
+    }
+};
+
+bool HasChild() {
+    return !qvtest::ChildrenOf(::getpid()).empty();
+}
+
 } // namespace
+
+TEST(DvdScan, StopAndClosingEndTheChildReadingAHungDisc) {
+    qvtest::RecordingServices user;
+    user.answer = MsgYes;
+    { // the search's survey hangs on the title's video file: Stop ends it
+        HangingDvd disc({"VTS_01_1.VOB"});
+        auto block = std::make_shared<DvdInfoBlock>();
+        std::memset(block.get(), 0, sizeof *block);
+        CParseDVDDlg dlg(block, PrepareScan({false, disc.dir.path(), ""}), true, false);
+        QTimer poll; // the structure is read (20%), the survey's child runs: stop
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (dlg.Progress() >= 20 && HasChild()) {
+                poll.stop();
+                dlg.Stop();
+            }
+        });
+        poll.start(20);
+        dlg.exec();
+        EXPECT_TRUE(dlg.StoppedByUser());
+        EXPECT_EQ(block->titleCount, 3);
+        EXPECT_EQ(block->titles[0].selected, 0);
+        EXPECT_EQ(user.boxes.size(), 1u);
+        EXPECT_TRUE(qvtest::ChildrenOf(::getpid()).empty());
+    }
+    { // the structure read hangs: the dialog goes without a Stop
+        HangingDvd disc({"VIDEO_TS.IFO", "VIDEO_TS.BUP"});
+        auto block = std::make_shared<DvdInfoBlock>();
+        std::memset(block.get(), 0, sizeof *block);
+        auto dlg = std::make_unique<CParseDVDDlg>(block, PrepareScan({false, disc.dir.path(), ""}),
+                                                  true, false);
+        dlg->show();
+        ASSERT_TRUE(QTest::qWaitFor(HasChild, 60000));
+        dlg.reset();
+        EXPECT_TRUE(qvtest::ChildrenOf(::getpid()).empty());
+        EXPECT_EQ(block->titleCount, 0);
+    }
+}
 
 TEST(DvdScan, WithoutTheSearchEveryTitleBecomesASource) {
     qvtest::RecordingServices user;
@@ -139,6 +203,7 @@ TEST(DvdScan, ThePlayerPlaysATitleWithTheAudioStreamItsRecordCarries) {
         // Track 128 is the stereo one, 129 the mono one.
         const std::string channels = track.streamId == 128 ? "2 ch" : "1 ch";
         EXPECT_NE(run.output.find("AUDIO: 48000 Hz, " + channels), std::string::npos)
-            << track.streamId << "\n" << run.output;
+            << track.streamId << "\n"
+            << run.output;
     }
 }
