@@ -80,8 +80,9 @@ void ApplySkinControls(const std::string& folder, QWidget* window, const char* e
         QWidget* target = FindControl(window, number(n, "BmpStaticID"));
         if (!target || !target->property("imageStatic").toBool())
             return;
+        // Never into itself or its own descendant: that would make a cycle.
         if (QWidget* parent = FindControl(window, number(n, "parentid"));
-            parent && parent != target)
+            parent && parent != target && !target->isAncestorOf(parent))
             target->setParent(parent);
         target->setProperty("image", LoadImageFile(folder + text(n, "szFilePath")));
         int ex = number(n, "extendnx"), ey = number(n, "extendny");

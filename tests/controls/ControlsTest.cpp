@@ -442,6 +442,20 @@ TEST(Skin, BadDescriptionsChangeOnlyWhatIsValid) {
     ApplySkinControls(dir.path() + "/", &w.window, "MainDlgSetting");
     EXPECT_EQ(w.b1014->geometry(), QRect(258, 258, 10, 10)); // only the first 260 entries count
     EXPECT_NE(w.b1015->size(), QSize(-100, 999999));
+
+    // Two statics naming each other as parent: the second would close a cycle.
+    auto* second = new QWidget(&w.window);
+    second->setProperty("controlId", 1101);
+    second->setProperty("imageStatic", true);
+    auto parented = [](int id, int parent) {
+        return "<BmpStatic><BmpStaticID>" + std::to_string(id) + "</BmpStaticID><parentid>" +
+               std::to_string(parent) + "</parentid></BmpStatic>";
+    };
+    WriteSkin(dir.path(), "",
+              "<BmpStatics>" + parented(1101, 1100) + parented(1100, 1101) + "</BmpStatics>");
+    ApplySkinControls(dir.path() + "/", &w.window, "MainDlgSetting");
+    EXPECT_EQ(second->parentWidget(), w.picture);
+    EXPECT_EQ(w.picture->parentWidget(), &w.window);
 }
 
 TEST(Skin, TheShippedSkinsGiveEveryButtonItsFourStates) {
