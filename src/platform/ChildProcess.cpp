@@ -91,27 +91,16 @@ struct ChildSide {
         if (::getppid() != parent)
             ::_exit(127);
     }
-    if (options.pipeInput) {
-        if (::dup2(side.in, STDIN_FILENO) < 0)
+    // A negative descriptor stands for /dev/null.
+    auto attach = [&side](int fd, int target, int nullFlags) {
+        if (fd < 0)
+            fd = ::open("/dev/null", nullFlags);
+        if (fd < 0 || ::dup2(fd, target) < 0)
             ChildFails(side.report);
-    } else {
-        int fd = ::open("/dev/null", O_RDONLY);
-        if (fd < 0 || ::dup2(fd, STDIN_FILENO) < 0)
-            ChildFails(side.report);
-    }
-    if (::dup2(side.out, STDOUT_FILENO) < 0)
-        ChildFails(side.report);
-    if (options.mergeErrors) {
-        if (::dup2(side.out, STDERR_FILENO) < 0)
-            ChildFails(side.report);
-    } else if (side.err >= 0) {
-        if (::dup2(side.err, STDERR_FILENO) < 0)
-            ChildFails(side.report);
-    } else {
-        int fd = ::open("/dev/null", O_WRONLY);
-        if (fd < 0 || ::dup2(fd, STDERR_FILENO) < 0)
-            ChildFails(side.report);
-    }
+    };
+    attach(options.pipeInput ? side.in : -1, STDIN_FILENO, O_RDONLY);
+    attach(side.out, STDOUT_FILENO, O_WRONLY);
+    attach(options.mergeErrors ? side.out : side.err, STDERR_FILENO, O_WRONLY);
     if (!options.workDir.empty() && ::chdir(options.workDir.c_str()) != 0)
         ChildFails(side.report);
     // Default handling of the signals the tools rely on, and an empty mask.
