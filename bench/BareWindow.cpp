@@ -1,6 +1,6 @@
 // The start-up benchmark's yardstick: a bare Qt window of the main window's
 // size and kind, reporting its first paint the way the program does.
-#include "app/UiMonitor.h"
+#include "base/UiMonitor.h"
 #include "mainwnd/ConverterDlg.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // 640x480 clip to XviD + MP3 in AVI, alternating the two, five runs each,
 // and the ratio of the medians.
 //   cmake --build build --target bench_runjob && build/bench/bench_runjob
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "engine/EncoderRun.h"
 #include "platform/ChildProcess.h"
 #include "platform/CommandLine.h"

@@ -8,7 +8,7 @@
 //   bench_window stall OUTPUT-FOLDER CLIP...
 //   bench_window dvd FOLDER
 //   bench_window batch OUTPUT-FOLDER CLIP...
-#include "app/UiMonitor.h"
+#include "base/UiMonitor.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "dvd/SelectDVDDlg.h"
 #include "engine/EncoderCommand.h"

@@ -1,5 +1,5 @@
 // XML files read by name: open any bytes, then walk them as the skin loader does.
-#include "controls/XMLParse.h"
+#include "base/XMLParse.h"
 
 #include <cstdint>
 #include <string>

@@ -1,15 +1,12 @@
 #pragma once
 
-#include <cctype>
+#include "TextEncoding.h"
+
 #include <string>
 
 namespace codecs {
 
-inline std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
+using qv::Lower;
 
 // The extension of a file name, lower-cased, without its "."; "" for none
 // (a "." in a folder name is not one). A file being written, "NAME.partial",

@@ -1,8 +1,8 @@
 #include "Dranvel.h"
 
-#include "engine/ProfileLayout.h"
+#include "ProfileLayout.h"
 
-#include "platform/ForkedChild.h"
+#include "ForkedChild.h"
 
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>

@@ -1,6 +1,6 @@
 #include "LanguageFile.h"
 
-#include "platform/TextEncoding.h"
+#include "TextEncoding.h"
 
 #include <pugixml.hpp>
 

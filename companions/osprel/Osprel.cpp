@@ -1,9 +1,9 @@
 #include "Osprel.h"
 
-#include "platform/Messages.h"
-#include "windows/WindowRegistry.h"
+#include "CompanionMessages.h"
+#include "WindowRegistry.h"
 
-#include "platform/ForkedChild.h"
+#include "ForkedChild.h"
 
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dranvel/DvdInfoBlock.h"
+#include "TitleSearchRequest.h"
 
 extern "C" {
 // Searches a DVD for titles worth converting and reports them to the

@@ -1,6 +1,6 @@
 #include "ProfileFile.h"
 
-#include "platform/TextEncoding.h"
+#include "TextEncoding.h"
 
 #include <pugixml.hpp>
 
@@ -49,12 +49,6 @@ struct Reader {
         return true;
     }
 };
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 template <typename Entry>
 bool ReadCodecs(Reader& r, const pugi::xml_node& root, const char* element, Entry* entries,

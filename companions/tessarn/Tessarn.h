@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ProfileLayout.h"
+#include "ProfileLayout.h"
 
 extern "C" {
 // Fills the table from the profile files "*.xml" of the folder, in file-name

@@ -1,7 +1,7 @@
 // The updater the program starts from its Help menu and its automatic check.
 // It tells the installed version and where new versions come from; it never
 // downloads or installs anything itself.
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -9,7 +9,7 @@
 // the current job (its output is removed) and the rest. Exit status 0 only
 // when every job succeeded.
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "engine/EncoderRun.h"
 #include "probe/MediaProbe.h"
 #include "probe/ResultReader.h"

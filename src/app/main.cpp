@@ -1,4 +1,4 @@
-#include "app/UiMonitor.h"
+#include "base/UiMonitor.h"
 #include "mainwnd/ConverterDlg.h"
 #include "platform/QtUserServices.h"
 #include "services/Services.h"

@@ -1,7 +1,7 @@
 #include "Skin.h"
 
 #include "BmpButton.h"
-#include "XMLParse.h"
+#include "base/XMLParse.h"
 #include "platform/ControlId.h"
 
 #include <QVariant>

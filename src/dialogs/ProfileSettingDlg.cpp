@@ -1,6 +1,7 @@
 #include "ProfileSettingDlg.h"
 
 #include "DialogUtil.h"
+#include "TextEncoding.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -24,12 +25,6 @@ const char* const kZoomValues[] = {"letterbox", "fullscreen", "panscale"};
 void Fill(QComboBox* box, const std::vector<std::string>& items) {
     for (const std::string& item : items)
         box->addItem(Q(item));
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
 }
 
 } // namespace

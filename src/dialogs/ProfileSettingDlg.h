@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/ProfileLayout.h"
+#include "ProfileLayout.h"
 
 #include <QDialog>
 

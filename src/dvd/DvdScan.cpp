@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-#include "app/ProgramFolder.h"
+#include "WindowRegistry.h"
+#include "base/PathText.h"
+#include "base/ProgramFolder.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "dialogs/DialogUtil.h"
 #include "dranvel/Dranvel.h"
@@ -13,7 +15,6 @@
 #include "platform/UserServices.h"
 #include "platform/WindowMessage.h"
 #include "services/Services.h"
-#include "windows/WindowRegistry.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -42,12 +43,6 @@ namespace {
 bool IsDir(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string WithSlash(std::string path) {
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
 }
 
 // What the worker and the dialog share. The dialog sets only the cancel

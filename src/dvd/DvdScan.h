@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dranvel/DvdInfoBlock.h"
+#include "DvdInfoBlock.h"
 
 #include <QBasicTimer>
 #include <QDialog>

@@ -1,6 +1,8 @@
 #include "EncoderCommand.h"
 
 #include "OutputFile.h"
+#include "TextEncoding.h"
+#include "base/PathText.h"
 #include "platform/CommandLine.h"
 
 #include <algorithm>
@@ -12,12 +14,6 @@
 namespace qv {
 
 namespace {
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 std::string WithColon(const std::string& options) {
     return options.empty() ? std::string() : ":" + options;
@@ -37,11 +33,6 @@ bool ReadRate(const std::string& text, float* value) {
         return false;
     *value = v;
     return true;
-}
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 void BuildSource(EncoderCommand& c, const CMediaRecord& job, const EngineSettings& settings) {
@@ -198,12 +189,6 @@ void BuildRates(EncoderCommand& c, const CMediaRecord& job, const ProfileRecord&
         c.FpsParam = "-ofps " + rate;
 }
 
-std::string WithSlash(std::string folder) {
-    if (!folder.empty() && folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
 void BuildOutput(EncoderCommand& c, CMediaRecord& job, const ProfileRecord& p,
                  const std::string& outputFolder) {
     if (IsRemuxFormat(FieldText(p.outputFormat))) {
@@ -254,7 +239,7 @@ std::string MakeUniquePath(const std::string& path) {
     // A name whose ".partial" exists belongs to a job that is writing it.
     for (unsigned n = 0;; ++n) {
         std::string candidate = NumberedPath(path, n);
-        if (!Exists(candidate) && !Exists(candidate + kPartialSuffix))
+        if (!PathExists(candidate) && !PathExists(candidate + kPartialSuffix))
             return candidate;
     }
 }

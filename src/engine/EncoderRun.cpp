@@ -4,6 +4,7 @@
 #include "OutputFile.h"
 #include "Remux.h"
 #include "ResultCheck.h"
+#include "base/PathText.h"
 #include "platform/ChildProcess.h"
 #include "platform/CommandLine.h"
 #include "services/Services.h"
@@ -24,11 +25,6 @@ namespace {
 constexpr int kExitGraceMs = 10000;
 // How often a waiting worker wakes to look at a stop request.
 constexpr int kWakeMs = 200;
-
-std::string FileNameOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool NonEmptyFile(const std::string& path) {
     struct stat st;

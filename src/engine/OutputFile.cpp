@@ -1,4 +1,5 @@
 #include "OutputFile.h"
+#include "base/PathText.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,11 +11,6 @@
 namespace qv {
 
 namespace {
-
-bool Exists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 void RemoveEmptyOrNot(const std::string& path, bool onlyEmpty) {
     struct stat st;
@@ -70,13 +66,13 @@ std::string NumberedPath(const std::string& path, unsigned n) {
 std::string ReserveOutputName(const std::string& path, std::string* error) {
     for (unsigned n = 0;; ++n) {
         const std::string name = NumberedPath(path, n);
-        if (Exists(name))
+        if (PathExists(name))
             continue;
         const std::string partial = name + kPartialSuffix;
         int fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
             ::close(fd);
-            if (!Exists(name))
+            if (!PathExists(name))
                 return name;
             ::unlink(partial.c_str()); // the name appeared meanwhile
             continue;
@@ -94,7 +90,7 @@ std::string PublishOutput(const std::string& name, const std::string& base, std:
         // First the reserved name, whose ".partial" is this job's own; then
         // names no one has reserved.
         const std::string target = n == 0 ? name : NumberedPath(base, n - 1);
-        if (Exists(target) || (n > 0 && Exists(target + kPartialSuffix)))
+        if (PathExists(target) || (n > 0 && PathExists(target + kPartialSuffix)))
             continue;
         if (MoveNoReplace(partial, target))
             return target;

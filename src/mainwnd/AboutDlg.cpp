@@ -2,7 +2,7 @@
 
 #include "WindowCommands.h"
 #include "WindowText.h"
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "dialogs/DialogUtil.h"
 #include "platform/ControlId.h"
 #include "platform/UserServices.h"

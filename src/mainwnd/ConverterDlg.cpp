@@ -1,7 +1,7 @@
 #include "ConverterDlg.h"
 
 #include "SourceList.h"
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "platform/ControlId.h"
 #include "platform/Messages.h"

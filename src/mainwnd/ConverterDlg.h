@@ -1,7 +1,7 @@
 #pragma once
 
+#include "ProfileLayout.h"
 #include "controls/BitmapEx.h"
-#include "engine/ProfileLayout.h"
 #include "queue/ConvertingDlg.h"
 #include "settings/Settings.h"
 

@@ -4,7 +4,7 @@
 #include "Preview.h"
 #include "WindowText.h"
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "controls/BitmapSlider.h"
 #include "controls/BmpButton.h"
 #include "controls/ColumnTreeCtrl.h"

@@ -4,7 +4,7 @@
 
 #include "ConverterDlg.h"
 #include "SourceList.h"
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "controls/BitmapSlider.h"
 #include "engine/JobModel.h"
 #include "platform/Messages.h"

@@ -3,9 +3,9 @@
 #include "SourceList.h"
 #include "WindowText.h"
 
+#include "base/XMLParse.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "controls/TreeComboBox.h"
-#include "controls/XMLParse.h"
 #include "dialogs/DialogUtil.h"
 #include "dialogs/DirDialog.h"
 #include "dialogs/ProfileSettingDlg.h"

@@ -5,6 +5,7 @@
 #include "ConverterDlg.h"
 #include "Preview.h"
 #include "WindowText.h"
+#include "base/PathText.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "dialogs/TrimSettingDlg.h"
 #include "dvd/DvdScan.h"
@@ -67,11 +68,6 @@ SourceItem ToSourceItem(const QTreeWidgetItem* item) {
     for (int c = 0; c < item->childCount(); ++c)
         s.children.push_back(ToSourceItem(item->child(c)));
     return s;
-}
-
-std::string FileNameOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace

@@ -1,11 +1,12 @@
 #pragma once
 
 // The window messages between the parts of the program, numbered from
-// WM_USER, which is Qt's first user event type.
+// WM_USER, which is Qt's first user event type (the companions' own are in
+// CompanionMessages.h).
+
+#include "CompanionMessages.h"
 
 namespace qv {
-
-constexpr int WM_USER = 1000; // QEvent::User
 
 constexpr int WM_CONVERT_DONE = WM_USER + 101;
 constexpr int WM_PLAYER_LAUNCHED = WM_USER + 200;
@@ -14,7 +15,6 @@ constexpr int WM_PLAYER_FAILED = WM_USER + 202;
 constexpr int WM_PLAYER_ENDED = WM_USER + 203;
 constexpr int WM_PLAYER_STOPPED = WM_USER + 204;
 constexpr int WM_DVD_SCAN_DONE = WM_USER + 301;
-constexpr int WM_TITLE_SEARCH_REPORT = WM_USER + 501;
 constexpr int WM_PROFILE_CHOSEN = WM_USER + 520;
 constexpr int WM_ADD_FILE = WM_USER + 620;
 constexpr int WM_TREECOMBO_CLOSEUP = WM_USER + 715;

@@ -1,6 +1,6 @@
 #include "MediaProbe.h"
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "engine/JobModel.h"
 #include "platform/UserServices.h"
 #include "services/Services.h"

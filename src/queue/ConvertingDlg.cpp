@@ -1,6 +1,6 @@
 #include "ConvertingDlg.h"
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "platform/ControlId.h"
 #include "platform/Messages.h"
 #include "platform/UserServices.h"

@@ -1,6 +1,6 @@
 #include "Services.h"
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "lorvesta/Lorvesta.h"
 #include "platform/UserServices.h"
 #include "quimbrel/Quimbrel.h"

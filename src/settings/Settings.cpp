@@ -1,7 +1,7 @@
 #include "Settings.h"
 
 #include "Ini.h"
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
 #include <sys/stat.h>
 

@@ -1,5 +1,6 @@
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 
+#include "base/PathText.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

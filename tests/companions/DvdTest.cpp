@@ -1,7 +1,7 @@
 #include "CompanionTest.h"
 
-#include "dranvel/DvdInfoBlock.h"
-#include "platform/Messages.h"
+#include "CompanionMessages.h"
+#include "TitleSearchRequest.h"
 #include "support/TempDir.h"
 
 #include <cstring>

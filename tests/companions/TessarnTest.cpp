@@ -1,6 +1,6 @@
 #include "CompanionTest.h"
 
-#include "engine/ProfileLayout.h"
+#include "ProfileLayout.h"
 #include "support/TempDir.h"
 
 #include <chrono>

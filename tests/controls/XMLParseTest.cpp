@@ -1,4 +1,4 @@
-#include "controls/XMLParse.h"
+#include "base/XMLParse.h"
 
 #include "support/TempDir.h"
 

@@ -1,5 +1,5 @@
 #include "platform/ChildProcess.h"
-#include "platform/ForkedChild.h"
+#include "ForkedChild.h"
 
 #include "support/Process.h"
 #include "support/TempDir.h"

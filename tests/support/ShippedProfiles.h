@@ -3,7 +3,7 @@
 // The profiles of the program folder, read by its profile library.
 
 #include "Paths.h"
-#include "engine/ProfileLayout.h"
+#include "ProfileLayout.h"
 
 #include <dlfcn.h>
 #include <memory>

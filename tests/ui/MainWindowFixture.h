@@ -9,7 +9,7 @@
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
 
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "mainwnd/ConverterDlg.h"
 #include "player/MPlayer.h"
 #include "settings/Ini.h"

@@ -1,6 +1,6 @@
 // The interface monitor: the first paint is reported once, and a thread held
 // up by its own work shows as a stall of at least that length.
-#include "app/UiMonitor.h"
+#include "base/UiMonitor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

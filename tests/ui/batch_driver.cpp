@@ -1,9 +1,9 @@
 // Runs a batch in the real progress window: for looking at it as a user would.
 //   qv_batch_driver PROFILE OUTPUT-FOLDER FILE...
-#include "app/ProgramFolder.h"
-#include "queue/ConvertingDlg.h"
+#include "base/ProgramFolder.h"
 #include "platform/QtUserServices.h"
 #include "probe/MediaProbe.h"
+#include "queue/ConvertingDlg.h"
 #include "services/Services.h"
 #include "tessarn/Tessarn.h"
 

@@ -1,6 +1,6 @@
 // Shows one dialog with realistic contents, for looking at it under Xvfb.
 //   qv_dialog_gallery profile|options|skin|trim
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "dialogs/ConvOptionsDlg.h"
 #include "dialogs/OptionDlg.h"
 #include "dialogs/ProfileSettingDlg.h"

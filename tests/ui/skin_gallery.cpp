@@ -1,6 +1,6 @@
 // Every skinned control on an 860x530 window with a skin applied, for
 // looking at it under Xvfb.   qv_skin_gallery [SKIN]
-#include "app/ProgramFolder.h"
+#include "base/ProgramFolder.h"
 #include "controls/BitmapSlider.h"
 #include "controls/BmpButton.h"
 #include "controls/ColumnTreeCtrl.h"

@@ -15,4 +15,8 @@ std::string ToUtf8(std::string_view text, const char* fromEncoding);
 // UTF-16 with a byte-order mark is left to the XML parser, which reads it.
 std::string XmlToUtf8(std::string_view data);
 
+// The text with its ASCII letters in lower case (names, keys, extensions;
+// other bytes are left alone, so UTF-8 stays intact).
+std::string Lower(std::string text);
+
 } // namespace qv

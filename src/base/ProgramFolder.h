@@ -9,8 +9,6 @@ namespace qv {
 // The folder of the running program, ending with "/". Every file of the
 // program is found by appending a relative name to it.
 std::string ProgramFolder();
-// The folder part of a file path, ending with "/"; "/" for a file in the root.
-std::string FolderOfPath(std::string_view path);
 // The user's documents, videos and pictures folders (xdg-user-dir), without
 // a trailing "/".
 std::string DocumentsFolder();

@@ -64,4 +64,10 @@ std::string XmlToUtf8(std::string_view data) {
     return std::string(data.substr(0, q + 1)) + "UTF-8" + ToUtf8(data.substr(q2), name.c_str());
 }
 
+std::string Lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
 } // namespace qv

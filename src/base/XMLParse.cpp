@@ -1,6 +1,6 @@
 #include "XMLParse.h"
 
-#include "platform/TextEncoding.h"
+#include "TextEncoding.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,5 +1,7 @@
 #include "ProgramFolder.h"
 
+#include "PathText.h"
+
 #include "QuorvaneVersion.h"
 
 #include <QStandardPaths>
@@ -17,13 +19,6 @@
 #include <unistd.h>
 
 namespace qv {
-
-std::string FolderOfPath(std::string_view path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string_view::npos)
-        return "./";
-    return std::string(path.substr(0, slash + 1));
-}
 
 std::string ProgramFolder() {
     static const std::string folder = [] {

@@ -1,7 +1,8 @@
 #pragma once
 
-// The fixed layouts through which a DVD's titles come back from the DVD
-// structure library and requests go to the valid-title search.
+// The fixed layout through which a DVD's titles come back from the DVD
+// structure library, and the cancel flag that its callers and the valid-title
+// search request share.
 
 #include <cstddef>
 #include <cstdint>
@@ -51,18 +52,6 @@ static_assert(offsetof(DvdInfoBlock, unused0) == 4);
 static_assert(offsetof(DvdInfoBlock, titleCount) == 128);
 static_assert(offsetof(DvdInfoBlock, titles) == 140);
 static_assert(sizeof(DvdInfoBlock) == 1063400);
-
-struct TitleSearchRequest { // 1036 bytes
-    char path[512];
-    int32_t mainTitle;      // 1: the main title only
-    int32_t minimumSeconds; // 60
-    int32_t window;         // a handle of the window registry
-    int32_t cancel;         // set by the caller (RequestCancel) to end the search
-    char unused[508];
-};
-static_assert(sizeof(TitleSearchRequest) == 1036);
-static_assert(offsetof(TitleSearchRequest, window) == 520);
-static_assert(offsetof(TitleSearchRequest, cancel) == 524);
 
 // A block's cancel flag is set by one thread while another reads the disc
 // into the block: both sides go through these.
