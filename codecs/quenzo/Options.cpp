@@ -1,9 +1,10 @@
 #include "Options.h"
 
+#include "OptionTable.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <functional>
-#include <map>
 
 namespace quenzo {
 
@@ -66,6 +67,70 @@ std::optional<long long> ParseSize(const std::string& text) {
     return std::nullopt;
 }
 
+// Reads the value of an option, typed as name, as its kind says. On a
+// value that does not fit returns false and a reason.
+bool ReadValue(const Option& option, const std::string& name, const std::string& v, ArgValue* value,
+               std::string* error) {
+    auto expects = [&](const std::string& what) {
+        *error = "option " + name + " expects " + what + ", not \"" + v + "\"";
+        return false;
+    };
+    value->text = v;
+    switch (option.arg) {
+    case Arg::None:
+    case Arg::SubOptions: return true;
+    case Arg::Integer:
+        if (!ParseInt(v, &value->number) || value->number < option.min ||
+            value->number > option.max)
+            return expects("a number from " + std::to_string(option.min) + " to " +
+                           std::to_string(option.max));
+        return true;
+    case Arg::Count:
+        return (ParseInt(v, &value->number) && value->number > 0) || expects("a positive number");
+    case Arg::Number: {
+        char* end = nullptr;
+        std::strtod(v.c_str(), &end);
+        return (!v.empty() && *end == '\0') || expects("a number");
+    }
+    case Arg::Time:
+        value->seconds = ParseTime(v);
+        return value->seconds.has_value() || expects("a time such as 00:01:30");
+    case Arg::SizeOrTime:
+        value->bytes = ParseSize(v);
+        if (!value->bytes)
+            value->seconds = ParseTime(v);
+        return value->bytes || value->seconds || expects("a time or a size such as 100mb");
+    case Arg::FrameRate: {
+        std::vector<std::string> p = Split(v, '/');
+        char* end = nullptr;
+        bool ok = p.size() <= 2 && !p[0].empty();
+        for (const std::string& part : p) {
+            double d = std::strtod(part.c_str(), &end);
+            ok = ok && !part.empty() && *end == '\0' && d > 0 && d < 1000000;
+        }
+        return ok || expects("a frame rate such as 25 or 30000/1001");
+    }
+    case Arg::Text:
+        if (v.empty()) {
+            *error = "option " + name + " needs " + option.needs;
+            return false;
+        }
+        return true;
+    case Arg::FourCC: return v.size() == 4 || expects("four characters");
+    case Arg::Choice: {
+        if (std::find(option.choices.begin(), option.choices.end(), v) != option.choices.end())
+            return true;
+        std::string list;
+        for (const std::string& c : option.choices)
+            list += (list.empty() ? "" : ", ") + c;
+        *error = "option " + name + " does not know \"" + v + "\" (known: " + list + ")";
+        return false;
+    }
+    case Arg::FilterChain: return ParseFilters(v, value->filters, error);
+    }
+    return false;
+}
+
 } // namespace
 
 void SubOptions::Merge(const std::string& text) {
@@ -126,166 +191,26 @@ std::optional<double> ParseTime(const std::string& text) {
 }
 
 bool ParseArguments(const std::vector<std::string>& args, EncodeJob& job, std::string* error) {
-    using Handler = std::function<bool(const std::string&)>;
     auto fail = [error](const std::string& why) {
         *error = why;
         return false;
     };
-    auto intValue = [&](const char* name, int* out, long min, long max) -> Handler {
-        return [=, &fail](const std::string& v) {
-            long n;
-            if (!ParseInt(v, &n) || n < min || n > max)
-                return fail(std::string("option ") + name + " expects a number from " +
-                            std::to_string(min) + " to " + std::to_string(max) + ", not \"" + v +
-                            "\"");
-            *out = static_cast<int>(n);
-            return true;
-        };
-    };
-    auto oneOf = [&](const char* name, std::string* out,
-                     std::vector<std::string> allowed) -> Handler {
-        return [=, &fail](const std::string& v) {
-            for (const std::string& a : allowed)
-                if (v == a) {
-                    *out = v;
-                    return true;
-                }
-            std::string list;
-            for (const std::string& a : allowed)
-                list += (list.empty() ? "" : ", ") + a;
-            return fail(std::string("option ") + name + " does not know \"" + v +
-                        "\" (known: " + list + ")");
-        };
-    };
-    auto merge = [](SubOptions* into) -> Handler {
-        return [into](const std::string& v) {
-            into->Merge(v);
-            return true;
-        };
-    };
-    // Options that take a value.
-    const std::map<std::string, Handler> valued = {
-        {"-o",
-         [&](const std::string& v) {
-             job.output = v;
-             return !v.empty() || fail("option -o needs a file name");
-         }},
-        {"-ss",
-         [&](const std::string& v) {
-             job.startSeconds = ParseTime(v);
-             return job.startSeconds.has_value() ||
-                    fail("option -ss expects a time such as 00:01:30, not \"" + v + "\"");
-         }},
-        {"-endpos",
-         [&](const std::string& v) {
-             if (auto bytes = ParseSize(v)) {
-                 job.lengthBytes = bytes;
-                 return true;
-             }
-             job.lengthSeconds = ParseTime(v);
-             return job.lengthSeconds.has_value() ||
-                    fail("option -endpos expects a time or a size such as 100mb, not \"" + v +
-                         "\"");
-         }},
-        {"-frames",
-         [&](const std::string& v) {
-             long n;
-             if (!ParseInt(v, &n) || n <= 0)
-                 return fail("option -frames expects a positive number, not \"" + v + "\"");
-             job.frames = n;
-             return true;
-         }},
-        {"-ofps",
-         [&](const std::string& v) {
-             std::vector<std::string> p = Split(v, '/');
-             char* end = nullptr;
-             bool ok = p.size() <= 2 && !p[0].empty();
-             for (const std::string& part : p) {
-                 double d = std::strtod(part.c_str(), &end);
-                 ok = ok && !part.empty() && *end == '\0' && d > 0 && d < 1000000;
-             }
-             if (!ok)
-                 return fail("option -ofps expects a frame rate such as 25 or 30000/1001, not \"" +
-                             v + "\"");
-             job.ofps = v;
-             return true;
-         }},
-        {"-srate", intValue("-srate", &job.srate, 1000, 384000)},
-        {"-channels", intValue("-channels", &job.channels, 1, 8)},
-        {"-mc",
-         [&](const std::string& v) {
-             char* end = nullptr;
-             std::strtod(v.c_str(), &end);
-             return (!v.empty() && *end == '\0') ||
-                    fail("option -mc expects a number, not \"" + v + "\"");
-         }},
-        {"-aspect",
-         [&](const std::string& v) {
-             job.aspect = v;
-             return !v.empty() || fail("option -aspect needs a value");
-         }},
-        {"-vf",
-         [&](const std::string& v) {
-             job.videoFilters.clear();
-             return ParseFilters(v, job.videoFilters, error);
-         }},
-        {"-vf-add", [&](const std::string& v) { return ParseFilters(v, job.videoFilters, error); }},
-        {"-af",
-         [&](const std::string& v) {
-             job.audioFilters.clear();
-             return ParseFilters(v, job.audioFilters, error);
-         }},
-        {"-af-add", [&](const std::string& v) { return ParseFilters(v, job.audioFilters, error); }},
-        {"-ovc", oneOf("-ovc", &job.ovc, {"x264", "xvid", "lavc", "copy", "frameno"})},
-        {"-oac", oneOf("-oac", &job.oac, {"mp3lame", "faac", "lavc", "pcm", "copy"})},
-        {"-x264encopts", merge(&job.x264)},
-        {"-xvidencopts", merge(&job.xvid)},
-        {"-lavcopts", merge(&job.lavc)},
-        {"-lameopts", merge(&job.lame)},
-        {"-faacopts", merge(&job.faac)},
-        {"-lavfopts", merge(&job.lavf)},
-        {"-mpegopts", merge(&job.mpeg)},
-        {"-of", oneOf("-of", &job.of, {"avi", "lavf", "mpeg", "rawvideo", "rawaudio"})},
-        {"-ffourcc",
-         [&](const std::string& v) {
-             job.fourcc = v;
-             return (v.size() == 4) ||
-                    fail("option -ffourcc expects four characters, not \"" + v + "\"");
-         }},
-        {"-dvd-device",
-         [&](const std::string& v) {
-             job.dvdDevice = v;
-             return !v.empty() || fail("option -dvd-device needs a drive or a folder");
-         }},
-        {"-aid", intValue("-aid", &job.aid, 0, 8191)},
-        {"-sid", intValue("-sid", &job.sid, 0, 31)},
-    };
-    // Options without a value.
-    const std::map<std::string, std::function<void()>> flags = {
-        {"-nosound", [&] { job.nosound = true; }},
-        {"-novideo", [&] { job.ovc = "frameno"; }},
-        {"-noskip", [] {}},
-        {"-quiet", [] {}},
-        {"-really-quiet", [] {}},
-        {"-forceidx", [] {}},
-        {"-quenzo-dry-run", [&] { job.dryRun = true; }},
-    };
-
     std::vector<std::string> positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a.size() > 1 && a[0] == '-') {
-            if (auto f = flags.find(a); f != flags.end()) {
-                f->second();
-                continue;
-            }
-            auto v = valued.find(a);
-            if (v == valued.end())
+            const Option* option = FindOption(a);
+            if (!option)
                 return fail("unknown option " + a);
-            if (i + 1 >= args.size())
-                return fail("option " + a + " needs a value");
-            if (!v->second(args[++i]))
-                return false;
+            ArgValue value;
+            if (option->arg != Arg::None) {
+                if (i + 1 >= args.size())
+                    return fail("option " + a + " needs a value");
+                if (!ReadValue(*option, a, args[++i], &value, error))
+                    return false;
+            }
+            if (option->store)
+                option->store(job, a, value);
             continue;
         }
         positional.push_back(a);

@@ -122,94 +122,95 @@ void FitIntoFrame(const FrameFit& fit, std::vector<std::string>& out) {
     out.push_back("pad=w=" + W + ":h=" + H + ":x='(ow-iw)/2':y='(oh-ih)/2':color=black");
 }
 
-bool VideoFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
-    const std::string& n = f.name;
-    if (n == "scale") {
-        long w, h;
-        if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error))
-            return false;
-        std::string we, he;
-        bool wr, hr;
-        if (!ScaleSide(w, true, &we, &wr) || !ScaleSide(h, false, &he, &hr))
-            return Fail(error, "filter scale does not know the size " + std::to_string(w) + ":" +
-                                   std::to_string(h));
-        if (wr && hr)
-            return Fail(error, "filter scale=" + std::to_string(w) + ":" + std::to_string(h) +
-                                   " gives neither size: one of them must be a number");
-        out.push_back("scale=w='" + we + "':h='" + he + "'");
-        out.push_back("setsar=1");
-        return true;
+bool ScaleFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    long w, h;
+    if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error))
+        return false;
+    std::string we, he;
+    bool wr, hr;
+    if (!ScaleSide(w, true, &we, &wr) || !ScaleSide(h, false, &he, &hr))
+        return Fail(error, "filter scale does not know the size " + std::to_string(w) + ":" +
+                               std::to_string(h));
+    if (wr && hr)
+        return Fail(error, "filter scale=" + std::to_string(w) + ":" + std::to_string(h) +
+                               " gives neither size: one of them must be a number");
+    out.push_back("scale=w='" + we + "':h='" + he + "'");
+    out.push_back("setsar=1");
+    return true;
+}
+
+bool ExpandFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    if (f.args.size() > 7)
+        return Fail(error, "filter expand takes at most 7 fields");
+    long w, h, x, y;
+    if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error) || !Field(f, 2, -1, &x, error) ||
+        !Field(f, 3, -1, &y, error))
+        return false;
+    // -1: the source size; below -1: the source size plus that much;
+    // otherwise at least the source size (expand never shrinks).
+    auto side = [](long v, const char* in) {
+        if (v == -1)
+            return std::string(in);
+        if (v < -1)
+            return std::string(in) + "+" + std::to_string(-v);
+        return "max(" + std::string(in) + "," + std::to_string(v) + ")";
+    };
+    // A position that is negative or pushes the picture out is centred.
+    auto pos = [](long v, const char* in, const char* outSide) {
+        std::string centre = std::string("(").append(outSide).append("-").append(in).append(")/2");
+        if (v < 0)
+            return centre;
+        return "if(gt(" + std::to_string(v) + "+" + in + "," + outSide + ")," + centre + "," +
+               std::to_string(v) + ")";
+    };
+    out.push_back("pad=w='" + side(w, "iw") + "':h='" + side(h, "ih") + "':x='" +
+                  pos(x, "iw", "ow") + "':y='" + pos(y, "ih", "oh") + "':color=black");
+    return true;
+}
+
+bool CropFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    long w, h, x, y;
+    if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error) || !Field(f, 2, -1, &x, error) ||
+        !Field(f, 3, -1, &y, error))
+        return false;
+    auto side = [](long v, const char* in) {
+        return v <= 0 ? std::string(in) : "min(" + std::string(in) + "," + std::to_string(v) + ")";
+    };
+    std::string c = "crop=w='" + side(w, "iw") + "':h='" + side(h, "ih") + "'";
+    if (x >= 0)
+        c += ":x=" + std::to_string(x);
+    if (y >= 0)
+        c += ":y=" + std::to_string(y);
+    out.push_back(c);
+    return true;
+}
+
+bool YadifFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    long mode, parity;
+    if (!Field(f, 0, 0, &mode, error) || !Field(f, 1, -1, &parity, error))
+        return false;
+    if (mode < 0 || mode > 3 || parity < -1 || parity > 1)
+        return Fail(error, "filter yadif takes a mode from 0 to 3 and a parity from -1 to 1");
+    out.push_back("yadif=mode=" + std::to_string(mode) + ":parity=" + std::to_string(parity));
+    return true;
+}
+
+bool Hqdn3dFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    std::string args;
+    for (size_t i = 0; i < f.args.size() && i < 4; ++i) {
+        char* end = nullptr;
+        std::strtod(f.args[i].c_str(), &end);
+        if (f.args[i].empty() || *end != '\0')
+            return Fail(error, "filter hqdn3d expects numbers");
+        args += (i ? ":" : "=") + f.args[i];
     }
-    if (n == "expand") {
-        if (f.args.size() > 7)
-            return Fail(error, "filter expand takes at most 7 fields");
-        long w, h, x, y;
-        if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error) ||
-            !Field(f, 2, -1, &x, error) || !Field(f, 3, -1, &y, error))
-            return false;
-        // -1: the source size; below -1: the source size plus that much;
-        // otherwise at least the source size (expand never shrinks).
-        auto side = [](long v, const char* in) {
-            if (v == -1)
-                return std::string(in);
-            if (v < -1)
-                return std::string(in) + "+" + std::to_string(-v);
-            return "max(" + std::string(in) + "," + std::to_string(v) + ")";
-        };
-        // A position that is negative or pushes the picture out is centred.
-        auto pos = [](long v, const char* in, const char* outSide) {
-            std::string centre =
-                std::string("(").append(outSide).append("-").append(in).append(")/2");
-            if (v < 0)
-                return centre;
-            return "if(gt(" + std::to_string(v) + "+" + in + "," + outSide + ")," + centre + "," +
-                   std::to_string(v) + ")";
-        };
-        out.push_back("pad=w='" + side(w, "iw") + "':h='" + side(h, "ih") + "':x='" +
-                      pos(x, "iw", "ow") + "':y='" + pos(y, "ih", "oh") + "':color=black");
-        return true;
-    }
-    if (n == "crop") {
-        long w, h, x, y;
-        if (!Field(f, 0, -1, &w, error) || !Field(f, 1, -1, &h, error) ||
-            !Field(f, 2, -1, &x, error) || !Field(f, 3, -1, &y, error))
-            return false;
-        auto side = [](long v, const char* in) {
-            return v <= 0 ? std::string(in)
-                          : "min(" + std::string(in) + "," + std::to_string(v) + ")";
-        };
-        std::string c = "crop=w='" + side(w, "iw") + "':h='" + side(h, "ih") + "'";
-        if (x >= 0)
-            c += ":x=" + std::to_string(x);
-        if (y >= 0)
-            c += ":y=" + std::to_string(y);
-        out.push_back(c);
-        return true;
-    }
-    if (n == "yadif") {
-        long mode, parity;
-        if (!Field(f, 0, 0, &mode, error) || !Field(f, 1, -1, &parity, error))
-            return false;
-        if (mode < 0 || mode > 3 || parity < -1 || parity > 1)
-            return Fail(error, "filter yadif takes a mode from 0 to 3 and a parity from -1 to 1");
-        out.push_back("yadif=mode=" + std::to_string(mode) + ":parity=" + std::to_string(parity));
-        return true;
-    }
-    if (n == "hqdn3d") {
-        std::string args;
-        for (size_t i = 0; i < f.args.size() && i < 4; ++i) {
-            char* end = nullptr;
-            std::strtod(f.args[i].c_str(), &end);
-            if (f.args[i].empty() || *end != '\0')
-                return Fail(error, "filter hqdn3d expects numbers");
-            args += (i ? ":" : "=") + f.args[i];
-        }
-        out.push_back("hqdn3d" + args);
-        return true;
-    }
-    if (n == "harddup" || n == "softskip")
-        return true; // frame pacing that FFmpeg's -r does already
-    return Fail(error, "unknown video filter " + n);
+    out.push_back("hqdn3d" + args);
+    return true;
+}
+
+// Frame pacing, which FFmpeg's -r does already.
+bool PacingFilter(const Filter&, std::vector<std::string>&, std::string*) {
+    return true;
 }
 
 const char* LayoutFor(long channels) {
@@ -226,42 +227,103 @@ const char* LayoutFor(long channels) {
     }
 }
 
+bool VolnormFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    long method;
+    if (!Field(f, 0, 1, &method, error))
+        return false;
+    if (method < 1 || method > 2)
+        return Fail(error, "filter volnorm takes the method 1 or 2");
+    out.push_back("dynaudnorm");
+    return true;
+}
+
+bool ResampleFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    long rate;
+    if (f.args.empty() || !Field(f, 0, 0, &rate, error) || rate < 1000 || rate > 384000)
+        return Fail(error, "filter " + f.name + " needs a sample rate from 1000 to 384000");
+    out.push_back("aresample=" + std::to_string(rate));
+    return true;
+}
+
+bool ChannelsFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    long count;
+    if (f.args.empty() || !Field(f, 0, 0, &count, error) || !LayoutFor(count))
+        return Fail(error, "filter channels needs a channel count from 1 to 8");
+    if (f.args.size() > 1)
+        return Fail(error, "filter channels: channel routes are not supported");
+    out.push_back(std::string("aformat=channel_layouts=") + LayoutFor(count));
+    return true;
+}
+
+bool VolumeFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    char* end = nullptr;
+    double db = f.args.empty() ? 0 : std::strtod(f.args[0].c_str(), &end);
+    if (f.args.empty() || *end != '\0' || db < -200 || db > 60)
+        return Fail(error, "filter volume needs a gain in dB from -200 to 60");
+    out.push_back("volume=" + f.args[0] + "dB");
+    return true;
+}
+
+} // namespace
+
+const std::vector<FilterKind>& VideoFilters() {
+    static const std::vector<FilterKind> filters = {
+        {{"scale"},
+         ScaleFilter,
+         {{"-vf / -vf-add scale=W:H",
+           "scale (0 display size, -1 source size, -2/-3 keep display/pixel aspect rounded to 2, "
+           "-10/-11 rounded to 16), setsar=1"},
+          {"-vf scale=W:-2 (or -2:H, -3, -10, -11),[expand=...,]crop=W:H",
+           "the whole picture fitted inside W x H at its display aspect, padded (never "
+           "cropped)"}}},
+        {{"expand"},
+         ExpandFilter,
+         {{"-vf expand=W:H:X:Y",
+           "pad (empty or -1: source size; below -1: source size plus that much; never smaller "
+           "than the source; X, Y negative or out of range: centred)"}}},
+        {{"crop"},
+         CropFilter,
+         {{"-vf crop=W:H:X:Y", "crop (centred without X, Y; never larger than the source)"}}},
+        {{"yadif"}, YadifFilter, {{"-vf yadif=M:P", "yadif=mode=M:parity=P"}}},
+        {{"hqdn3d"}, Hqdn3dFilter, {{"-vf hqdn3d=...", "hqdn3d=..."}}},
+        {{"harddup", "softskip"},
+         PacingFilter,
+         {{"-vf harddup, softskip", "nothing (-r paces frames)"}}},
+    };
+    return filters;
+}
+
+const std::vector<FilterKind>& AudioFilters() {
+    static const std::vector<FilterKind> filters = {
+        {{"volnorm"}, VolnormFilter, {{"-af / -af-add volnorm", "dynaudnorm"}}},
+        {{"lavcresample", "resample"},
+         ResampleFilter,
+         {{"-af lavcresample=R, resample=R", "aresample=R"}}},
+        {{"channels"},
+         ChannelsFilter,
+         {{"-af channels=C", "aformat=channel_layouts=mono|stereo|...|7.1"}}},
+        {{"volume"}, VolumeFilter, {{"-af volume=DB", "volume=DBdB"}}},
+    };
+    return filters;
+}
+
+namespace {
+
+const FilterKind* FindFilter(const std::vector<FilterKind>& kinds, const std::string& name) {
+    for (const FilterKind& kind : kinds)
+        if (std::find(kind.names.begin(), kind.names.end(), name) != kind.names.end())
+            return &kind;
+    return nullptr;
+}
+
+bool VideoFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    const FilterKind* kind = FindFilter(VideoFilters(), f.name);
+    return kind ? kind->translate(f, out, error) : Fail(error, "unknown video filter " + f.name);
+}
+
 bool AudioFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
-    const std::string& n = f.name;
-    if (n == "volnorm") {
-        long method;
-        if (!Field(f, 0, 1, &method, error))
-            return false;
-        if (method < 1 || method > 2)
-            return Fail(error, "filter volnorm takes the method 1 or 2");
-        out.push_back("dynaudnorm");
-        return true;
-    }
-    if (n == "lavcresample" || n == "resample") {
-        long rate;
-        if (f.args.empty() || !Field(f, 0, 0, &rate, error) || rate < 1000 || rate > 384000)
-            return Fail(error, "filter " + n + " needs a sample rate from 1000 to 384000");
-        out.push_back("aresample=" + std::to_string(rate));
-        return true;
-    }
-    if (n == "channels") {
-        long count;
-        if (f.args.empty() || !Field(f, 0, 0, &count, error) || !LayoutFor(count))
-            return Fail(error, "filter channels needs a channel count from 1 to 8");
-        if (f.args.size() > 1)
-            return Fail(error, "filter channels: channel routes are not supported");
-        out.push_back(std::string("aformat=channel_layouts=") + LayoutFor(count));
-        return true;
-    }
-    if (n == "volume") {
-        char* end = nullptr;
-        double db = f.args.empty() ? 0 : std::strtod(f.args[0].c_str(), &end);
-        if (f.args.empty() || *end != '\0' || db < -200 || db > 60)
-            return Fail(error, "filter volume needs a gain in dB from -200 to 60");
-        out.push_back("volume=" + f.args[0] + "dB");
-        return true;
-    }
-    return Fail(error, "unknown audio filter " + n);
+    const FilterKind* kind = FindFilter(AudioFilters(), f.name);
+    return kind ? kind->translate(f, out, error) : Fail(error, "unknown audio filter " + f.name);
 }
 
 std::string Join(const std::vector<std::string>& parts, char sep) {
@@ -271,12 +333,13 @@ std::string Join(const std::vector<std::string>& parts, char sep) {
     return s;
 }
 
-// Sub-options a family knows; anything else is refused, never ignored.
-bool OnlyKnown(const SubOptions& o, const char* what, const std::set<std::string>& known,
-               std::string* error) {
+// Sub-options a family knows, as its option's table entry lists them;
+// anything else is refused, never ignored.
+bool OnlyKnown(const SubOptions& o, const std::string& option, std::string* error) {
+    const Option* family = FindOption(option);
     for (const auto& [key, value] : o.items)
-        if (!known.count(key))
-            return Fail(error, std::string(what) + " does not know the option " + key);
+        if (!family->Knows(key))
+            return Fail(error, option.substr(1) + " does not know the option " + key);
     return true;
 }
 
@@ -287,40 +350,100 @@ bool NumberOf(const SubOptions& o, const std::string& key, long* v, std::string*
     return true;
 }
 
-const std::map<std::string, std::string> kLavcVideo = {{"mpeg4", "mpeg4"},
-                                                       {"msmpeg4", "msmpeg4"},
-                                                       {"msmpeg4v2", "msmpeg4v2"},
-                                                       {"wmv1", "wmv1"},
-                                                       {"wmv2", "wmv2"},
-                                                       {"flv", "flv"},
-                                                       {"h263", "h263"},
-                                                       {"h263p", "h263p"},
-                                                       {"mpeg1video", "mpeg1video"},
-                                                       {"mpeg2video", "mpeg2video"},
-                                                       {"mjpeg", "mjpeg"},
-                                                       {"huffyuv", "huffyuv"},
-                                                       {"ffv1", "ffv1"},
-                                                       {"ffvhuff", "ffvhuff"},
-                                                       {"dvvideo", "dvvideo"}};
+// The FFmpeg name a table gives name; nullptr when it has none.
+const std::string* Lookup(const NameTable& table, const std::string& name) {
+    for (const auto& [given, ffmpeg] : table)
+        if (given == name)
+            return &ffmpeg;
+    return nullptr;
+}
 
-const std::map<std::string, std::string> kLavcAudio = {{"mp2", "mp2"},
-                                                       {"ac3", "ac3"},
-                                                       {"aac", "aac"},
-                                                       {"wmav1", "wmav1"},
-                                                       {"wmav2", "wmav2"},
-                                                       {"flac", "flac"},
-                                                       {"libvorbis", "libvorbis"},
-                                                       {"vorbis", "libvorbis"},
-                                                       {"libmp3lame", "libmp3lame"},
-                                                       {"mp3", "libmp3lame"},
-                                                       {"pcm_s16le", "pcm_s16le"},
-                                                       {"alac", "alac"},
-                                                       {"adpcm_ima_wav", "adpcm_ima_wav"}};
+} // namespace
 
-// Video encoders that get 8-bit 4:2:0 pictures.
-const std::set<std::string> k420Encoders = {"libx264",   "libxvid", "mpeg4",      "msmpeg4",
-                                            "msmpeg4v2", "wmv1",    "wmv2",       "flv",
-                                            "h263",      "h263p",   "mpeg1video", "mpeg2video"};
+const NameTable& LavcVideoCodecs() {
+    static const NameTable codecs = {{"mpeg4", "mpeg4"},
+                                     {"msmpeg4", "msmpeg4"},
+                                     {"msmpeg4v2", "msmpeg4v2"},
+                                     {"wmv1", "wmv1"},
+                                     {"wmv2", "wmv2"},
+                                     {"flv", "flv"},
+                                     {"h263", "h263"},
+                                     {"h263p", "h263p"},
+                                     {"mpeg1video", "mpeg1video"},
+                                     {"mpeg2video", "mpeg2video"},
+                                     {"mjpeg", "mjpeg"},
+                                     {"huffyuv", "huffyuv"},
+                                     {"ffv1", "ffv1"},
+                                     {"ffvhuff", "ffvhuff"},
+                                     {"dvvideo", "dvvideo"}};
+    return codecs;
+}
+
+const NameTable& LavcAudioCodecs() {
+    static const NameTable codecs = {{"mp2", "mp2"},
+                                     {"ac3", "ac3"},
+                                     {"aac", "aac"},
+                                     {"wmav1", "wmav1"},
+                                     {"wmav2", "wmav2"},
+                                     {"flac", "flac"},
+                                     {"libvorbis", "libvorbis"},
+                                     {"vorbis", "libvorbis"},
+                                     {"libmp3lame", "libmp3lame"},
+                                     {"mp3", "libmp3lame"},
+                                     {"pcm_s16le", "pcm_s16le"},
+                                     {"alac", "alac"},
+                                     {"adpcm_ima_wav", "adpcm_ima_wav"}};
+    return codecs;
+}
+
+const std::set<std::string>& Yuv420Encoders() {
+    static const std::set<std::string> encoders = {
+        "libx264", "libxvid", "mpeg4", "msmpeg4", "msmpeg4v2",  "wmv1",
+        "wmv2",    "flv",     "h263",  "h263p",   "mpeg1video", "mpeg2video"};
+    return encoders;
+}
+
+const NameTable& LavfFormats() {
+    static const NameTable formats = {
+        {"mp4", "mp4"},       {"mov", "mov"},   {"3gp", "3gp"},   {"3g2", "3g2"},
+        {"ipod", "ipod"},     {"m4a", "ipod"},  {"psp", "psp"},   {"flv", "flv"},
+        {"asf", "asf"},       {"wmv", "asf"},   {"wma", "asf"},   {"matroska", "matroska"},
+        {"mkv", "matroska"},  {"ogg", "ogg"},   {"mpeg", "mpeg"}, {"mpg", "mpeg"},
+        {"vob", "vob"},       {"dvd", "dvd"},   {"svcd", "svcd"}, {"vcd", "vcd"},
+        {"wav", "wav"},       {"flac", "flac"}, {"mp3", "mp3"},   {"adts", "adts"},
+        {"aac", "adts"},      {"ac3", "ac3"},   {"avi", "avi"},   {"nut", "nut"},
+        {"mpegts", "mpegts"}, {"ts", "mpegts"}, {"mp2", "mp2"}};
+    return formats;
+}
+
+const NameTable& MpegFormats() {
+    static const NameTable formats = {{"mpeg1", "mpeg"}, {"xvcd", "mpeg"}, {"pes1", "mpeg"},
+                                      {"mpeg2", "vob"},  {"pes2", "vob"},  {"xsvcd", "svcd"},
+                                      {"dvd", "dvd"}};
+    return formats;
+}
+
+const NameTable& RawVideoFormats() {
+    static const NameTable formats = {{"libx264", "h264"},
+                                      {"h264", "h264"},
+                                      {"libxvid", "m4v"},
+                                      {"mpeg4", "m4v"},
+                                      {"mpeg1video", "mpeg1video"},
+                                      {"mpeg2video", "mpeg2video"},
+                                      {"h263", "h263"},
+                                      {"mjpeg", "mjpeg"}};
+    return formats;
+}
+
+const NameTable& RawAudioFormats() {
+    static const NameTable formats = {
+        {"libmp3lame", "mp3"}, {"mp3", "mp3"},   {"aac", "adts"},        {"ac3", "ac3"},
+        {"mp2", "mp2"},        {"flac", "flac"}, {"libvorbis", "ogg"},   {"vorbis", "ogg"},
+        {"wmav2", "asf"},      {"wmav1", "asf"}, {"pcm_s16le", "s16le"}, {"alac", "ipod"}};
+    return formats;
+}
+
+namespace {
 
 bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
                 std::string* videoEncoder, std::string* error) {
@@ -337,13 +460,7 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     }
     if (ovc == "x264") {
         const SubOptions& o = job.x264;
-        if (!OnlyKnown(o, "x264encopts",
-                       {"bitrate",     "threads",  "subq",       "frameref",      "bframes",
-                        "level_idc",   "cabac",    "nocabac",    "global_header", "vbv_maxrate",
-                        "vbv_bufsize", "keyint",   "keyint_min", "trellis",       "me",
-                        "8x8dct",      "no8x8dct", "weight_b",   "crf",           "qp",
-                        "turbo"},
-                       error))
+        if (!OnlyKnown(o, "-x264encopts", error))
             return false;
         *videoEncoder = "libx264";
         a.insert(a.end(), {"-c:v", "libx264"});
@@ -399,10 +516,7 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     }
     if (ovc == "xvid") {
         const SubOptions& o = job.xvid;
-        if (!OnlyKnown(o, "xvidencopts",
-                       {"bitrate", "threads", "max_bframes", "me_quality", "trellis", "notrellis",
-                        "autoaspect", "fixed_quant", "chroma_opt", "vhq"},
-                       error))
+        if (!OnlyKnown(o, "-xvidencopts", error))
             return false;
         *videoEncoder = "libxvid";
         a.insert(a.end(), {"-c:v", "libxvid"});
@@ -441,11 +555,11 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     auto name = o.Get("vcodec");
     if (!name || name->empty())
         return Fail(error, "-ovc lavc needs vcodec= in -lavcopts");
-    auto codec = kLavcVideo.find(*name);
-    if (codec == kLavcVideo.end())
+    const std::string* codec = Lookup(LavcVideoCodecs(), *name);
+    if (!codec)
         return Fail(error, "unknown lavc video codec " + *name);
-    *videoEncoder = codec->second;
-    a.insert(a.end(), {"-c:v", codec->second});
+    *videoEncoder = *codec;
+    a.insert(a.end(), {"-c:v", *codec});
     long v;
     if (o.Has("vbitrate")) {
         if (!NumberOf(o, "vbitrate", &v, error) || v <= 0)
@@ -475,8 +589,7 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
             if (!value || value->empty())
                 return Fail(error, "lavcopts aspect needs a value");
             a.insert(a.end(), {"-aspect", *value});
-        } else if (key != "vcodec" && key != "vbitrate" && key != "acodec" && key != "abitrate" &&
-                   key != "autoaspect" && key != "aglobal") {
+        } else if (!FindOption("-lavcopts")->Knows(key)) {
             return Fail(error, "lavcopts does not know the option " + key);
         }
     }
@@ -504,7 +617,7 @@ bool AudioCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     }
     if (oac == "mp3lame") {
         const SubOptions& o = job.lame;
-        if (!OnlyKnown(o, "lameopts", {"cbr", "abr", "vbr", "br", "mode", "q", "aq"}, error))
+        if (!OnlyKnown(o, "-lameopts", error))
             return false;
         *audioEncoder = "libmp3lame";
         a.insert(a.end(), {"-c:a", "libmp3lame"});
@@ -543,8 +656,7 @@ bool AudioCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     }
     if (oac == "faac") {
         const SubOptions& o = job.faac;
-        if (!OnlyKnown(o, "faacopts", {"br", "mpeg", "object", "tns", "raw", "cutoff", "quality"},
-                       error))
+        if (!OnlyKnown(o, "-faacopts", error))
             return false;
         *audioEncoder = "aac";
         a.insert(a.end(), {"-c:a", "aac"});
@@ -579,13 +691,12 @@ bool AudioCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
         return Fail(error, "-oac lavc needs acodec= in -lavcopts");
     if (name->rfind("libamr", 0) == 0 || name->find("amr") != std::string::npos)
         return Fail(error, "the AMR audio encoders are not available in this FFmpeg");
-    auto codec = kLavcAudio.find(*name);
-    if (codec == kLavcAudio.end())
+    const std::string* codec = Lookup(LavcAudioCodecs(), *name);
+    if (!codec)
         return Fail(error, "unknown lavc audio codec " + *name);
-    *audioEncoder = codec->second;
-    a.insert(a.end(), {"-c:a", codec->second});
-    if (o.Has("abitrate") && codec->second != "flac" && codec->second != "pcm_s16le" &&
-        codec->second != "alac") {
+    *audioEncoder = *codec;
+    a.insert(a.end(), {"-c:a", *codec});
+    if (o.Has("abitrate") && *codec != "flac" && *codec != "pcm_s16le" && *codec != "alac") {
         if (!NumberOf(o, "abitrate", &v, error) || v <= 0)
             return Fail(error, "lavcopts abitrate needs a positive number");
         a.insert(a.end(), {"-b:a", std::to_string(v) + "k"});
@@ -593,19 +704,6 @@ bool AudioCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     }
     return true;
 }
-
-const std::map<std::string, std::string> kLavfFormats = {
-    {"mp4", "mp4"},       {"mov", "mov"},           {"3gp", "3gp"},
-    {"3g2", "3g2"},       {"ipod", "ipod"},         {"psp", "psp"},
-    {"flv", "flv"},       {"asf", "asf"},           {"wmv", "asf"},
-    {"wma", "asf"},       {"matroska", "matroska"}, {"mkv", "matroska"},
-    {"ogg", "ogg"},       {"mpeg", "mpeg"},         {"mpg", "mpeg"},
-    {"vob", "vob"},       {"dvd", "dvd"},           {"svcd", "svcd"},
-    {"vcd", "vcd"},       {"wav", "wav"},           {"flac", "flac"},
-    {"mp3", "mp3"},       {"adts", "adts"},         {"aac", "adts"},
-    {"ac3", "ac3"},       {"avi", "avi"},           {"nut", "nut"},
-    {"mpegts", "mpegts"}, {"ts", "mpegts"},         {"m4a", "ipod"},
-    {"mp2", "mp2"}};
 
 // The raw stream format of a copied or encoded stream.
 std::string RawVideoFormat(const std::string& encoder, const std::string& copiedCodec,
@@ -617,19 +715,8 @@ std::string RawVideoFormat(const std::string& encoder, const std::string& copied
         if (ext == "m4v" || ext == "cmp")
             return "m4v";
     }
-    if (codec == "libx264" || codec == "h264")
-        return "h264";
-    if (codec == "libxvid" || codec == "mpeg4")
-        return "m4v";
-    if (codec == "mpeg1video")
-        return "mpeg1video";
-    if (codec == "mpeg2video")
-        return "mpeg2video";
-    if (codec == "h263")
-        return "h263";
-    if (codec == "mjpeg")
-        return "mjpeg";
-    return "";
+    const std::string* format = Lookup(RawVideoFormats(), codec);
+    return format ? *format : "";
 }
 
 std::string RawAudioFormat(const std::string& encoder, const std::string& copiedCodec,
@@ -642,12 +729,8 @@ std::string RawAudioFormat(const std::string& encoder, const std::string& copied
         auto f = byExt.find(ext);
         return f == byExt.end() ? "" : f->second;
     }
-    static const std::map<std::string, std::string> byCodec = {
-        {"libmp3lame", "mp3"}, {"mp3", "mp3"},   {"aac", "adts"},        {"ac3", "ac3"},
-        {"mp2", "mp2"},        {"flac", "flac"}, {"libvorbis", "ogg"},   {"vorbis", "ogg"},
-        {"wmav2", "asf"},      {"wmav1", "asf"}, {"pcm_s16le", "s16le"}, {"alac", "ipod"}};
-    auto f = byCodec.find(codec);
-    return f == byCodec.end() ? "" : f->second;
+    const std::string* format = Lookup(RawAudioFormats(), codec);
+    return format ? *format : "";
 }
 
 // "30000/1001", "25" or "29.970" as a number; 0 when it is none.
@@ -662,10 +745,10 @@ bool KeepsFrameTimes(const EncodeJob& job) {
     if (job.of != "lavf")
         return false;
     std::string name = Lower(job.lavf.Get("format").value_or(Extension(job.output)));
-    auto f = kLavfFormats.find(name);
+    const std::string* format = Lookup(LavfFormats(), name);
     static const std::set<std::string> timed = {"mp4", "mov", "3gp",      "3g2", "ipod",
                                                 "psp", "flv", "matroska", "nut", "mpegts"};
-    return f != kLavfFormats.end() && timed.count(f->second);
+    return format && timed.count(*format);
 }
 
 } // namespace
@@ -776,7 +859,7 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             a.insert(a.end(), {"-r", job.ofps, "-fps_mode", "cfr"});
         // MEncoder hands these encoders 8-bit 4:2:0 pictures, and it is what
         // players and devices decode: a 10-bit or 4:2:2 source is converted.
-        if (k420Encoders.count(videoEncoder))
+        if (Yuv420Encoders().count(videoEncoder))
             a.insert(a.end(), {"-pix_fmt", "yuv420p"});
         if (!job.aspect.empty())
             a.insert(a.end(), {"-aspect", job.aspect});
@@ -826,32 +909,22 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             a.insert(a.end(), {"-tag:v", fourcc});
     } else if (job.of == "lavf") {
         std::string name = Lower(job.lavf.Get("format").value_or(""));
-        if (!OnlyKnown(job.lavf, "lavfopts",
-                       {"format", "i_certify_that_my_video_stream_does_not_use_b_frames", "muxrate",
-                        "preload", "delay"},
-                       error))
+        if (!OnlyKnown(job.lavf, "-lavfopts", error))
             return false;
         if (name.empty())
             name = ext;
-        auto f = kLavfFormats.find(name);
-        if (f == kLavfFormats.end())
+        const std::string* f = Lookup(LavfFormats(), name);
+        if (!f)
             return Fail(error, "unknown lavf format \"" + name + "\"");
-        format = f->second;
+        format = *f;
     } else if (job.of == "mpeg") {
-        if (!OnlyKnown(job.mpeg, "mpegopts",
-                       {"format", "tsaf", "muxrate", "interleaving2", "vaspect", "vbitrate",
-                        "vframerate", "vwidth", "vheight", "telecine", "film2pal", "skip_padding",
-                        "noreorder", "vbuf_size", "abuf_size"},
-                       error))
+        if (!OnlyKnown(job.mpeg, "-mpegopts", error))
             return false;
         std::string name = job.mpeg.Get("format").value_or("mpeg2");
-        static const std::map<std::string, std::string> kinds = {
-            {"mpeg1", "mpeg"}, {"xvcd", "mpeg"}, {"mpeg2", "vob"}, {"xsvcd", "svcd"},
-            {"dvd", "dvd"},    {"pes1", "mpeg"}, {"pes2", "vob"}};
-        auto f = kinds.find(name);
-        if (f == kinds.end())
+        const std::string* f = Lookup(MpegFormats(), name);
+        if (!f)
             return Fail(error, "unknown mpegopts format \"" + name + "\"");
-        format = f->second;
+        format = *f;
         if (job.mpeg.Has("muxrate")) {
             long v;
             if (!NumberOf(job.mpeg, "muxrate", &v, error))
@@ -871,82 +944,6 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
     }
     a.insert(a.end(), {"-f", format, "-y", job.output});
     return true;
-}
-
-const std::vector<std::pair<std::string, std::string>>& OptionTable() {
-    static const std::vector<std::pair<std::string, std::string>> table = {
-        {"FILE", "-i FILE"},
-        {"-dvd-device D dvd://N, dvdnav://N",
-         "title N read with libdvdread in cell order into -f mpeg -i pipe:0"},
-        {"-aid ID (DVD)",
-         "-map 0:i:ID (AC-3 128+n, DTS 136+n, LPCM 160+n; MPEG audio 192+n as 0x1c0+n)"},
-        {"-sid N (DVD)", "subtitle 0x20+N burnt in: -filter_complex [0:v:0][0:i:0x20+N]overlay, "
-                         "palette from the IFO"},
-        {"-ss T", "-ss T (before -i)"},
-        {"-endpos T | -endpos Nmb", "-t T | -fs BYTES"},
-        {"-frames N", "-frames:v N"},
-        {"-ofps R", "-r R -fps_mode cfr (repeated frames are encoded, as with harddup); a "
-                    "variable-rate source at its own average rate: -fps_mode vfr in MP4, 3GP, "
-                    "Matroska, FLV"},
-        {"-srate R", "-ar R"},
-        {"-channels C", "-ac C (without it: -ac 2 for a source of more than two channels)"},
-        {"-aspect A", "-aspect A"},
-        {"-mc X, -noskip, -quiet, -really-quiet, -forceidx",
-         "accepted; no FFmpeg counterpart needed"},
-        {"-vf / -vf-add scale=W:H",
-         "scale (0 display size, -1 source size, -2/-3 keep display/pixel aspect rounded to 2, "
-         "-10/-11 rounded to 16), setsar=1"},
-        {"-vf scale=W:-2 (or -2:H, -3, -10, -11),[expand=...,]crop=W:H",
-         "the whole picture fitted inside W x H at its display aspect, padded (never cropped)"},
-        {"-vf expand=W:H:X:Y",
-         "pad (empty or -1: source size; below -1: source size plus that much; never smaller than "
-         "the source; X, Y negative or out of range: centred)"},
-        {"-vf crop=W:H:X:Y", "crop (centred without X, Y; never larger than the source)"},
-        {"-vf yadif=M:P", "yadif=mode=M:parity=P"},
-        {"-vf hqdn3d=...", "hqdn3d=..."},
-        {"-vf harddup, softskip", "nothing (-r paces frames)"},
-        {"-af volnorm", "dynaudnorm"},
-        {"-af lavcresample=R, resample=R", "aresample=R"},
-        {"-af channels=C", "aformat=channel_layouts=mono|stereo|...|7.1"},
-        {"-af volume=DB", "volume=DBdB"},
-        {"-ovc x264 -x264encopts",
-         "libx264: bitrate -b:v, threads -threads, crf -crf, global_header -flags +global_header; "
-         "subq, frameref, bframes, level_idc, (no)cabac, vbv_maxrate, vbv_bufsize, keyint, "
-         "keyint_min, trellis, me, (no)8x8dct, weight_b, qp in -x264-params"},
-        {"-ovc xvid -xvidencopts",
-         "libxvid: bitrate (kbit/s up to 16000, else bit/s) -b:v, threads, max_bframes -bf, "
-         "me_quality, trellis, fixed_quant -q:v"},
-        {"-ovc lavc -lavcopts vcodec=...",
-         "mpeg4, msmpeg4, msmpeg4v2, wmv1, wmv2, flv, h263, h263p, mpeg1video, mpeg2video, mjpeg, "
-         "huffyuv, ffv1, ffvhuff, dvvideo; vbitrate -b:v, threads, mbd, keyint -g, vqmin -qmin, "
-         "vqmax -qmax, vmax_b_frames -bf, vrc_maxrate/minrate/buf_size (kbit), trell, v4mv, "
-         "vglobal, aspect"},
-        {"-ovc copy", "-c:v copy"},
-        {"cover art (an attached picture)",
-         "looped for the sound's length: loop, setpts; refused with -ovc copy"},
-        {"4:2:0 encoders (x264, xvid, lavc but mjpeg, huffyuv, ffv1, ffvhuff, dvvideo)",
-         "-pix_fmt yuv420p"},
-        {"-ovc frameno, -novideo", "-vn"},
-        {"-oac mp3lame -lameopts", "libmp3lame: cbr/abr/vbr, br -b:a, q -q:a, aq, mode (3: -ac 1)"},
-        {"-oac faac -faacopts",
-         "aac: br -b:a, object 1/2/4 -profile:a aac_main/aac_low/aac_ltp, mpeg, cutoff"},
-        {"-oac lavc -lavcopts acodec=...",
-         "mp2, ac3, aac, wmav1, wmav2, flac, libvorbis (vorbis), libmp3lame (mp3), pcm_s16le, "
-         "alac, adpcm_ima_wav; abitrate -b:a"},
-        {"-oac pcm", "-c:a pcm_s16le"},
-        {"-oac copy", "-c:a copy"},
-        {"-nosound", "-an"},
-        {"-of avi (default), -ffourcc X", "-f avi, -tag:v X"},
-        {"-of lavf -lavfopts format=X",
-         "-f X (mp4, mov, 3gp, 3g2, ipod/m4a, psp, flv, asf/wmv/wma, matroska/mkv, ogg, mpeg, vob, "
-         "dvd, svcd, vcd, wav, flac, mp3, adts/aac, ac3, avi, nut, mpegts)"},
-        {"-of mpeg -mpegopts format=X",
-         "-f mpeg (mpeg1, xvcd), vob (mpeg2), svcd (xsvcd), dvd; muxrate"},
-        {"-of rawvideo", "-f h264 / m4v / mpeg1video / mpeg2video / h263 by the stream"},
-        {"-of rawaudio", "-f mp3 / adts / ac3 / mp2 / flac / s16le by the stream"},
-        {"-o FILE", "-y FILE"},
-    };
-    return table;
 }
 
 } // namespace quenzo

@@ -1,8 +1,10 @@
 #pragma once
 
-#include "Options.h"
+#include "OptionTable.h"
 
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quenzo {
@@ -33,8 +35,28 @@ struct InputFacts {
 bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string& ffmpeg, Plan& plan,
                std::string* error);
 
-// The MEncoder option table: option, FFmpeg translation. Printed by the
-// tool's -quenzo-options and kept in the README.
-const std::vector<std::pair<std::string, std::string>>& OptionTable();
+// Names the options give, each with the FFmpeg name it stands for; several
+// names may stand for one.
+using NameTable = std::vector<std::pair<std::string, std::string>>;
+
+const NameTable& LavcVideoCodecs(); // -lavcopts vcodec=
+const NameTable& LavcAudioCodecs(); // -lavcopts acodec=
+const NameTable& LavfFormats();     // -lavfopts format=, else the output's extension
+const NameTable& MpegFormats();     // -mpegopts format=
+const NameTable& RawVideoFormats(); // a video stream's codec: the format of -of rawvideo
+const NameTable& RawAudioFormats(); // an audio stream's codec: the format of -of rawaudio
+
+// The FFmpeg video encoders that are handed 8-bit 4:2:0 pictures.
+const std::set<std::string>& Yuv420Encoders();
+
+// A filter of -vf or -af: the names it is given by, its translation into
+// FFmpeg filters and its documentation.
+struct FilterKind {
+    std::vector<std::string> names;
+    bool (*translate)(const Filter& f, std::vector<std::string>& out, std::string* error);
+    std::vector<DocRow> rows;
+};
+const std::vector<FilterKind>& VideoFilters();
+const std::vector<FilterKind>& AudioFilters();
 
 } // namespace quenzo

@@ -6,6 +6,7 @@
 // only when the output file was written completely.
 
 #include "DvdTitle.h"
+#include "OptionTable.h"
 #include "Options.h"
 #include "Translate.h"
 
@@ -303,8 +304,7 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOFBF, 1 << 14);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && args[0] == "-quenzo-options") {
-        for (const auto& [option, ffmpeg] : quenzo::OptionTable())
-            std::printf("%-45s %s\n", option.c_str(), ffmpeg.c_str());
+        std::fputs(quenzo::OptionListing().c_str(), stdout);
         return 0;
     }
 
