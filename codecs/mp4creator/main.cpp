@@ -8,7 +8,7 @@
 // never leaves a broken OUT.mp4. On failure: one line on stderr, exit 1.
 
 #include "common/FileName.h"
-#include "platform/ChildProcess.h"
+#include "platform/ToolRun.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -45,26 +45,21 @@ std::string Rate(const std::string& text) {
 
 // Runs FFmpeg; returns its last error line, or "" when it succeeded.
 std::string RunFfmpeg(const std::vector<std::string>& args) {
-    qv::ChildProcess ff;
-    qv::ChildProcess::Options o;
-    o.pipeInput = false;
-    o.ownGroup = false;
-    std::string error;
-    if (!ff.Start(args, o, &error))
-        return "cannot run FFmpeg (" + error + ")";
-    std::string out;
-    char buf[4096];
-    long n;
-    while ((n = ff.Read(buf, sizeof buf)) > 0)
-        out.append(buf, static_cast<size_t>(n));
-    int code = ff.Wait();
-    if (code == 0)
+    qv::ToolRun ff;
+    ff.argv = args;
+    ff.process.ownGroup = false;
+    ff.keepOutput = 1 << 16;
+    const qv::ToolResult r = qv::RunTool(ff);
+    if (r.end == qv::ToolEnd::StartFailed)
+        return "cannot run FFmpeg (" + r.error + ")";
+    if (r.Succeeded())
         return "";
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
-        out.pop_back();
-    size_t nl = out.rfind('\n');
-    std::string last = nl == std::string::npos ? out : out.substr(nl + 1);
-    return last.empty() ? "FFmpeg failed with exit status " + std::to_string(code) : last;
+    const std::string last = r.LastLine();
+    if (!last.empty())
+        return last;
+    if (r.end == qv::ToolEnd::Hung)
+        return "FFmpeg did not end after its output ended";
+    return "FFmpeg failed with exit status " + std::to_string(r.exitCode);
 }
 
 bool IsFile(const std::string& path) {

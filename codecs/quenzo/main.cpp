@@ -10,7 +10,7 @@
 #include "Options.h"
 #include "Translate.h"
 
-#include "platform/ChildProcess.h"
+#include "platform/ToolRun.h"
 
 #include <atomic>
 #include <cerrno>
@@ -25,9 +25,9 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -99,21 +99,17 @@ std::string ProbeStream(const std::string& file, const char* stream, const char*
     struct stat st;
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return "";
-    qv::ChildProcess probe;
-    qv::ChildProcess::Options o;
-    o.pipeInput = false;
-    o.mergeErrors = false;
-    o.ownGroup = false;
-    if (!probe.Start({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries", entries,
-                      "-of", "csv=p=0", file},
-                     o, nullptr))
-        return "";
+    qv::ToolRun probe;
+    probe.argv.assign({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
+                       entries, "-of", "csv=p=0", file});
+    probe.process.mergeErrors = false;
+    probe.process.ownGroup = false;
     std::string out;
-    char buf[256];
-    long n;
-    while ((n = probe.Read(buf, sizeof buf)) > 0)
-        out.append(buf, static_cast<size_t>(n));
-    probe.Wait();
+    probe.output = [&out](std::string_view chunk) {
+        out.append(chunk);
+        return true;
+    };
+    qv::RunTool(probe); // one that cannot start says nothing
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
     return out.substr(0, out.find('\n'));
@@ -249,23 +245,6 @@ struct Progress {
     long long bytes = 0;
 };
 
-// Reads until the end and hands over each line without its line end.
-template <typename Read, typename Take> void ForEachLine(Read read, Take take) {
-    std::string pending;
-    char buf[4096];
-    long n;
-    while ((n = read(buf, sizeof buf)) > 0) {
-        pending.append(buf, static_cast<size_t>(n));
-        size_t nl;
-        while ((nl = pending.find('\n')) != std::string::npos) {
-            take(pending.substr(0, nl));
-            pending.erase(0, nl + 1);
-        }
-    }
-    if (!pending.empty())
-        take(pending);
-}
-
 void PrintPosition(const Progress& p, double total, double elapsed, int vk, int ak) {
     int percent = total > 0 ? static_cast<int>(std::lround(100.0 * p.seconds / total)) : 0;
     percent = std::clamp(percent, 0, 100);
@@ -362,36 +341,35 @@ int main(int argc, char** argv) {
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
         std::signal(sig, OnSignal);
 
-    qv::ChildProcess ffmpeg;
-    qv::ChildProcess::Options o;
-    o.pipeInput = plan.streamsDvd;
-    o.mergeErrors = false;
-    o.errorPipe = true;
-    o.ownGroup = false; // killing quenzo's group ends FFmpeg too
-    if (!ffmpeg.Start(plan.ffmpeg, o, &error))
-        GiveUp("cannot run FFmpeg (" + error + ")");
-    g_ffmpeg = ffmpeg.Pid();
-
-    const auto start = std::chrono::steady_clock::now();
     // What there is to write from the start on, at most the length asked for.
     const double available = stated > 0 ? std::max(0.0, stated - job.startSeconds.value_or(0)) : -1;
     double total = job.lengthSeconds ? (available >= 0 ? std::min(*job.lengthSeconds, available)
                                                        : *job.lengthSeconds)
                                      : available;
     Progress progress;
-    PrintPosition(progress, total, 0, plan.videoKbps, plan.audioKbps);
+    std::chrono::steady_clock::time_point start;
+
+    qv::ToolRun run;
+    run.argv = plan.ffmpeg;
+    run.process.pipeInput = plan.streamsDvd;
+    run.process.mergeErrors = false;
+    run.process.errorPipe = true;
+    run.process.ownGroup = false; // killing quenzo's group ends FFmpeg too
+    run.started = [&](qv::ChildProcess& ffmpeg) {
+        g_ffmpeg = ffmpeg.Pid();
+        start = std::chrono::steady_clock::now();
+        PrintPosition(progress, total, 0, plan.videoKbps, plan.audioKbps);
+    };
 
     FfmpegLog log;
-    std::thread errors([&] {
-        ForEachLine([&](char* b, size_t n) { return ffmpeg.ReadErrors(b, n); },
-                    [&](const std::string& line) { log.Line(line); });
-    });
+    qv::LineSplitter errorLines;
+    auto errorLine = [&log](std::string_view line, char) { log.Line(std::string(line)); };
+    run.errors = [&](std::string_view chunk) { errorLines.Feed(chunk, errorLine); };
 
-    std::atomic<bool> dvdFailed{false};
+    bool dvdFailed = false;
     std::string dvdError;
-    std::thread feeder;
     if (plan.streamsDvd) {
-        feeder = std::thread([&] {
+        run.feed = [&](qv::ChildProcess& ffmpeg, const std::atomic<bool>&) {
             std::string e;
             if (!title.Stream(
                     [&](const unsigned char* data, size_t size) {
@@ -401,40 +379,46 @@ int main(int argc, char** argv) {
                 dvdError = e;
                 dvdFailed = true;
             }
-            ffmpeg.CloseInput();
-        });
+        };
     }
 
     // FFmpeg's progress report: "key=value" lines, a block ended by "progress=...".
-    ForEachLine(
-        [&](char* b, size_t n) { return ffmpeg.Read(b, n); },
-        [&](const std::string& line) {
-            size_t eq = line.find('=');
-            if (eq == std::string::npos)
-                return;
-            std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-            if (key == "out_time_us" && value != "N/A")
-                progress.seconds = std::max(0.0, std::atof(value.c_str()) / 1e6);
-            else if (key == "frame")
-                progress.frames = std::atol(value.c_str());
-            else if (key == "total_size" && value != "N/A")
-                progress.bytes = std::atoll(value.c_str());
-            else if (key == "progress") {
-                if (!job.lengthSeconds && !job.dvd && streams <= 0) {
-                    std::lock_guard lock(log.mutex);
-                    if (log.sawDuration)
-                        total = std::max(stated, log.inputSeconds) - job.startSeconds.value_or(0);
-                }
-                double elapsed =
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-                PrintPosition(progress, total, elapsed, plan.videoKbps, plan.audioKbps);
+    qv::LineSplitter progressLines;
+    auto progressLine = [&](std::string_view text, char) {
+        const std::string line(text);
+        size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            return;
+        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+        if (key == "out_time_us" && value != "N/A")
+            progress.seconds = std::max(0.0, std::atof(value.c_str()) / 1e6);
+        else if (key == "frame")
+            progress.frames = std::atol(value.c_str());
+        else if (key == "total_size" && value != "N/A")
+            progress.bytes = std::atoll(value.c_str());
+        else if (key == "progress") {
+            if (!job.lengthSeconds && !job.dvd && streams <= 0) {
+                std::lock_guard lock(log.mutex);
+                if (log.sawDuration)
+                    total = std::max(stated, log.inputSeconds) - job.startSeconds.value_or(0);
             }
-        });
-    int code = ffmpeg.Wait();
+            double elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            PrintPosition(progress, total, elapsed, plan.videoKbps, plan.audioKbps);
+        }
+    };
+    run.output = [&](std::string_view chunk) {
+        progressLines.Feed(chunk, progressLine);
+        return true;
+    };
+
+    const qv::ToolResult result = qv::RunTool(run);
     g_ffmpeg = 0;
-    if (feeder.joinable())
-        feeder.join();
-    errors.join();
+    if (result.end == qv::ToolEnd::StartFailed)
+        GiveUp("cannot run FFmpeg (" + result.error + ")");
+    progressLines.Flush(progressLine);
+    errorLines.Flush(errorLine);
+    const int code = result.exitCode;
 
     std::string reason = log.Reason();
     struct stat st;
@@ -442,6 +426,8 @@ int main(int argc, char** argv) {
     if (code != 0 || !written || dvdFailed) {
         if (dvdFailed)
             GiveUp(dvdError);
+        if (result.end == qv::ToolEnd::Hung)
+            GiveUp("FFmpeg did not end after its output ended");
         if (code >= 128)
             GiveUp("FFmpeg was ended by signal " + std::to_string(code - 128));
         if (!reason.empty())

@@ -4,14 +4,18 @@
 // MPlayer's output through unbuffered with the few lines the program reads
 // in Chinese localised. Killing vistrel's process group ends MPlayer too.
 
-#include "platform/ChildProcess.h"
+#include "platform/ToolRun.h"
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
 #include <string>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -120,53 +124,71 @@ int main(int argc, char** argv) {
     if (player && *player)
         args[0] = player;
 
-    qv::ChildProcess mplayer;
-    qv::ChildProcess::Options o;
-    o.ownGroup = false; // killing vistrel's group ends MPlayer too
-    o.niceValue = niceValue;
-    std::string error;
-    if (!mplayer.Start(args, o, &error)) {
-        WriteOut("vistrel: " + error + "\nExiting... (cannot start the player)\n");
-        return 1;
-    }
-    g_player = mplayer.Pid();
-    for (int sig : {SIGTERM, SIGINT, SIGHUP})
-        std::signal(sig, OnSignal);
-
     // Commands: our standard input, passed through as it comes. The end of a
     // pipe means the program has gone; a file or /dev/null simply ends.
     struct stat in;
     const bool fromPipe =
         ::fstat(STDIN_FILENO, &in) == 0 && (S_ISFIFO(in.st_mode) || S_ISSOCK(in.st_mode));
-    std::thread input([&mplayer, fromPipe] {
+
+    qv::ToolRun run;
+    run.argv = args;
+    run.process.pipeInput = true;
+    run.process.ownGroup = false; // killing vistrel's group ends MPlayer too
+    run.process.niceValue = niceValue;
+    run.started = [](qv::ChildProcess& mplayer) {
+        g_player = mplayer.Pid();
+        for (int sig : {SIGTERM, SIGINT, SIGHUP})
+            std::signal(sig, OnSignal);
+    };
+    run.feed = [fromPipe](qv::ChildProcess& mplayer, const std::atomic<bool>& ended) {
         char buffer[256];
-        ssize_t n;
-        while ((n = ::read(STDIN_FILENO, buffer, sizeof buffer)) > 0)
-            if (!mplayer.Write(buffer, static_cast<size_t>(n)))
+        for (;;) {
+            // Waits a short while at a time: the run's end must not wait for
+            // a command that never comes.
+            pollfd p{STDIN_FILENO, POLLIN, 0};
+            if (ended)
+                return;
+            const int ready = ::poll(&p, 1, 20);
+            if (ready == 0 || (ready < 0 && errno == EINTR))
+                continue;
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
                 break;
-        if (!fromPipe)
-            return;
+            if (!mplayer.Write(buffer, static_cast<size_t>(n)))
+                return;
+        }
         // The program has gone: so does the player, once it has had a moment
-        // for a last command such as "quit".
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
-        ::kill(g_player, SIGTERM);
-    });
-    input.detach();
+        // for a last command such as "quit". After a file or /dev/null the
+        // player's input stays open until the run ends.
+        const auto last = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (!ended) {
+            if (fromPipe && std::chrono::steady_clock::now() >= last) {
+                ::kill(mplayer.Pid(), SIGTERM);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    };
 
     // Output: line by line, each line with its own end, written at once.
-    std::string pending;
-    char buffer[4096];
-    long n;
-    while ((n = mplayer.Read(buffer, sizeof buffer)) > 0) {
-        pending.append(buffer, static_cast<size_t>(n));
-        size_t end;
-        while ((end = pending.find_first_of("\r\n")) != std::string::npos) {
-            WriteOut(Localise(pending.substr(0, end)) + pending[end]);
-            pending.erase(0, end + 1);
-        }
+    qv::LineSplitter lines;
+    auto writeLine = [](std::string_view line, char end) {
+        std::string text = Localise(std::string(line));
+        if (end != '\0')
+            text += end;
+        WriteOut(text);
+    };
+    run.output = [&](std::string_view chunk) {
+        lines.Feed(chunk, writeLine);
+        return true;
+    };
+    const qv::ToolResult result = qv::RunTool(run);
+    if (result.end == qv::ToolEnd::StartFailed) {
+        WriteOut("vistrel: " + result.error + "\nExiting... (cannot start the player)\n");
+        return 1;
     }
-    if (!pending.empty())
-        WriteOut(Localise(pending));
-    int code = mplayer.Wait();
-    std::_Exit(code);
+    lines.Flush(writeLine);
+    std::_Exit(result.exitCode);
 }

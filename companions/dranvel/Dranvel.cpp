@@ -8,14 +8,10 @@
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/mman.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -152,37 +148,17 @@ extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
     if (qv::CancelRequested(block->cancel))
         return 3;
     // libdvdread can crash on damaged IFO files (a double free when the
-    // title table is corrupt). The disc is read in a child process into
-    // shared memory, so a damaged disc is an error code, not the program's end.
-    void* shared = ::mmap(nullptr, sizeof(qv::DvdInfoBlock), PROT_READ | PROT_WRITE,
-                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared == MAP_FAILED)
-        return ReadHere(path, block);
-    auto* copy = static_cast<qv::DvdInfoBlock*>(shared);
-    std::memset(copy, 0, sizeof *copy);
+    // title table is corrupt). The disc is read in a child process, so a
+    // damaged disc is an error code, not the program's end.
     const std::string where = path;
-    const pid_t parent = ::getpid();
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!qv::DieWithParent(parent))
-            ::_exit(3);
-        ::_exit(ReadHere(where.c_str(), copy));
-    }
-    int result = 3;
-    int status = 0;
-    if (pid > 0) {
-        status = qv::WaitChildFor(pid, qv::kDiscSurveyLimitMs, &block->cancel);
-        if (status != -1 && WIFEXITED(status))
-            result = WEXITSTATUS(status);
-    } else {
-        result = ReadHere(path, copy);
-    }
-    // All but the cancel flag, which the caller may be setting meanwhile.
-    if (result == 0) {
-        constexpr size_t from = offsetof(qv::DvdInfoBlock, unused0);
-        std::memcpy(reinterpret_cast<char*>(block) + from,
-                    reinterpret_cast<const char*>(copy) + from, sizeof *block - from);
-    }
-    ::munmap(shared, sizeof(qv::DvdInfoBlock));
-    return result;
+    const int result = qv::RunInForkedChild<qv::DvdInfoBlock>(
+        qv::kDiscSurveyLimitMs, &block->cancel,
+        [&where](qv::DvdInfoBlock& read) { return ReadHere(where.c_str(), &read); },
+        [block](const qv::DvdInfoBlock& read) {
+            // All but the cancel flag, which the caller may be setting meanwhile.
+            constexpr size_t from = offsetof(qv::DvdInfoBlock, unused0);
+            std::memcpy(reinterpret_cast<char*>(block) + from,
+                        reinterpret_cast<const char*>(&read) + from, sizeof *block - from);
+        });
+    return result == qv::kForkedChildFailed ? 3 : result;
 }

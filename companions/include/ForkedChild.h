@@ -2,15 +2,20 @@
 
 // For code that forks a child to run a library it does not trust (a damaged
 // disc can crash or hang libdvdread): the child dies with the thread that
-// forked it, and the parent waits for it only so long.
+// forked it, the parent waits for it only so long, and what it found comes
+// back through shared memory.
 
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
+#include <memory>
+#include <sys/mman.h>
 #include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <time.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace qv {
@@ -47,5 +52,54 @@ inline int WaitChildFor(pid_t pid, int limitMs, const int32_t* cancel = nullptr)
 
 // How long a disc survey may take before it counts as hung.
 inline constexpr int kDiscSurveyLimitMs = 120000;
+
+// What RunInForkedChild returns when the child crashed, was killed on a
+// cancel or ran out of time.
+inline constexpr int kForkedChildFailed = -1;
+
+// Runs work(block) in a forked child, with block a zero-filled Block in
+// memory the child shares with this process, and hands the block to
+// keep(const Block&) here when work returned 0. The child dies with the
+// thread that forked it, and is killed and reaped after limitMs or as soon as
+// *cancel (when given) becomes non-zero. Returns what work returned (an exit
+// status, 0..255), or kForkedChildFailed. When no child can be had, work runs
+// in this process instead.
+//
+// The child has a copy of this process: what it should tell anyone (a
+// window's reports, say) goes into the block, and this process tells it.
+template <class Block, class Work, class Keep>
+int RunInForkedChild(int limitMs, const int32_t* cancel, Work work, Keep keep) {
+    static_assert(std::is_trivially_copyable_v<Block>, "the block is shared as plain bytes");
+    void* shared =
+        ::mmap(nullptr, sizeof(Block), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    std::unique_ptr<Block> local;
+    Block* block;
+    if (shared == MAP_FAILED) {
+        local = std::make_unique<Block>();
+        block = local.get();
+    } else {
+        block = static_cast<Block*>(shared);
+    }
+    std::memset(static_cast<void*>(block), 0, sizeof(Block));
+    const pid_t parent = ::getpid();
+    const pid_t pid = local ? -1 : ::fork();
+    if (pid == 0) {
+        if (!DieWithParent(parent))
+            ::_exit(127);
+        ::_exit(work(*block));
+    }
+    int result;
+    if (pid > 0) {
+        const int status = WaitChildFor(pid, limitMs, cancel);
+        result = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : kForkedChildFailed;
+    } else {
+        result = work(*block);
+    }
+    if (result == 0)
+        keep(static_cast<const Block&>(*block));
+    if (!local)
+        ::munmap(shared, sizeof(Block));
+    return result;
+}
 
 } // namespace qv

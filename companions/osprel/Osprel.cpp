@@ -10,12 +10,8 @@
 #include <dvdread/ifo_types.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <string>
-#include <sys/mman.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -87,33 +83,18 @@ void SurveyHere(const char* path, Survey* out) {
 
 // Surveys the disc in a child process: libdvdread can crash on damaged IFO
 // files, and that must not end the program. The child is killed when the
-// request is cancelled.
+// request is cancelled. Its findings come back here, and the reports to the
+// request's window are sent from this process.
 void SurveyDisc(const char* path, const int32_t* cancel, Survey* out) {
     out->count = 0;
-    void* shared =
-        ::mmap(nullptr, sizeof(Survey), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (shared == MAP_FAILED) {
-        SurveyHere(path, out);
-        return;
-    }
-    auto* survey = static_cast<Survey*>(shared);
-    std::memset(survey, 0, sizeof *survey);
     const std::string where = path;
-    const pid_t parent = ::getpid();
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        if (!qv::DieWithParent(parent))
-            ::_exit(1);
-        SurveyHere(where.c_str(), survey);
-        ::_exit(0);
-    }
-    int status = 0;
-    if (pid > 0) {
-        status = qv::WaitChildFor(pid, qv::kDiscSurveyLimitMs, cancel);
-        if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-            std::memcpy(out, survey, sizeof *out);
-    }
-    ::munmap(shared, sizeof(Survey));
+    qv::RunInForkedChild<Survey>(
+        qv::kDiscSurveyLimitMs, cancel,
+        [&where](Survey& survey) {
+            SurveyHere(where.c_str(), &survey);
+            return 0;
+        },
+        [out](const Survey& survey) { *out = survey; });
 }
 
 } // namespace

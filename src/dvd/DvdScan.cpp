@@ -10,8 +10,8 @@
 #include "dranvel/Dranvel.h"
 #include "engine/JobModel.h"
 #include "osprel/Osprel.h"
-#include "platform/ChildProcess.h"
 #include "platform/Messages.h"
+#include "platform/ToolRun.h"
 #include "platform/UserServices.h"
 #include "platform/WindowMessage.h"
 #include "services/Services.h"
@@ -176,25 +176,12 @@ void CParseDVDDlg::timerEvent(QTimerEvent* event) {
         }
         if (!scan.device.empty()) {
             // One short run of the player on the drive, as the search expects.
-            ChildProcess player;
-            ChildProcess::Options o;
-            o.pipeInput = false;
-            if (player.Start({tools + "codecs/vistrel", "-dvd-device", scan.device, "dvdnav://0",
-                              "-dvd-speed", "99", "-vo", "null", "-ao", "null", "-frames", "1"},
-                             o, nullptr)) {
-                // A stop ends the run at once; the player's group goes with it.
-                char buffer[4096];
-                for (;;) {
-                    if (state->stopped) {
-                        player.Terminate();
-                        break;
-                    }
-                    if (player.WaitForOutput(200) && player.Read(buffer, sizeof buffer) <= 0) {
-                        player.Wait();
-                        break;
-                    }
-                }
-            }
+            // A stop ends the run at once; the player's group goes with it.
+            ToolRun player;
+            player.argv.assign({tools + "codecs/vistrel", "-dvd-device", scan.device, "dvdnav://0",
+                                "-dvd-speed", "99", "-vo", "null", "-ao", "null", "-frames", "1"});
+            player.stop = [&state] { return state->stopped.load(); };
+            RunTool(player);
         }
         post(kProgress, 20);
         if (state->stopped) {

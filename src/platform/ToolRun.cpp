@@ -53,6 +53,13 @@ ToolResult RunTool(const ToolRun& run) {
         });
     if (run.started)
         run.started(tool);
+    std::atomic<bool> ended{false};
+    std::thread feeder;
+    if (run.feed && run.process.pipeInput)
+        feeder = std::thread([&tool, &run, &ended] {
+            run.feed(tool, ended);
+            tool.CloseInput();
+        });
 
     const int wakeMs = run.wakeMs > 0 ? run.wakeMs : 200;
     auto stopped = [&run] { return run.stop && run.stop(); };
@@ -100,7 +107,11 @@ ToolResult RunTool(const ToolRun& run) {
             result.exitCode = tool.ExitCode().value_or(-1);
         }
     }
+    ended = true;
     tool.Terminate(); // the whole group: nothing it started outlives the run
+    // The tool has gone, so a feeder blocked on its input is free again.
+    if (feeder.joinable())
+        feeder.join();
     tool.CloseOutput();
     if (errors.joinable())
         errors.join();

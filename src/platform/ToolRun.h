@@ -7,6 +7,7 @@
 
 #include "ChildProcess.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -39,9 +40,15 @@ struct ToolRun {
     // Asked after each piece of output and every wakeMs while the tool is
     // silent; true ends the run (ToolEnd::Stopped).
     std::function<bool()> stop;
-    // Called once the tool runs, before its output is read: to feed its input
-    // from a thread, or note its pid for a signal handler.
+    // Called once the tool runs, before its output is read: to note its pid
+    // for a signal handler, say.
     std::function<void(ChildProcess&)> started;
+    // With process.pipeInput: run on a thread of its own once the tool runs,
+    // to write the tool's input; the input is closed when it returns. `ended`
+    // turns true once the run is over and the tool has been ended, after
+    // which writes to it fail; a feeder that waits on something else (its
+    // own input, say) looks at it. RunTool returns only after feed has.
+    std::function<void(ChildProcess& tool, const std::atomic<bool>& ended)> feed;
     int wakeMs = 200;
     uint64_t silenceLimitMs = 0; // 0: no limit
     int exitGraceMs = 5000;      // how long the tool may take to exit once its output ended

@@ -118,18 +118,41 @@ TEST(ToolRun, ErrorsOnTheirOwnPipeAndInputFedOnceStarted) {
         return true;
     };
     run.errors = [&](std::string_view chunk) { errors.append(chunk); };
-    std::thread feeder;
-    run.started = [&](qv::ChildProcess& child) {
-        feeder = std::thread([&child] {
-            child.Write("fed\n", 4);
-            child.CloseInput();
-        });
+    run.feed = [](qv::ChildProcess& child, const std::atomic<bool>&) {
+        child.Write("fed\n", 4); // the input is closed when the feeder returns
     };
     qv::ToolResult r = RunTool(run);
-    feeder.join();
     EXPECT_TRUE(r.Succeeded());
     EXPECT_EQ(out, "fed\n");
     EXPECT_EQ(errors, "problem\n");
+}
+
+TEST(ToolRun, AFeederIsFreedAndJoinedWhateverEndsTheRun) {
+    // Blocked on the input of a tool that never reads it: the end of the
+    // tool makes the write fail.
+    ToolRun deaf = Sh("sleep 60");
+    deaf.process.pipeInput = true;
+    deaf.silenceLimitMs = 200;
+    deaf.wakeMs = 20;
+    std::atomic<int> wrote{-1};
+    deaf.feed = [&](qv::ChildProcess& child, const std::atomic<bool>&) {
+        const std::string block(1 << 20, 'x'); // more than a pipe holds
+        wrote = child.Write(block.data(), block.size()) ? 1 : 0;
+    };
+    EXPECT_EQ(RunTool(deaf).end, ToolEnd::Silent);
+    EXPECT_EQ(wrote, 0); // returned, and failed, before RunTool did
+
+    // Waiting on something else: told by the ended flag.
+    ToolRun brief = Sh("echo done");
+    brief.process.pipeInput = true;
+    std::atomic<bool> sawEnd{false};
+    brief.feed = [&](qv::ChildProcess&, const std::atomic<bool>& ended) {
+        while (!ended)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        sawEnd = true;
+    };
+    EXPECT_TRUE(RunTool(brief).Succeeded());
+    EXPECT_TRUE(sawEnd);
 }
 
 TEST(LineSplitter, LinesSplitAcrossChunksAreWholeAndTheTailIsFlushed) {

@@ -3,11 +3,12 @@
 // Runs one of the program's tools and collects what it prints.
 
 #include "Paths.h"
-#include "platform/ChildProcess.h"
+#include "platform/ToolRun.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qvtest {
@@ -19,20 +20,18 @@ struct ToolRun {
 
 inline ToolRun RunTool(const std::vector<std::string>& argv, const std::string& workDir = "") {
     ToolRun r;
-    qv::ChildProcess child;
-    qv::ChildProcess::Options o;
-    o.pipeInput = false;
-    o.workDir = workDir;
-    std::string error;
-    if (!child.Start(argv, o, &error)) {
-        ADD_FAILURE() << error;
-        return r;
-    }
-    char buffer[4096];
-    long n;
-    while ((n = child.Read(buffer, sizeof buffer)) > 0)
-        r.output.append(buffer, static_cast<size_t>(n));
-    r.exitCode = child.Wait();
+    qv::ToolRun run;
+    run.argv = argv;
+    run.process.workDir = workDir;
+    run.output = [&r](std::string_view chunk) {
+        r.output.append(chunk);
+        return true;
+    };
+    const qv::ToolResult result = qv::RunTool(run);
+    if (result.end == qv::ToolEnd::StartFailed)
+        ADD_FAILURE() << result.error;
+    else
+        r.exitCode = result.exitCode;
     return r;
 }
 
