@@ -185,6 +185,7 @@ private:
 
     // Preview (Preview.cpp).
     void OnPlay();
+    // Start, Options and closing end the preview's player, starting or playing.
     void StopPlayerIfPlaying();
     // PreviewView: the preview's controls.
     void ShowTimeText(const std::string& text) override;
