@@ -25,7 +25,6 @@ public:
     int Position() const { return position; }
     int PositionToPixel(int position) const;
     int PixelToPosition(int x) const;
-    bool Dragging() const { return dragging_; }
 
     int rangeMax = 100, rangeMin = 0;
     int position = 0;

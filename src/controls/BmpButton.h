@@ -29,8 +29,6 @@ public:
     // The state shown now (1 normal, 2 mouse over, 3 pressed or checked, 4 disabled).
     int PaintState() const;
     QRect CaptionRect() const;
-    bool Hover() const { return hover_; }
-    bool Pressed() const { return pressed_; }
 
     std::string caption;
     int fontSize = 9;

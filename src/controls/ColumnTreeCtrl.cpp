@@ -81,10 +81,6 @@ CColumnTreeCtrl::CColumnTreeCtrl(QWidget* parent, int controlId) : QWidget(paren
     });
 }
 
-int CColumnTreeCtrl::ColumnCount() const {
-    return tree_->columnCount();
-}
-
 int CColumnTreeCtrl::InsertColumn(int index, int alignment, int width, const std::string& title) {
     const int count = tree_->columnCount();
     index = std::clamp(index, 0, count);

@@ -30,7 +30,6 @@ public:
     // The tab-separated text of an item, and setting it whole.
     static std::string ItemText(const QTreeWidgetItem* item);
     void SetItemText(QTreeWidgetItem* item, const std::string& text);
-    int ColumnCount() const;
 
 signals:
     // The tree's notifications, as coming from this control.

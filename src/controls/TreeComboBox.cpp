@@ -91,10 +91,6 @@ void CTreeComboBox::SetFaceText(const std::string& text) {
     setWindowTitle(textFace_->text());
 }
 
-std::string CTreeComboBox::FaceText() const {
-    return textFace_->text().toStdString();
-}
-
 void CTreeComboBox::Commit(QTreeWidgetItem* item, bool notify) {
     if (item) {
         tree_->setCurrentItem(item);

@@ -40,8 +40,6 @@ public:
     bool Dropped() const;
     QTreeWidget* Tree() const { return tree_; }
     QTreeWidgetItem* Committed() const { return committed_; }
-    std::string FaceText() const;
-    const std::vector<QPixmap>& Images() const { return images_; }
 
     // The cell a picture becomes.
     static QPixmap RenderCell(const QImage& picture);

@@ -66,7 +66,6 @@ class CConvOptionsDlg : public QDialog {
 public:
     CConvOptionsDlg(COptionsPgGeneral* general, COptionsPgVideo* video, QWidget* parent = nullptr);
     void accept() override;
-    QTabWidget* Sheet() const { return sheet_; }
 
 private:
     QTabWidget* sheet_;

@@ -5,7 +5,6 @@
 #include "WindowRegistry.h"
 #include "base/PathText.h"
 #include "base/ProgramFolder.h"
-#include "controls/ColumnTreeCtrl.h"
 #include "dialogs/DialogUtil.h"
 #include "dranvel/Dranvel.h"
 #include "engine/JobModel.h"
@@ -34,9 +33,6 @@
 #include <thread>
 
 namespace qv {
-
-CSourceItem::CSourceItem(std::unique_ptr<CMediaRecord> record) : record_(std::move(record)) {}
-CSourceItem::~CSourceItem() = default;
 
 namespace {
 
@@ -268,29 +264,22 @@ void CParseDVDDlg::closeEvent(QCloseEvent* event) {
     Stop();
 }
 
-CSourceItem* AddDvdTitles(CColumnTreeCtrl& list, const DvdInfoBlock& block,
-                          const PreparedScan& scan) {
+DvdSources DvdSourcesOf(const DvdInfoBlock& block, const PreparedScan& scan) {
+    DvdSources sources;
+    sources.name = scan.scanPath;
+    sources.disc = std::make_unique<CMediaRecord>();
+    sources.disc->kind = KindDvdDisc;
+    sources.disc->sourcePath = scan.device;
     const int count = std::clamp(block.titleCount, 0, kMaxDvdTitles);
-    if (std::none_of(block.titles, block.titles + count,
-                     [](const DvdTitleRecord& t) { return t.selected != 0; }))
-        return nullptr;
-    auto discRecord = std::make_unique<CMediaRecord>();
-    discRecord->kind = KindDvdDisc;
-    discRecord->sourcePath = scan.device;
-    auto* disc = new CSourceItem(std::move(discRecord));
-    list.GetTreeCtrl()->addTopLevelItem(disc);
-    list.SetItemText(disc, scan.scanPath + "\t");
-    disc->setCheckState(0, Qt::Checked);
     for (int t = 1; t <= count; ++t) {
         const DvdTitleRecord& title = block.titles[t - 1];
         if (!title.selected)
             continue;
-        const std::string name = DvdTitleBaseName(scan.label, t);
         const std::string length = FieldText(title.length);
         auto r = std::make_unique<CMediaRecord>();
         r->kind = KindDvdTitle;
         r->sourcePath = scan.sourcePath;
-        r->baseName = name;
+        r->baseName = DvdTitleBaseName(scan.label, t);
         r->fullLength = r->trimEnd = length;
         r->trimStart = "00:00:00";
         r->titleNumber = t;
@@ -304,14 +293,9 @@ CSourceItem* AddDvdTitles(CColumnTreeCtrl& list, const DvdInfoBlock& block,
             r->audioIndex = 0;
         for (int s = 0; s < std::clamp(title.subtitleCount, 0, 32); ++s)
             r->subtitleTracks.push_back(TrackEntry::Make(FieldText(title.subtitles[s].label), s));
-        auto* item = new CSourceItem(std::move(r));
-        disc->addChild(item);
-        list.SetItemText(item, name + "\t" + length + "\t00:00:00\t" + length + "\t");
-        item->setCheckState(0, Qt::Checked);
+        sources.titles.push_back(std::move(r));
     }
-    disc->setExpanded(true);
-    list.setVisible(list.GetTreeCtrl()->topLevelItemCount() > 0);
-    return disc;
+    return sources;
 }
 
 } // namespace qv

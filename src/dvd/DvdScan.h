@@ -1,10 +1,10 @@
 #pragma once
 
 #include "DvdInfoBlock.h"
+#include "engine/JobModel.h"
 
 #include <QBasicTimer>
 #include <QDialog>
-#include <QTreeWidgetItem>
 
 #include <memory>
 #include <string>
@@ -15,20 +15,6 @@ class QLabel;
 class QProgressBar;
 
 namespace qv {
-
-class CColumnTreeCtrl;
-class CMediaRecord;
-
-// A source-list item that owns its record: removing the item removes it.
-class CSourceItem : public QTreeWidgetItem {
-public:
-    explicit CSourceItem(std::unique_ptr<CMediaRecord> record);
-    ~CSourceItem() override;
-    CMediaRecord* Record() const { return record_.get(); }
-
-private:
-    std::unique_ptr<CMediaRecord> record_;
-};
 
 // What the DVD source dialog chose, and what a scan of it reads.
 struct DvdSource {
@@ -90,10 +76,14 @@ private:
     bool stoppedByUser_ = false;
 };
 
-// Adds a disc node with one ticked child per selected title, each with its
-// record, to the end of the source list. Nothing for a disc without a
-// selected title: an empty disc node could neither play nor convert.
-CSourceItem* AddDvdTitles(CColumnTreeCtrl& list, const DvdInfoBlock& block,
-                          const PreparedScan& scan);
+// The sources a scanned disc gives: the disc's record, named by the scan
+// path, and one record per selected title, in title order. No titles when
+// none is selected.
+struct DvdSources {
+    std::string name;
+    std::unique_ptr<CMediaRecord> disc;
+    std::vector<std::unique_ptr<CMediaRecord>> titles;
+};
+DvdSources DvdSourcesOf(const DvdInfoBlock& block, const PreparedScan& scan);
 
 } // namespace qv

@@ -9,7 +9,6 @@
 #include "platform/WindowMessage.h"
 #include "player/MPlayer.h"
 #include "services/Services.h"
-#include <QTreeWidget>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -39,21 +38,11 @@ CConverterDlg::CConverterDlg(Environment environment, QWidget* parent)
 
 CConverterDlg::~CConverterDlg() {
     // The player goes first: its runs post to this window.
-    player_.reset();
+    preview_.SetPlayer(nullptr);
 }
 
 QWidget* CConverterDlg::Control(int id) const {
     return FindControl(this, id);
-}
-
-bool CConverterDlg::TimerActive(int timer) const {
-    switch (timer) {
-    case 1: return timeTimer_.isActive();
-    case 2: return sliderTimer_.isActive();
-    case 11: return snapshotTimer_.isActive();
-    case 12: return updateTimer_.isActive();
-    default: return false;
-    }
 }
 
 QPoint CConverterDlg::CentredOrigin(const QSize& screen, const QSize& window) {
@@ -76,9 +65,9 @@ void CConverterDlg::OnCommand(int id) {
     case IDC_OPEN_OUTPUT: OnOpenOutput(); break;
     case IDC_START: OnStart(); break;
     case IDC_PLAY: OnPlay(); break;
-    case IDC_STOP: OnStopPreview(); break;
-    case IDC_SNAPSHOT: OnSnapshot(); break;
-    case IDC_SNAPSHOT_FOLDER: OnSnapshotFolder(); break;
+    case IDC_STOP: preview_.Stop(); break;
+    case IDC_SNAPSHOT: preview_.Snapshot(); break;
+    case IDC_SNAPSHOT_FOLDER: preview_.OpenSnapshotFolder(); break;
     case IDC_MINIMIZE: showMinimized(); break;
     case ID_HELP_FILE: OnHelpFile(); break;
     case ID_CHECK_UPDATE: OnCheckUpdate(); break;
@@ -95,10 +84,11 @@ void CConverterDlg::customEvent(QEvent* event) {
     switch (type) {
     case WM_PLAYER_PLAYING:
     case WM_PLAYER_ENDED:
-    case WM_PLAYER_STOPPED: OnPlayerMessage(type); break;
+    case WM_PLAYER_STOPPED:
+    case WM_PLAYER_FAILED: preview_.OnPlayerMessage(type); break;
     case WM_SLIDER_POSITION:
-        if (message)
-            OnSeek(message->wParam, message->lParam);
+        if (message && message->wParam == IDC_SEEK)
+            preview_.OnSliderMoved();
         break;
     case WM_PROFILE_CHOSEN: OnProfileChosen(); break;
     case WM_ADD_FILE:
@@ -110,16 +100,7 @@ void CConverterDlg::customEvent(QEvent* event) {
 }
 
 void CConverterDlg::timerEvent(QTimerEvent* event) {
-    const int id = event->timerId();
-    if (id == timeTimer_.timerId()) {
-        if (player_ && player_->State() == PlayerPlaying && player_->Position() != -1)
-            ShowPosition(player_->Position());
-    } else if (id == sliderTimer_.timerId()) {
-        FollowPosition();
-    } else if (id == snapshotTimer_.timerId()) {
-        snapshotTimer_.stop();
-        ShowFolder(settings_.SnapshotDir);
-    } else if (id == updateTimer_.timerId()) {
+    if (event->timerId() == updateTimer_.timerId()) {
         updateTimer_.stop();
         OnAutoUpdateCheck();
     } else {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "PreviewController.h"
 #include "ProfileLayout.h"
+#include "SourceListModel.h"
 #include "controls/BitmapEx.h"
 #include "queue/ConvertingDlg.h"
 #include "settings/Settings.h"
@@ -34,8 +36,10 @@ struct ProbeResult;
 // command buttons, and routes every command and notification to its handler.
 // The handlers live beside this file, one file per concern: the layout and
 // skin, the source list, the profile and output controls, the preview, and
-// the help, update and window commands.
-class CConverterDlg : public QDialog, public MainWindowLink {
+// the help, update and window commands. The sources' records live in a
+// SourceListModel that the list shows; the preview's player and what
+// follows it live in a PreviewController that this window shows.
+class CConverterDlg : public QDialog, public MainWindowLink, private PreviewView {
     Q_OBJECT
 public:
     // Control ids of the window.
@@ -78,11 +82,9 @@ public:
         ID_OPEN_LOG = 32786,
         ID_CHECK_UPDATE = 32791,
     };
-    // The window's timers and their periods.
-    static constexpr int kTimePeriodMs = 500;    // timer 1: the time text
-    static constexpr int kSliderPeriodMs = 1000; // timer 2: the seek slider
-    static constexpr int kSnapshotDelayMs = 100; // timer 11: open the snapshot folder
-    static constexpr int kUpdateDelayMs = 2000;  // timer 12: the update check
+    // The update check's delay after start-up (the preview's timers are the
+    // preview controller's).
+    static constexpr int kUpdateDelayMs = 2000;
     static constexpr int kWidth = 860, kHeight = 530;
     static constexpr int kPlayOrStop = -1; // Ctrl+P: Play, or Stop while the player runs
 
@@ -106,19 +108,8 @@ public:
     // Routes a command id to its handler (buttons, menus and shortcuts).
     void OnCommand(int id);
 
-    // What the window holds.
+    // The control of an id.
     QWidget* Control(int id) const;
-    const SettingsRecord& Settings() const { return settings_; }
-    const std::string& OutputFolder() const { return outputFolder_; }
-    const ProfileTable& Profiles() const { return *profiles_; }
-    const ProfileRecord& CurrentProfile() const { return currentProfile_; }
-    bool HasCurrentProfile() const { return hasCurrentProfile_; }
-    CMPlayer* Player() const { return player_.get(); }
-    CColumnTreeCtrl* SourceList() const { return sourceList_; }
-    QWidget* RunningBatch() const { return runningBatch_; }
-    bool TimerActive(int timer) const;
-    const std::string& ProgramFolderPath() const { return env_.programFolder; }
-    const CBitmapEx& Background() const { return background_; }
 
     // The left edge and top of a window of the given size centred on a screen.
     static QPoint CentredOrigin(const QSize& screen, const QSize& window);
@@ -170,11 +161,14 @@ private:
     void OnSourceContextMenu(const QPoint& at);
     void OnSourceDoubleClick(QTreeWidgetItem* item);
     void OnTrim(QTreeWidgetItem* item);
+    void OnItemCheckChanged(QTreeWidgetItem* item);
+    void SetAllChecked(bool checked);
     void ClearSources();
     void RemoveItem(QTreeWidgetItem* item);
     void UpdateListVisibility();
     void AddFilesInOrder(const std::vector<std::string>& paths);
     void InsertFileItem(const std::string& path, const ProbeResult& probe);
+    QTreeWidgetItem* AddRowItem(QTreeWidgetItem* parent, CMediaRecord* record);
     QTreeWidgetItem* SelectedItem() const;
     CMediaRecord* SelectedRecord() const;
 
@@ -191,15 +185,16 @@ private:
 
     // Preview (Preview.cpp).
     void OnPlay();
-    void OnStopPreview();
-    void OnSnapshot();
-    void OnSnapshotFolder();
-    void OnPlayerMessage(int message);
-    void OnSeek(long long controlId, long long position);
-    void ShowPosition(int seconds);
-    void FollowPosition();
-    void ResetPreview();
+    // Start, Options and closing end the preview's player, starting or playing.
     void StopPlayerIfPlaying();
+    // PreviewView: the preview's controls.
+    void ShowTimeText(const std::string& text) override;
+    void ShowCaption(const std::string& text) override;
+    void ShowSliderPosition(int position) override;
+    int SliderPosition() const override;
+    void RestorePicture() override;
+    unsigned long PictureWindow() override;
+    void OpenFolder(const std::string& folder) override;
 
     // Help, update and window commands (WindowCommands.cpp).
     void OnHelpMenu();
@@ -224,10 +219,9 @@ private:
     std::unique_ptr<ProfileTable> profiles_;
     ProfileRecord currentProfile_{};
     bool hasCurrentProfile_ = false;
-    std::unique_ptr<CMPlayer> player_;
     QPointer<QWidget> runningBatch_;
-    QTreeWidgetItem* playingItem_ = nullptr;
-    std::string sourceLengthText_;
+    SourceListModel sources_;
+    PreviewController preview_{*this};
     CBitmapEx background_;
     bool closed_ = false;
     bool dragging_ = false;
@@ -244,10 +238,7 @@ private:
     QWidget* previewPicture_ = nullptr;
     CBitmapSlider* seek_ = nullptr;
 
-    QBasicTimer timeTimer_;     // timer 1
-    QBasicTimer sliderTimer_;   // timer 2
-    QBasicTimer snapshotTimer_; // timer 11
-    QBasicTimer updateTimer_;   // timer 12
+    QBasicTimer updateTimer_;
 };
 
 } // namespace qv

@@ -136,9 +136,9 @@ void CConverterDlg::OnInitDialog() {
     // 4. The seek slider.
     seek_->SetChannelBitmaps(142, 143);
     seek_->SetThumbBitmaps(144, 145);
-    seek_->rangeMin = 0;
-    seek_->rangeMax = 100;
-    seek_->SetPosition(0);
+    seek_->rangeMin = PreviewController::kSliderMin;
+    seek_->rangeMax = PreviewController::kSliderMax;
+    seek_->SetPosition(PreviewController::kSliderMin);
 
     // 6. The time text.
     timeText_->setText(QStringLiteral("00:00:00/00:00:00"));
@@ -180,11 +180,11 @@ void CConverterDlg::OnInitDialog() {
     previewPicture_ = picture;
 
     // 16. The player; without one the window opens without what follows.
+    preview_.SetSnapshotFolder(settings_.SnapshotDir);
     if (!CreatePlayer()) {
         Log("The preview player could not be created: codecs/vistrel is missing or cannot run");
         return;
     }
-    player_->workingDirectory = settings_.SnapshotDir;
     // 17. The update check, shortly after start-up.
     updateTimer_.start(kUpdateDelayMs, this);
     // 18. The start line.
@@ -209,6 +209,8 @@ void CConverterDlg::CreateControls() {
     connect(sourceList_, &CColumnTreeCtrl::ContextMenu, this, &CConverterDlg::OnSourceContextMenu);
     connect(tree, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OnSourceDoubleClick(item); });
+    connect(sourceList_, &CColumnTreeCtrl::ItemCheckChanged, this,
+            &CConverterDlg::OnItemCheckChanged);
     tree->installEventFilter(this);
 
     subtitles_ = Tag(new QComboBox(this), IDC_SUBTITLES);
@@ -247,7 +249,7 @@ void CConverterDlg::CreateControls() {
         connect(shortcut, &QShortcut::activated, this, [this, command = command] {
             if (command != kPlayOrStop)
                 return OnCommand(command);
-            const bool running = player_ && player_->State() != PlayerStopped;
+            const bool running = preview_.State() != PlayerStopped;
             OnCommand(running ? IDC_STOP : IDC_PLAY);
         });
     }
@@ -383,20 +385,24 @@ void CConverterDlg::PlaceControls() {
     timeText_->resize(timeText_->fontMetrics().horizontalAdvance("00:00:00/00:00:00") + 4, 18);
 }
 
-// The player window; it cannot be made without the player tool.
+// The player window; it cannot be made without the player tool. Its
+// messages come to this window, which hands them to the preview.
 bool CConverterDlg::CreatePlayer() {
+    std::unique_ptr<CMPlayer> player;
     if (env_.makePlayer) {
-        player_ = env_.makePlayer(this, this);
+        player = env_.makePlayer(this, this);
     } else {
         const std::string tool = env_.programFolder + "codecs/vistrel";
         if (::access(tool.c_str(), X_OK) == 0) {
-            player_ = std::make_unique<CMPlayer>(this, this);
-            player_->SetPlayerPath(tool);
+            player = std::make_unique<CMPlayer>(this, this);
+            player->SetPlayerPath(tool);
         }
     }
-    if (player_)
-        player_->hide();
-    return player_ != nullptr;
+    if (!player)
+        return false;
+    player->hide();
+    preview_.SetPlayer(std::move(player));
+    return true;
 }
 
 } // namespace qv

@@ -121,13 +121,11 @@ void CConverterDlg::FillTrackLists(const CMediaRecord* record) {
 }
 
 void CConverterDlg::OnAudioTrackChanged(int index) {
-    if (CMediaRecord* record = SelectedRecord(); record && index >= 0)
-        record->audioIndex = index;
+    sources_.ChooseAudioTrack(SelectedRecord(), index);
 }
 
 void CConverterDlg::OnSubtitleChanged(int index) {
-    if (CMediaRecord* record = SelectedRecord())
-        record->subtitleIndex = index - 1; // the first entry is "none"
+    sources_.ChooseSubtitle(SelectedRecord(), index);
 }
 
 void CConverterDlg::OnBrowse() {
@@ -151,8 +149,8 @@ void CConverterDlg::OnStart() {
     StopPlayerIfPlaying();
     if (!hasCurrentProfile_)
         return;
-    RunConversionBatch(this, SourceItemsOf(sourceList_->GetTreeCtrl()), outputFolder_,
-                       currentProfile_, settings_, this, env_.programFolder);
+    RunConversionBatch(this, sources_.SourceItems(), outputFolder_, currentProfile_, settings_,
+                       this, env_.programFolder);
 }
 
 } // namespace qv

@@ -3,7 +3,6 @@
 #include "SourceList.h"
 
 #include "ConverterDlg.h"
-#include "Preview.h"
 #include "WindowText.h"
 #include "base/PathText.h"
 #include "controls/ColumnTreeCtrl.h"
@@ -12,7 +11,6 @@
 #include "dvd/SelectDVDDlg.h"
 #include "platform/ModalRunner.h"
 #include "platform/UserServices.h"
-#include "player/MPlayer.h"
 #include "probe/MediaProbe.h"
 #include "services/Services.h"
 
@@ -35,8 +33,6 @@ namespace qv {
 
 namespace {
 
-constexpr const char* kResetTime = "00:00:00/00:00:00";
-
 // The context menu's entries in order; 0 is a separator.
 constexpr MenuEntry kContextMenu[] = {
     {ID_MENU_ADD_VIDEO, "AddVideo", "添加视频"},
@@ -52,22 +48,15 @@ constexpr MenuEntry kContextMenu[] = {
     {ID_MENU_TRIM_END, "EndTime", "结束时间"},
 };
 
-void SetChecks(QTreeWidget* tree, Qt::CheckState state) {
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* top = tree->topLevelItem(i);
-        for (int c = 0; c < top->childCount(); ++c)
-            top->child(c)->setCheckState(0, state);
-        top->setCheckState(0, state);
-    }
-}
+// An item of the list: it shows the row of its record.
+class SourceRowItem : public QTreeWidgetItem {
+public:
+    explicit SourceRowItem(CMediaRecord* record) : record(record) {}
+    CMediaRecord* const record;
+};
 
-SourceItem ToSourceItem(const QTreeWidgetItem* item) {
-    SourceItem s;
-    s.record = RecordOf(item);
-    s.checked = item->checkState(0) == Qt::Checked;
-    for (int c = 0; c < item->childCount(); ++c)
-        s.children.push_back(ToSourceItem(item->child(c)));
-    return s;
+Qt::CheckState CheckStateOf(bool checked) {
+    return checked ? Qt::Checked : Qt::Unchecked;
 }
 
 } // namespace
@@ -88,30 +77,8 @@ std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& path
 }
 
 CMediaRecord* RecordOf(const QTreeWidgetItem* item) {
-    auto* source = dynamic_cast<const CSourceItem*>(item);
-    return source ? source->Record() : nullptr;
-}
-
-int CountItems(const QTreeWidget* tree) {
-    int count = 0;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        count += 1 + tree->topLevelItem(i)->childCount();
-    return count;
-}
-
-std::vector<SourceItem> SourceItemsOf(const QTreeWidget* tree) {
-    std::vector<SourceItem> items;
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        items.push_back(ToSourceItem(tree->topLevelItem(i)));
-    return items;
-}
-
-std::string PreviewCaptionOf(const CMediaRecord& record) {
-    switch (record.kind) {
-    case KindFile: return FileNameOf(record.sourcePath);
-    case KindDvdTitle: return record.sourcePath + "//" + std::to_string(record.titleNumber);
-    default: return record.sourcePath;
-    }
+    auto* row = dynamic_cast<const SourceRowItem*>(item);
+    return row ? row->record : nullptr;
 }
 
 QTreeWidgetItem* CConverterDlg::SelectedItem() const {
@@ -143,16 +110,21 @@ bool CConverterDlg::AddFile(const std::string& path) {
     return true;
 }
 
-// A ticked top-level item at the end of the list, with the file's record.
+// The item of a record's row at the end of the list, or of a disc's titles.
+QTreeWidgetItem* CConverterDlg::AddRowItem(QTreeWidgetItem* parent, CMediaRecord* record) {
+    auto* item = new SourceRowItem(record);
+    sourceList_->SetItemText(item, sources_.ItemText(record));
+    item->setCheckState(0, CheckStateOf(sources_.Checked(record)));
+    if (parent)
+        parent->addChild(item);
+    else
+        sourceList_->GetTreeCtrl()->addTopLevelItem(item);
+    return item;
+}
+
+// A ticked file row at the end of the list.
 void CConverterDlg::InsertFileItem(const std::string& path, const ProbeResult& probe) {
-    auto record = std::make_unique<CMediaRecord>();
-    FillFileRecord(*record, path, probe);
-    auto* item = new CSourceItem(std::move(record));
-    sourceList_->GetTreeCtrl()->addTopLevelItem(item);
-    const std::string& length = probe.lengthText;
-    sourceList_->SetItemText(item,
-                             FileNameOf(path) + "\t" + length + "\t00:00:00\t" + length + "\t");
-    item->setCheckState(0, Qt::Checked);
+    AddRowItem(nullptr, sources_.AddFile(path, probe));
 }
 
 // Many files are probed on a worker thread, in order, while the window stays
@@ -260,9 +232,14 @@ void CConverterDlg::OnAddDvd() {
     std::memset(block.get(), 0, sizeof *block);
     CParseDVDDlg parse(block, scan, settings_.RunOsprel != 0, settings_.MainTitle != 0, this);
     ExecDialog(parse);
-    if (CSourceItem* disc = AddDvdTitles(*sourceList_, *block, scan))
-        disc->setExpanded(true);
-    else if (!parse.StoppedByUser())
+    DvdSources found = DvdSourcesOf(*block, scan);
+    if (CMediaRecord* disc =
+            sources_.AddDisc(found.name, std::move(found.disc), std::move(found.titles))) {
+        QTreeWidgetItem* item = AddRowItem(nullptr, disc);
+        for (CMediaRecord* title : sources_.Rows(disc))
+            AddRowItem(item, title);
+        item->setExpanded(true);
+    } else if (!parse.StoppedByUser())
         Services().MessageBox(
             UiText("MsgBox", "NoDvdTitle", "此 DVD 上没有可转换的标题 (不列出短于一分钟的标题)."),
             Text("MsgBox", "Info"), MsgIcon::Information, MsgButtons::Ok);
@@ -275,54 +252,58 @@ void CConverterDlg::OnRemove() {
     UpdateListVisibility();
 }
 
-// Removes an item with its children; a DVD node left without titles goes too.
+// Removes an item's row with the rows below it; a DVD node left without
+// titles goes too. The items go before their records.
 void CConverterDlg::RemoveItem(QTreeWidgetItem* item) {
-    QTreeWidget* tree = sourceList_->GetTreeCtrl();
-    const int before = CountItems(tree);
-    QTreeWidgetItem* parent = item->parent();
-    bool playing = false;
-    for (QTreeWidgetItem* i = playingItem_; i; i = i->parent())
-        playing = playing || i == item;
-    if (playing) {
-        StopPlayerIfPlaying();
-        playingItem_ = nullptr;
-    }
-    delete item;
-    if (parent && parent->childCount() == 0) {
-        if (parent == playingItem_)
-            playingItem_ = nullptr;
-        delete parent;
-    }
-    if (before < 2) {
-        sourceLengthText_.clear();
-        ShowPosition(0);
-        previewCaption_->setText(QString::fromStdString(TextOr("MainUI", "Preview", "预览")));
-    }
+    const int before = sources_.Count();
+    const CMediaRecord* record = RecordOf(item);
+    std::vector<std::unique_ptr<CMediaRecord>> removed = sources_.Remove(record);
+    if (removed.empty())
+        return;
+    preview_.Forget(removed);
+    // The first record removed is the item's own, or its disc's.
+    QTreeWidgetItem* gone = removed.front().get() == record ? item : item->parent();
+    delete gone;
+    if (before < 2)
+        preview_.ShowNoSource();
     update();
 }
 
 void CConverterDlg::ClearSources() {
-    StopPlayerIfPlaying();
-    playingItem_ = nullptr;
-    sourceList_->GetTreeCtrl()->clear(); // the items take their records with them
+    preview_.Stop();
+    sourceList_->GetTreeCtrl()->clear();
+    preview_.Forget(sources_.Clear());
     sourceList_->hide();
     subtitles_->clear();
     audioTracks_->clear();
     subtitles_->setEnabled(false);
     audioTracks_->setEnabled(false);
-    previewCaption_->setText(QString::fromStdString(TextOr("MainUI", "Preview", "预览")));
-    timeText_->setText(QString::fromUtf8(kResetTime));
+    preview_.ShowNoSource();
 }
 
 void CConverterDlg::OnSourceSelectionChanged(QTreeWidgetItem* current) {
     const CMediaRecord* record = RecordOf(current);
     if (!record)
         return;
-    sourceLengthText_ = record->fullLength;
-    ShowPosition(0);
-    StopPlayerIfPlaying();
-    previewCaption_->setText(QString::fromStdString(PreviewCaptionOf(*record)));
+    preview_.Select(*record);
     FillTrackLists(record);
+}
+
+// A tick the user changed in the list.
+void CConverterDlg::OnItemCheckChanged(QTreeWidgetItem* item) {
+    sources_.SetChecked(RecordOf(item), item->checkState(0) == Qt::Checked);
+}
+
+// Check all, Uncheck all: every row, and every item of the list with it.
+void CConverterDlg::SetAllChecked(bool checked) {
+    sources_.SetAllChecked(checked);
+    QTreeWidget* tree = sourceList_->GetTreeCtrl();
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* top = tree->topLevelItem(i);
+        for (int c = 0; c < top->childCount(); ++c)
+            top->child(c)->setCheckState(0, CheckStateOf(checked));
+        top->setCheckState(0, CheckStateOf(checked));
+    }
 }
 
 void CConverterDlg::OnSourceContextMenu(const QPoint& at) {
@@ -342,8 +323,8 @@ void CConverterDlg::OnSourceContextMenu(const QPoint& at) {
             RemoveItem(under); // an emptied list stays shown
         break;
     case ID_MENU_CLEAR: ClearSources(); break;
-    case ID_MENU_CHECK_ALL: SetChecks(tree, Qt::Checked); break;
-    case ID_MENU_UNCHECK_ALL: SetChecks(tree, Qt::Unchecked); break;
+    case ID_MENU_CHECK_ALL: SetAllChecked(true); break;
+    case ID_MENU_UNCHECK_ALL: SetAllChecked(false); break;
     case ID_MENU_TRIM_START:
     case ID_MENU_TRIM_END:
         if (under)
@@ -353,15 +334,17 @@ void CConverterDlg::OnSourceContextMenu(const QPoint& at) {
     }
 }
 
+// The trim dialog edits a copy of the record; the row takes the new trim.
 void CConverterDlg::OnTrim(QTreeWidgetItem* item) {
-    CMediaRecord* record = RecordOf(item);
+    const CMediaRecord* record = RecordOf(item);
     if (!record || record->kind == KindDvdDisc)
         return;
-    CTrimSettingDlg trim(*record, this);
+    CMediaRecord edited = *record;
+    CTrimSettingDlg trim(edited, this);
     if (ExecDialog(trim) != QDialog::Accepted)
         return;
-    sourceList_->SetItemColumnText(item, 2, record->trimStart);
-    sourceList_->SetItemColumnText(item, 3, record->trimEnd);
+    if (sources_.SetTrim(record, edited.trimStart, edited.trimEnd))
+        sourceList_->SetItemText(item, sources_.ItemText(record));
 }
 
 void CConverterDlg::OnSourceDoubleClick(QTreeWidgetItem*) {

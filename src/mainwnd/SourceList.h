@@ -3,13 +3,11 @@
 #include <string>
 #include <vector>
 
-class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace qv {
 
 class CMediaRecord;
-struct SourceItem;
 
 // Context menu of the source list: its commands.
 enum : int {
@@ -27,14 +25,7 @@ enum : int {
 // gives the files directly inside it, in name order.
 std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths);
 
-// The record an item of the source list carries; null for none.
+// The record of a source list's item (the list's model owns it); null for none.
 CMediaRecord* RecordOf(const QTreeWidgetItem* item);
-// How many items the tree holds, children included.
-int CountItems(const QTreeWidget* tree);
-// The tree as the conversion queue sees it: records with their check marks.
-std::vector<SourceItem> SourceItemsOf(const QTreeWidget* tree);
-// The preview caption of a record: the file name; "%s//%d" of a DVD title's
-// source and number; a DVD node's source.
-std::string PreviewCaptionOf(const CMediaRecord& record);
 
 } // namespace qv

@@ -9,7 +9,6 @@
 #include "lorvesta/Lorvesta.h"
 #include "platform/ModalRunner.h"
 #include "platform/UserServices.h"
-#include "player/MPlayer.h"
 #include "services/Services.h"
 #include "settings/Ini.h"
 
@@ -156,8 +155,7 @@ void CConverterDlg::OnOptions() {
     settings_.FitHeight = video->fitHeight ? 1 : 0;
     settings_.ExpandToVideoSize = video->expand ? 1 : 0;
     settings_.RoundTo16Pix = video->round16 ? 1 : 0;
-    if (player_)
-        player_->workingDirectory = settings_.SnapshotDir;
+    preview_.SetSnapshotFolder(settings_.SnapshotDir);
 }
 
 void CConverterDlg::OnSkinOptions() {

@@ -17,7 +17,6 @@ constexpr int WM_PLAYER_STOPPED = WM_USER + 204;
 constexpr int WM_DVD_SCAN_DONE = WM_USER + 301;
 constexpr int WM_PROFILE_CHOSEN = WM_USER + 520;
 constexpr int WM_ADD_FILE = WM_USER + 620;
-constexpr int WM_TREECOMBO_CLOSEUP = WM_USER + 715;
 constexpr int WM_SLIDER_POSITION = WM_USER + 9425;
 constexpr int WM_SLIDER_DONE = WM_USER + 9426;
 

@@ -185,7 +185,7 @@ TEST(ConvOptionsDlg, PagesReadWhenLeftOrOnOkAndFittingExcludes) {
                 return c;
         return static_cast<QCheckBox*>(nullptr);
     };
-    dlg.Sheet()->setCurrentIndex(1); // leaving General reads it
+    dlg.findChild<QTabWidget*>()->setCurrentIndex(1); // leaving General reads it
     EXPECT_EQ(general->priorityName, "高");
     check(COptionsPgVideo::IDC_FIT_HEIGHT)->click();
     EXPECT_FALSE(check(COptionsPgVideo::IDC_FIT_WIDTH)->isChecked());

@@ -55,7 +55,7 @@ TEST_F(AccessibilityTest, EveryControlHasANameAndATooltipInBothLanguages) {
 TEST_F(AccessibilityTest, TabWalksTheControlsInTheirOrder) {
     auto dlg = Open();
     std::vector<int> walked;
-    QWidget* w = dlg->SourceList()->GetTreeCtrl();
+    QWidget* w = Tree(*dlg);
     for (int step = 0; step < 400 && walked.size() < kTabOrder.size(); ++step) {
         const int id = IdOf(w);
         if ((w->focusPolicy() & Qt::TabFocus) && id && (walked.empty() || walked.back() != id))
@@ -72,7 +72,7 @@ TEST_F(AccessibilityTest, ShortcutsAndSpaceReachTheirHandlers) {
     services.filesAnswer = {MediaDir() + "av.mp4"};
     QTest::keyClick(dlg.get(), Qt::Key_O, Qt::ControlModifier);
     EXPECT_TRUE(HasEvent("files"));
-    ASSERT_EQ(dlg->SourceList()->GetTreeCtrl()->topLevelItemCount(), 1);
+    ASSERT_EQ(Tree(*dlg)->topLevelItemCount(), 1);
     QTest::keyClick(dlg.get(), Qt::Key_D, Qt::ControlModifier);
     ASSERT_FALSE(modal.dialogs.empty());
     EXPECT_EQ(modal.dialogs.back(), "qv::CSelectDVDDlg");
@@ -86,7 +86,7 @@ TEST_F(AccessibilityTest, ShortcutsAndSpaceReachTheirHandlers) {
     EXPECT_EQ(modal.menus.size(), 1u);
 
     // Delete in the list removes; Ctrl+Q closes as the close button does.
-    QTreeWidget* tree = dlg->SourceList()->GetTreeCtrl();
+    QTreeWidget* tree = Tree(*dlg);
     tree->setCurrentItem(tree->topLevelItem(0));
     QTest::keyClick(tree, Qt::Key_Delete);
     EXPECT_EQ(tree->topLevelItemCount(), 0);
@@ -115,7 +115,7 @@ TEST_F(AccessibilityTest, TheProfileTreeClosesOnEscAndElsewhereAndTheKeysPickAPr
     dlg->show();
     QApplication::setActiveWindow(dlg.get());
     auto* chooser = static_cast<qv::CTreeComboBox*>(dlg->Control(1018));
-    const std::string before = qv::FieldText(dlg->CurrentProfile().name);
+    const std::string before = CurrentProfileName(*dlg);
     chooser->setFocus(Qt::TabFocusReason);
     QTest::keyClick(chooser, Qt::Key_Down); // opens
     ASSERT_TRUE(chooser->Dropped());
@@ -133,5 +133,5 @@ TEST_F(AccessibilityTest, TheProfileTreeClosesOnEscAndElsewhereAndTheKeysPickAPr
     QTest::keyClick(chooser, Qt::Key_Down);
     QTest::keyClick(chooser, Qt::Key_Return);
     EXPECT_FALSE(chooser->Dropped());
-    EXPECT_NE(qv::FieldText(dlg->CurrentProfile().name), before);
+    EXPECT_NE(CurrentProfileName(*dlg), before);
 }

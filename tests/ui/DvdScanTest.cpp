@@ -1,7 +1,7 @@
 #include "dvd/DvdScan.h"
 
-#include "controls/ColumnTreeCtrl.h"
 #include "engine/JobModel.h"
+#include "mainwnd/SourceListModel.h"
 #include "support/Paths.h"
 #include "support/Process.h"
 #include "support/RecordingServices.h"
@@ -12,7 +12,6 @@
 
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 #include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -109,18 +108,20 @@ TEST(DvdScan, WithoutTheSearchEveryTitleBecomesASource) {
     EXPECT_EQ(block->titles[0].selected, 1);
     EXPECT_EQ(block->titles[1].selected, 1);
 
-    CColumnTreeCtrl list;
-    for (int c = 0; c < 4; ++c)
-        list.InsertColumn(c, 0, c ? 80 : 210, "c");
-    CSourceItem* disc = AddDvdTitles(list, *block, scan);
+    DvdSources sources = DvdSourcesOf(*block, scan);
+    ASSERT_NE(sources.disc, nullptr);
+    EXPECT_EQ(sources.disc->kind, KindDvdDisc);
+    // In the source list: the disc named by its scan path, its titles ticked.
+    SourceListModel list;
+    CMediaRecord* disc =
+        list.AddDisc(sources.name, std::move(sources.disc), std::move(sources.titles));
     ASSERT_NE(disc, nullptr);
-    EXPECT_EQ(disc->Record()->kind, KindDvdDisc);
-    EXPECT_EQ(disc->text(0).toStdString(), scan.scanPath);
-    ASSERT_EQ(disc->childCount(), 2);
-    auto* first = static_cast<CSourceItem*>(disc->child(0));
-    EXPECT_EQ(CColumnTreeCtrl::ItemText(first), "Title_1\t00:00:05\t00:00:00\t00:00:05\t");
-    EXPECT_EQ(first->checkState(0), Qt::Checked);
-    const CMediaRecord& r = *first->Record();
+    EXPECT_EQ(list.ItemText(disc), scan.scanPath + "\t");
+    ASSERT_EQ(list.Rows(disc).size(), 2u);
+    const CMediaRecord* first = list.Rows(disc)[0];
+    EXPECT_EQ(list.ItemText(first), "Title_1\t00:00:05\t00:00:00\t00:00:05\t");
+    EXPECT_TRUE(list.Checked(first));
+    const CMediaRecord& r = *first;
     EXPECT_EQ(r.kind, KindDvdTitle);
     EXPECT_EQ(r.titleNumber, 1);
     EXPECT_EQ(r.sourcePath, scan.sourcePath);
@@ -144,11 +145,9 @@ TEST(DvdScan, TheSearchListsTheTitlesItReports) {
     auto block = Scan(scan, true, false, &progress, &found);
     EXPECT_EQ(found, QStringLiteral("发现标题: 1 3 "));
     EXPECT_EQ(progress, 100);
-    CColumnTreeCtrl list;
-    list.InsertColumn(0, 0, 210, "c");
-    CSourceItem* disc = AddDvdTitles(list, *block, scan);
-    ASSERT_EQ(disc->childCount(), 2);
-    EXPECT_EQ(static_cast<CSourceItem*>(disc->child(1))->Record()->titleNumber, 3);
+    DvdSources sources = DvdSourcesOf(*block, scan);
+    ASSERT_EQ(sources.titles.size(), 2u);
+    EXPECT_EQ(sources.titles[1]->titleNumber, 3);
 
     auto main = Scan(scan, true, true, &progress, &found);
     EXPECT_EQ(found, QStringLiteral("发现标题: 1 "));
@@ -191,10 +190,9 @@ TEST(DvdScan, ThePlayerPlaysATitleWithTheAudioStreamItsRecordCarries) {
     int progress;
     QString found;
     auto block = Scan(scan, false, false, &progress, &found);
-    CColumnTreeCtrl list;
-    list.InsertColumn(0, 0, 210, "c");
-    CSourceItem* disc = AddDvdTitles(list, *block, scan);
-    const CMediaRecord& r = *static_cast<CSourceItem*>(disc->child(0))->Record();
+    DvdSources sources = DvdSourcesOf(*block, scan);
+    ASSERT_FALSE(sources.titles.empty());
+    const CMediaRecord& r = *sources.titles[0];
     for (const TrackEntry& track : r.audioTracks) {
         qvtest::ToolRun run = qvtest::RunTool(
             {qvtest::ProgramDir() + "codecs/vistrel", "-quiet", "-identify", "-vo", "null", "-ao",

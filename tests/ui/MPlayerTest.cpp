@@ -5,9 +5,8 @@
 #include "support/Paths.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
+#include "support/Wait.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <gtest/gtest.h>
 
@@ -16,6 +15,7 @@
 #include <thread>
 
 using namespace qv;
+using qvtest::Until;
 
 namespace {
 
@@ -30,15 +30,6 @@ public:
 protected:
     void customEvent(QEvent* e) override { messages.push_back(static_cast<int>(e->type())); }
 };
-
-// Runs the event loop until the condition holds or the time is up.
-template <typename F> bool Until(F done, int ms = 10000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 struct Preview {
     Owner owner;

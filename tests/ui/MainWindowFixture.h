@@ -8,23 +8,34 @@
 #include "support/Paths.h"
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
+#include "support/Wait.h"
 
 #include "base/ProgramFolder.h"
+#include "controls/ColumnTreeCtrl.h"
+#include "dialogs/ProfileSettingDlg.h"
 #include "mainwnd/ConverterDlg.h"
 #include "player/MPlayer.h"
 #include "settings/Ini.h"
+#include "tessarn/Tessarn.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 namespace qvtest {
+
+// The main window's source list.
+inline QTreeWidget* Tree(qv::CConverterDlg& dlg) {
+    return static_cast<qv::CColumnTreeCtrl*>(dlg.Control(qv::CConverterDlg::IDC_SOURCE_LIST))
+        ->GetTreeCtrl();
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -41,6 +52,44 @@ protected:
     }
 
     std::unique_ptr<qv::CConverterDlg> Open() { return std::make_unique<qv::CConverterDlg>(env); }
+
+    // The window makes its player as it would, and the test keeps a pointer
+    // to it in `player` (the window destroys it).
+    void KeepPlayer() {
+        env.makePlayer = [this](QObject* owner, QWidget* parent) {
+            auto made = std::make_unique<qv::CMPlayer>(owner, parent);
+            made->SetPlayerPath(program / "codecs/vistrel");
+            player = made.get();
+            return made;
+        };
+    }
+
+    // The profile the window converts with, as its settings dialog opens on
+    // it; none when the dialog does not open.
+    std::optional<qv::ProfileRecord> CurrentProfile(qv::CConverterDlg& dlg) {
+        std::optional<qv::ProfileRecord> shown;
+        auto answer = std::move(modal.dialogAnswer);
+        modal.dialogAnswer = [&shown](QDialog& d) {
+            if (auto* settings = qobject_cast<qv::CProfileSettingDlg*>(&d))
+                shown = settings->Profile();
+            return int(QDialog::Rejected);
+        };
+        dlg.OnCommand(qv::CConverterDlg::IDC_PROFILE_SETTINGS);
+        modal.dialogAnswer = std::move(answer);
+        return shown;
+    }
+    std::string CurrentProfileName(qv::CConverterDlg& dlg) {
+        const auto profile = CurrentProfile(dlg);
+        return profile ? qv::FieldText(profile->name) : "(none)";
+    }
+
+    // The profile table of the program folder, as the window loads it.
+    std::unique_ptr<qv::ProfileTable> LoadProfileTable() {
+        auto table = std::make_unique<qv::ProfileTable>();
+        std::string folder = program / "Profiles/";
+        LoadProfiles(folder.data(), table.get(), "1");
+        return table;
+    }
 
     static void Run(const std::string& command) {
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
@@ -82,14 +131,7 @@ protected:
 
     // Runs the event loop until the condition holds, at most a few seconds.
     template <typename F> static bool WaitUntil(F condition, int ms = 8000) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!condition()) {
-            if (timer.elapsed() > ms)
-                return false;
-            QApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        return true;
+        return Until(condition, ms);
     }
 
     // How often a text stands in the test log (the log is written by a thread
@@ -134,6 +176,7 @@ protected:
     RecordingServices services;
     ModalAnswers modal;
     qv::CConverterDlg::Environment env;
+    qv::CMPlayer* player = nullptr; // with KeepPlayer
 };
 
 } // namespace qvtest

@@ -9,10 +9,12 @@
 #include "mainwnd/WindowCommands.h"
 #include "platform/ControlId.h"
 #include "services/Services.h"
+#include "support/Process.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -20,6 +22,14 @@ using namespace qvtest;
 using qv::CConverterDlg;
 
 namespace {
+
+// What the window paints itself, without its controls.
+QImage Surface(QWidget& window) {
+    QImage image(window.size(), QImage::Format_RGB32);
+    image.fill(Qt::black);
+    window.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    return image;
+}
 
 std::string CaptionOf(QWidget* w) {
     if (auto* label = qobject_cast<qv::CColorStatic*>(w))
@@ -67,15 +77,19 @@ TEST_F(MainWindowTest, StartsWithEveryControlInPlaceAndTheTextsOfTheLanguageFile
     EXPECT_FALSE(dlg->Control(1007)->isEnabled());
     EXPECT_FALSE(dlg->Control(1008)->isEnabled());
     EXPECT_TRUE(dlg->Control(1001)->isVisibleTo(dlg.get()));
-    EXPECT_TRUE(dlg->TimerActive(12));
     EXPECT_EQ(static_cast<QLineEdit*>(dlg->Control(1011))->text().toStdString(),
               home.path() + "/out/");
-    EXPECT_TRUE(dlg->HasCurrentProfile());
-    EXPECT_FALSE(dlg->Background().IsNull());
+    EXPECT_TRUE(CurrentProfile(*dlg));
+    // The skin's picture, not the plain panel colour, covers the window.
+    QImage plain(dlg->size(), QImage::Format_RGB32);
+    plain.fill(QColor(78, 78, 78));
+    EXPECT_NE(Surface(*dlg), plain);
     // The rounded corners: the corner pixel is outside the window's shape.
     EXPECT_FALSE(dlg->mask().contains(QPoint(0, 0)));
     EXPECT_TRUE(dlg->mask().contains(QPoint(430, 265)));
     EXPECT_TRUE(LogHas("Start Converter.exe " + qv::FileVersionText()));
+    // The update check runs shortly after: on a first start it stores the time.
+    EXPECT_TRUE(WaitUntil([&] { return !ReadIni("Update", "LastUpdateDate").empty(); }));
 }
 
 TEST_F(MainWindowTest, WithoutALanguageFileTheBuiltInCaptionsStayAndNoTitleIsSet) {
@@ -98,9 +112,15 @@ TEST_F(MainWindowTest,
     const std::string marker = "Start Converter.exe";
     const size_t startsBefore = LogCount(marker);
     auto dlg = Open();
-    EXPECT_EQ(dlg->Player(), nullptr);
-    EXPECT_FALSE(dlg->TimerActive(12));
     EXPECT_TRUE(static_cast<QLineEdit*>(dlg->Control(1011))->text().isEmpty());
+    // Play starts nothing, and no update check comes.
+    services.filesAnswer = {MediaDir() + "av.mp4"};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    Tree(*dlg)->setCurrentItem(Tree(*dlg)->topLevelItem(0));
+    dlg->OnCommand(CConverterDlg::IDC_PLAY);
+    EXPECT_TRUE(ChildrenOf(::getpid()).empty());
+    RunEventsFor(CConverterDlg::kUpdateDelayMs + 500);
+    EXPECT_EQ(ReadIni("Update", "LastUpdateDate"), "");
     dlg->OnCommand(CConverterDlg::IDC_CLOSE);
     EXPECT_EQ(ReadIni("System", "DefOutput"), "/kept/folder/");
     EXPECT_EQ(LogCount(marker), startsBefore);
@@ -151,14 +171,14 @@ TEST_F(MainWindowTest, TheAutomaticCheckRunsTheUpdaterOnlyWhenDueAndOnlyThenRewr
     {
         WriteIni("[Update]\nCheckUpdate=2\nLastUpdateDate=2026-03-01 12:00:00\n");
         auto dlg = Open();
-        WaitUntil([&] { return !dlg->TimerActive(12); });
+        RunEventsFor(CConverterDlg::kUpdateDelayMs + 500);
         EXPECT_EQ(ReadIni("Update", "LastUpdateDate"), "2026-03-01 12:00:00");
         EXPECT_FALSE(HasEvent("start:"));
     }
     {
         WriteIni("[Update]\nCheckUpdate=1\nLastUpdateDate=2026-03-01 12:00:00\n");
         auto dlg = Open();
-        WaitUntil([&] { return !dlg->TimerActive(12); });
+        WaitUntil([&] { return HasEvent("start:"); });
         EXPECT_EQ(ReadIni("Update", "LastUpdateDate"), qv::FormatUpdateTime(env.clock()));
         EXPECT_TRUE(HasEvent("start:" + program.path() + "/Update"));
     }
@@ -169,7 +189,7 @@ TEST_F(MainWindowTest, TheAutomaticCheckRunsTheUpdaterOnlyWhenDueAndOnlyThenRewr
         services.startAnswer = false;
         WriteIni("[Update]\nCheckUpdate=0\n");
         auto dlg = Open();
-        WaitUntil([&] { return !dlg->TimerActive(12); });
+        WaitUntil([&] { return !ReadIni("Update", "LastUpdateDate").empty(); });
         EXPECT_EQ(ReadIni("Update", "LastUpdateDate"), qv::FormatUpdateTime(env.clock()));
         EXPECT_FALSE(HasEvent("start:"));
         dlg->OnCommand(CConverterDlg::ID_CHECK_UPDATE);
@@ -245,7 +265,7 @@ TEST_F(MainWindowTest, CloseWritesEverySettingWithFlagsAsZeroOrOneAndLogsTheQuit
     for (auto& [key, value] : expected)
         EXPECT_EQ(ReadAnySection(key), value) << key;
     // A default profile that no longer exists gives the first profile.
-    EXPECT_EQ(ReadIni("System", "DefProfile"), qv::FieldText(dlg->CurrentProfile().name));
+    EXPECT_EQ(ReadIni("System", "DefProfile"), qv::FieldText(LoadProfileTable()->records[0].name));
     EXPECT_EQ(ReadIni("Other", "Keep"), "me");
     EXPECT_TRUE(WaitUntil([&] { return LogCount("Quit Converter.exe") == quits + 1; }));
 }
@@ -292,7 +312,7 @@ TEST_F(MainWindowTest, SwitchingTheSkinChangesTheButtonsPicturesAndPlaces) {
     auto dlg = Open();
     auto* start = static_cast<qv::CBmpButton*>(dlg->Control(1017));
     const QImage before = start->Image().Image();
-    const QImage backgroundBefore = dlg->Background().Image();
+    const QImage backgroundBefore = Surface(*dlg);
     modal.dialogAnswer = [](QDialog& d) {
         auto& options = static_cast<qv::COptionDlg&>(d);
         options.Box(qv::COptionDlg::IDC_SKIN)->setCurrentText("Moved");
@@ -301,16 +321,18 @@ TEST_F(MainWindowTest, SwitchingTheSkinChangesTheButtonsPicturesAndPlaces) {
         return QDialog::Accepted;
     };
     dlg->OnCommand(CConverterDlg::IDC_SKIN_OPTIONS);
-    EXPECT_EQ(dlg->Settings().Skin, "Moved");
-    EXPECT_EQ(dlg->Settings().CheckUpdate, 2);
     EXPECT_EQ(start->pos(), QPoint(600, 400));
     EXPECT_NE(start->Image().Image(), before);
-    EXPECT_NE(dlg->Background().Image(), backgroundBefore);
+    EXPECT_NE(Surface(*dlg), backgroundBefore);
     // The lists keep the window's places.
     EXPECT_EQ(dlg->Control(1006)->geometry(), QRect(50, 111, 470, 265));
+    dlg->OnCommand(CConverterDlg::IDC_CLOSE);
+    EXPECT_EQ(ReadIni("System", "Skin"), "Moved");
+    EXPECT_EQ(ReadAnySection("CheckUpdate"), "2");
 }
 
 TEST_F(MainWindowTest, OptionsStoreTheEightValuesAndTheSnapshotFolderReachesThePlayer) {
+    KeepPlayer();
     auto dlg = Open();
     modal.dialogAnswer = [](QDialog& d) {
         auto* multi = qv::FindControl(&d, qv::COptionsPgGeneral::IDC_SINGLE);
@@ -318,15 +340,16 @@ TEST_F(MainWindowTest, OptionsStoreTheEightValuesAndTheSnapshotFolderReachesTheP
         static_cast<QLineEdit*>(qv::FindControl(&d, qv::COptionsPgGeneral::IDC_SNAPSHOT))
             ->setText("/snap/here/");
         // A page is read when it is left or when OK is pressed on it.
-        static_cast<qv::CConvOptionsDlg&>(d).Sheet()->setCurrentIndex(1);
+        d.findChild<QTabWidget*>()->setCurrentIndex(1);
         static_cast<QAbstractButton*>(qv::FindControl(&d, qv::COptionsPgVideo::IDC_GL2))->click();
         static_cast<QDialog&>(d).accept();
         return d.result();
     };
     dlg->OnCommand(CConverterDlg::IDC_OPTIONS);
-    EXPECT_EQ(dlg->Settings().MultiThread, 0);
-    EXPECT_EQ(dlg->Settings().SnapshotDir, "/snap/here/");
-    EXPECT_EQ(dlg->Settings().VideoDriver, 5);
-    ASSERT_NE(dlg->Player(), nullptr);
-    EXPECT_EQ(dlg->Player()->workingDirectory, "/snap/here/");
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->workingDirectory, "/snap/here/");
+    dlg->OnCommand(CConverterDlg::IDC_CLOSE);
+    EXPECT_EQ(ReadAnySection("MultiThread"), "0");
+    EXPECT_EQ(ReadAnySection("SnapshotDir"), "/snap/here/");
+    EXPECT_EQ(ReadAnySection("VideoDriver"), "5");
 }

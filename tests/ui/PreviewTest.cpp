@@ -1,12 +1,11 @@
-// The preview: the slider and time-text arithmetic, and the real player
-// (MPlayer through vistrel, with null drivers) driven from the main window.
+// The preview: the real player (MPlayer through vistrel, with null drivers)
+// driven from the main window.
 #include "MainWindowFixture.h"
 
 #include "controls/BitmapSlider.h"
-#include "controls/ColumnTreeCtrl.h"
-#include "dvd/DvdScan.h"
+#include "dvd/SelectDVDDlg.h"
 #include "engine/JobModel.h"
-#include "mainwnd/Preview.h"
+#include "mainwnd/PreviewController.h"
 #include "mainwnd/SourceList.h"
 #include "platform/Messages.h"
 #include "platform/WindowMessage.h"
@@ -18,45 +17,6 @@
 using namespace qvtest;
 using qv::CConverterDlg;
 
-TEST(PreviewArithmetic, TheSliderFollowsTheTrimmedLengthAndSeeksInWholeSeconds) {
-    // A 1:00 to 3:00 trim gives a length of 120: the slider stops past it.
-    EXPECT_EQ(qv::SliderPositionFor(60, 120, 0, 100), 50);
-    EXPECT_EQ(qv::SliderPositionFor(119, 120, 0, 100), 99);
-    EXPECT_EQ(qv::SliderPositionFor(120, 120, 0, 100), 100);
-    EXPECT_EQ(qv::SliderPositionFor(121, 120, 0, 100), std::nullopt);
-    EXPECT_EQ(qv::SliderPositionFor(0, 0, 0, 100), 0);
-    EXPECT_EQ(qv::SliderPositionFor(5, 10, 60, 100), 60); // clamped to the range
-    EXPECT_EQ(qv::SeekTargetFor(50, 121), 60);
-    EXPECT_EQ(qv::SeekTargetFor(100, 121), 121);
-    EXPECT_EQ(qv::SeekTargetFor(0, 121), 0);
-    EXPECT_EQ(qv::PreviewTimeText(3725, "02:00:00"), "01:02:05/02:00:00");
-    EXPECT_EQ(qv::PreviewTimeText(59, ""), "00:00:59/00:00:00");
-}
-
-TEST(PreviewArithmetic, TheMediaArgumentOfAFileAndOfADvdTitle) {
-    qv::CMediaRecord file;
-    file.sourcePath = "/v/a clip.mp4";
-    EXPECT_EQ(qv::PreviewMediaArgument(file, 1), "\"/v/a clip.mp4\"");
-    qv::CMediaRecord title;
-    title.kind = qv::KindDvdTitle;
-    title.sourcePath = "/dvd/VIDEO_TS/";
-    title.titleNumber = 3;
-    title.audioTracks = {qv::TrackEntry::Make("ac3 en", 128), qv::TrackEntry::Make("ac3 fr", 129)};
-    title.audioIndex = 1;
-    title.subtitleTracks = {qv::TrackEntry::Make("en", 0)};
-    title.subtitleIndex = 0;
-    EXPECT_EQ(qv::PreviewMediaArgument(title, 1),
-              "-dvd-device \"/dvd/VIDEO_TS\" dvd://3 -aid 129 -sid 0");
-    title.manyTitles = 1;
-    title.subtitleIndex = -1;
-    EXPECT_EQ(qv::PreviewMediaArgument(title, 1),
-              "-dvd-device \"/dvd/VIDEO_TS\" dvdnav://3 -aid 129");
-    EXPECT_EQ(qv::PreviewMediaArgument(title, 2), "-dvd-device \"/dvd/VIDEO_TS\" dvd://3 -aid 129");
-    title.manyTitles = 0;
-    title.audioIndex = 5; // outside its list: left out
-    EXPECT_EQ(qv::PreviewMediaArgument(title, 3), "-dvd-device \"/dvd/VIDEO_TS\" dvdnav://3");
-}
-
 // The parameter: whether the test plays the long clip (else the 4 s one).
 class PreviewTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {
 protected:
@@ -64,7 +24,9 @@ protected:
     void SetUp() override {
         MainWindowTest::SetUp();
         // The null video driver: nothing is drawn, everything else runs.
-        WriteIni("[System]\nVideoDriver=1\n");
+        Run("mkdir -p '" + snapshots + "'");
+        WriteIni("[System]\nVideoDriver=1\nSnapshotDir=" + snapshots + "\n");
+        KeepPlayer();
         dlg = Open();
         // A clip long enough to be still playing on a loaded machine.
         Run("ffmpeg -loglevel error -y -f lavfi -i testsrc=size=160x120:rate=10 -f lavfi -i "
@@ -72,8 +34,7 @@ protected:
             home / "long.avi" + "'");
         services.filesAnswer = {GetParam() ? home / "long.avi" : MediaDir() + "av.mp4"};
         dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
-        dlg->SourceList()->GetTreeCtrl()->setCurrentItem(
-            dlg->SourceList()->GetTreeCtrl()->topLevelItem(0));
+        Tree(*dlg)->setCurrentItem(Tree(*dlg)->topLevelItem(0));
     }
     static bool GroupGone(pid_t group) {
         for (int i = 0; i < 300; ++i) {
@@ -93,6 +54,21 @@ protected:
     std::string TimeText() {
         return static_cast<QLabel*>(dlg->Control(1023))->text().toStdString();
     }
+    // The position the time text shows, in seconds.
+    int ShownSeconds() {
+        const std::string t = TimeText();
+        return std::stoi(t.substr(0, 2)) * 3600 + std::stoi(t.substr(3, 2)) * 60 +
+               std::stoi(t.substr(6, 2));
+    }
+    // Once the player has ended, the time text and the slider stay at the start.
+    void ExpectTheDisplayStaysReset() {
+        EXPECT_TRUE(WaitUntil([&] { return SliderPosition() == 0 && ShownSeconds() == 0; }));
+        RunEventsFor(qv::PreviewController::kSliderPeriodMs + 300); // past a tick of each timer
+        EXPECT_EQ(SliderPosition(), 0);
+        EXPECT_EQ(TimeText().substr(0, 9), "00:00:00/");
+    }
+
+    const std::string snapshots = home / "snapshots/";
 };
 
 class PreviewLong : public PreviewTest {};
@@ -101,10 +77,11 @@ INSTANTIATE_TEST_SUITE_P(Clip, PreviewLong, ::testing::Values(true));
 INSTANTIATE_TEST_SUITE_P(Clip, PreviewShort, ::testing::Values(false));
 
 TEST_P(PreviewLong, PlayStartsThePlayerOnTheSelectedFileAndStopLeavesNoProcess) {
-    qv::CMPlayer* player = dlg->Player();
     ASSERT_NE(player, nullptr);
     dlg->OnCommand(CConverterDlg::IDC_PLAY);
-    EXPECT_NE(player->CommandLine().find("\"" + home / "long.avi" + "\""), std::string::npos);
+    std::string quoted = home / "long.avi";
+    quoted = '"' + quoted + '"';
+    EXPECT_NE(player->CommandLine().find(quoted), std::string::npos);
     EXPECT_NE(player->CommandLine().find("-vo null"), std::string::npos);
     const pid_t group = player->ProcessId();
     ASSERT_GT(group, 0);
@@ -113,29 +90,34 @@ TEST_P(PreviewLong, PlayStartsThePlayerOnTheSelectedFileAndStopLeavesNoProcess) 
         Slide(40);
         EXPECT_EQ(SliderPosition(), 0);
     }
-    ASSERT_TRUE(WaitUntil([&] { return dlg->TimerActive(1) && dlg->TimerActive(2); }, 15000));
+    // Playing: the time text and the slider follow the player.
+    ASSERT_TRUE(WaitUntil([&] { return player->State() == qv::PlayerPlaying; }, 15000));
     ASSERT_TRUE(WaitUntil([&] { return TimeText().substr(0, 8) != "00:00:00"; }, 8000));
-    EXPECT_EQ(TimeText().substr(8),
-              "/" + qv::RecordOf(dlg->SourceList()->GetTreeCtrl()->topLevelItem(0))->fullLength);
-    // Seeking while playing restarts the timers.
-    Slide(50);
-    EXPECT_TRUE(dlg->TimerActive(1));
+    EXPECT_EQ(TimeText().substr(8), "/" + qv::RecordOf(Tree(*dlg)->topLevelItem(0))->fullLength);
+    EXPECT_TRUE(WaitUntil([&] { return SliderPosition() > 0; }));
+    // Seeking to the middle of the 30 s clip (again when the player dropped
+    // the command while it was being sent another): the time text follows
+    // from there.
+    EXPECT_TRUE(WaitUntil([&] {
+        Slide(50);
+        RunEventsFor(300);
+        return ShownSeconds() >= 15;
+    }));
+    const int seeked = ShownSeconds();
+    EXPECT_TRUE(WaitUntil([&] { return ShownSeconds() > seeked; }));
     dlg->OnCommand(CConverterDlg::IDC_STOP);
     EXPECT_TRUE(WaitUntil([&] { return player->State() == qv::PlayerStopped; }));
-    EXPECT_TRUE(WaitUntil([&] { return !dlg->TimerActive(1) && !dlg->TimerActive(2); }));
-    EXPECT_EQ(SliderPosition(), 0);
+    ExpectTheDisplayStaysReset();
     EXPECT_TRUE(GroupGone(group));
 }
 
 TEST_P(PreviewShort, AClipPlayedToItsEndResetsTheDisplayAndAClosedWindowLeavesNoPlayer) {
-    qv::CMPlayer* player = dlg->Player();
+    ASSERT_NE(player, nullptr);
     dlg->OnCommand(CConverterDlg::IDC_PLAY);
     const pid_t group = player->ProcessId();
     ASSERT_TRUE(WaitUntil([&] { return player->State() != qv::PlayerStarting; }, 15000));
     ASSERT_TRUE(WaitUntil([&] { return player->State() == qv::PlayerStopped; }, 20000));
-    EXPECT_TRUE(WaitUntil([&] { return !dlg->TimerActive(1); }));
-    EXPECT_EQ(SliderPosition(), 0);
-    EXPECT_EQ(TimeText().substr(0, 9), "00:00:00/");
+    ExpectTheDisplayStaysReset();
     EXPECT_TRUE(GroupGone(group));
 
     // Playing again, then closing: the player is stopped before the window goes.
@@ -148,16 +130,26 @@ TEST_P(PreviewShort, AClipPlayedToItsEndResetsTheDisplayAndAClosedWindowLeavesNo
 }
 
 TEST_P(PreviewShort, ADvdNodePlaysNothingAndTheSnapshotFolderOpensAfterItsTimer) {
-    auto record = std::make_unique<qv::CMediaRecord>();
-    record->kind = qv::KindDvdDisc;
-    auto* node = new qv::CSourceItem(std::move(record));
-    dlg->SourceList()->GetTreeCtrl()->addTopLevelItem(node);
-    dlg->SourceList()->GetTreeCtrl()->setCurrentItem(node);
+    modal.dialogAnswer = [](QDialog& d) {
+        if (auto* select = qobject_cast<qv::CSelectDVDDlg*>(&d)) {
+            select->driveMode = false;
+            select->folder = MediaDir() + "dvd";
+            select->navigationMode = false;
+            return int(QDialog::Accepted);
+        }
+        return d.exec(); // the scan ends by itself
+    };
+    dlg->OnCommand(CConverterDlg::IDC_ADD_DVD);
+    QTreeWidgetItem* node = Tree(*dlg)->topLevelItem(1);
+    ASSERT_NE(node, nullptr);
+    Tree(*dlg)->setCurrentItem(node);
     dlg->OnCommand(CConverterDlg::IDC_PLAY);
-    EXPECT_EQ(dlg->Player()->ProcessId(), -1);
+    EXPECT_EQ(player->ProcessId(), -1);
     dlg->OnCommand(CConverterDlg::IDC_SNAPSHOT); // not playing: nothing is sent
     dlg->OnCommand(CConverterDlg::IDC_SNAPSHOT_FOLDER);
-    EXPECT_TRUE(dlg->TimerActive(11));
-    EXPECT_TRUE(WaitUntil([&] { return HasEvent("open:" + dlg->Settings().SnapshotDir); }));
-    EXPECT_FALSE(dlg->TimerActive(11));
+    EXPECT_FALSE(HasEvent("open:")); // not at once
+    EXPECT_TRUE(WaitUntil([&] { return HasEvent("open:" + snapshots); }));
+    RunEventsFor(300);
+    std::lock_guard lock(services.mutex);
+    EXPECT_EQ(std::count(services.events.begin(), services.events.end(), "open:" + snapshots), 1);
 }

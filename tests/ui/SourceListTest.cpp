@@ -5,12 +5,12 @@
 #include "controls/ColumnTreeCtrl.h"
 #include "controls/TreeComboBox.h"
 #include "dialogs/ProfileSettingDlg.h"
-#include "dvd/DvdScan.h"
 #include "dvd/SelectDVDDlg.h"
 #include "engine/JobModel.h"
 #include "mainwnd/SourceList.h"
 #include "platform/WindowMessage.h"
 #include "probe/MediaProbe.h"
+#include "queue/ConvertingDlg.h"
 #include "services/Services.h"
 
 #include <QComboBox>
@@ -30,14 +30,11 @@ using qv::CConverterDlg;
 
 namespace {
 
-QTreeWidget* Tree(CConverterDlg& dlg) {
-    return dlg.SourceList()->GetTreeCtrl();
-}
-
 std::vector<std::string> TopTexts(CConverterDlg& dlg) {
+    QTreeWidget* tree = Tree(dlg);
     std::vector<std::string> texts;
-    for (int i = 0; i < Tree(dlg)->topLevelItemCount(); ++i)
-        texts.push_back(Tree(dlg)->topLevelItem(i)->text(0).toStdString());
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        texts.push_back(tree->topLevelItem(i)->text(0).toStdString());
     return texts;
 }
 
@@ -83,7 +80,7 @@ TEST_F(SourceListTest, FilesAreAddedInOrderUnreadableOnesNamedOnceAndTheListShow
     ASSERT_EQ(services.boxes.size(), 1u);
     EXPECT_NE(services.boxes[0].text.find("notmedia.avi"), std::string::npos);
     EXPECT_NE(services.boxes[0].text.find("empty.mp4"), std::string::npos);
-    EXPECT_TRUE(dlg->SourceList()->isVisibleTo(dlg.get()));
+    EXPECT_TRUE(dlg->Control(1006)->isVisibleTo(dlg.get()));
 
     QTreeWidgetItem* first = Tree(*dlg)->topLevelItem(0);
     EXPECT_EQ(first->checkState(0), Qt::Checked);
@@ -109,7 +106,7 @@ TEST_F(SourceListTest, AFilePostedFromAnotherThreadIsAddedButAHiddenListStaysHid
     std::thread poster([&] { EXPECT_EQ(qv::PostAddFile(dlg.get(), media + "av.mp4"), 0); });
     poster.join();
     ASSERT_TRUE(WaitUntil([&] { return Tree(*dlg)->topLevelItemCount() == 1; }));
-    EXPECT_FALSE(dlg->SourceList()->isVisibleTo(dlg.get()));
+    EXPECT_FALSE(dlg->Control(1006)->isVisibleTo(dlg.get()));
 }
 
 TEST_F(SourceListTest, ADropAddsFilesInTheirOrderAndAFoldersFilesByName) {
@@ -126,7 +123,7 @@ TEST_F(SourceListTest, ADropAddsFilesInTheirOrderAndAFoldersFilesByName) {
     QDropEvent drop(QPointF(100, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(dlg.get(), &drop);
     EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"film.avi", "a.mp4", "b.avi", "av.mp4"}));
-    EXPECT_TRUE(dlg->SourceList()->isVisibleTo(dlg.get()));
+    EXPECT_TRUE(dlg->Control(1006)->isVisibleTo(dlg.get()));
 }
 
 TEST_F(SourceListTest, ADvdBecomesANodeWithCheckedTitlesAndItsTracksFillTheLists) {
@@ -137,7 +134,7 @@ TEST_F(SourceListTest, ADvdBecomesANodeWithCheckedTitlesAndItsTracksFillTheLists
     ASSERT_EQ(disc->childCount(), 2);
     EXPECT_EQ(disc->child(0)->text(0), "Title_1");
     EXPECT_EQ(disc->child(1)->text(0), "Title_2");
-    EXPECT_TRUE(dlg->SourceList()->isVisibleTo(dlg.get()));
+    EXPECT_TRUE(dlg->Control(1006)->isVisibleTo(dlg.get()));
 
     // Title 1 has two audio streams: the lists fill, are enabled and store
     // what is chosen; "none" is the first subtitle and stores -1.
@@ -161,13 +158,12 @@ TEST_F(SourceListTest, ADvdBecomesANodeWithCheckedTitlesAndItsTracksFillTheLists
 }
 
 TEST_F(SourceListTest, TwoAudioTracksWithOneLabelShowTheFirstWhileTheIndexStays) {
-    auto record = std::make_unique<qv::CMediaRecord>();
-    record->kind = qv::KindDvdTitle;
+    AddDvd();
+    QTreeWidgetItem* item = Tree(*dlg)->topLevelItem(0)->child(0);
+    qv::CMediaRecord* record = qv::RecordOf(item);
     record->audioTracks = {qv::TrackEntry::Make("ac3 en", 128),
                            qv::TrackEntry::Make("ac3 en", 129)};
     record->audioIndex = 1;
-    auto* item = new qv::CSourceItem(std::move(record));
-    Tree(*dlg)->addTopLevelItem(item);
     Tree(*dlg)->setCurrentItem(item);
     EXPECT_EQ(static_cast<QComboBox*>(dlg->Control(1008))->currentIndex(), 0);
     EXPECT_EQ(qv::RecordOf(item)->audioIndex, 1);
@@ -176,7 +172,7 @@ TEST_F(SourceListTest, TwoAudioTracksWithOneLabelShowTheFirstWhileTheIndexStays)
 TEST_F(SourceListTest, ADiscWithoutATitleToConvertAddsNoEmptyNodeAndSaysSo) {
     AddDvd(true); // its titles last seconds: the search keeps none
     EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 0);
-    EXPECT_FALSE(dlg->SourceList()->isVisibleTo(dlg.get()));
+    EXPECT_FALSE(dlg->Control(1006)->isVisibleTo(dlg.get()));
     ASSERT_EQ(services.boxes.size(), 1u);
     EXPECT_EQ(services.boxes[0].text, qv::Text("MsgBox", "NoDvdTitle"));
 }
@@ -204,7 +200,7 @@ TEST_F(SourceListTest, RemovingTheOnlyTitleTakesItsNodeAndTheNodeTakesEveryTitle
     QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
     QApplication::sendEvent(Tree(*dlg), &del);
     EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 0);
-    EXPECT_FALSE(dlg->SourceList()->isVisibleTo(dlg.get()));
+    EXPECT_FALSE(dlg->Control(1006)->isVisibleTo(dlg.get()));
 }
 
 TEST_F(SourceListTest, TheContextMenuHasItsEntriesRemovesUnderTheCursorAndKeepsAnEmptyListShown) {
@@ -220,14 +216,15 @@ TEST_F(SourceListTest, TheContextMenuHasItsEntriesRemovesUnderTheCursorAndKeepsA
     EXPECT_EQ(Tree(*dlg)->topLevelItem(0)->checkState(0), Qt::Unchecked);
     OpenContextMenuOn(Tree(*dlg)->topLevelItem(0), qv::ID_MENU_REMOVE);
     EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 0);
-    EXPECT_TRUE(dlg->SourceList()->isVisible());
+    EXPECT_TRUE(dlg->Control(1006)->isVisible());
 }
 
 TEST_F(SourceListTest, ProfilesAreGroupedInTableOrderAndChoosingAgainRestoresTheTable) {
-    const qv::ProfileTable& table = dlg->Profiles();
+    const auto loaded = LoadProfileTable();
+    const qv::ProfileTable& table = *loaded;
     ASSERT_GT(table.count, 3);
     // A missing default profile: the first profile of the first group.
-    EXPECT_EQ(qv::FieldText(dlg->CurrentProfile().name), qv::FieldText(table.records[0].name));
+    EXPECT_EQ(CurrentProfileName(*dlg), qv::FieldText(table.records[0].name));
     QTreeWidget* tree = static_cast<qv::CTreeComboBox*>(dlg->Control(1018))->Tree();
     std::vector<std::string> groups, expected;
     for (int g = 0; g < tree->topLevelItemCount(); ++g)
@@ -254,17 +251,17 @@ TEST_F(SourceListTest, ProfilesAreGroupedInTableOrderAndChoosingAgainRestoresThe
     };
     dlg->OnCommand(CConverterDlg::IDC_PROFILE_SETTINGS);
     ASSERT_NE(chosen, 0);
-    EXPECT_EQ(dlg->CurrentProfile().videoBitRate, chosen);
+    EXPECT_EQ(CurrentProfile(*dlg)->videoBitRate, chosen);
     qv::WindowMessage chosenAgain(qv::WM_PROFILE_CHOSEN);
     QApplication::sendEvent(dlg.get(), &chosenAgain);
-    EXPECT_EQ(dlg->CurrentProfile().videoBitRate, table.records[0].videoBitRate);
+    EXPECT_EQ(CurrentProfile(*dlg)->videoBitRate, table.records[0].videoBitRate);
 }
 
 TEST_F(SourceListTest, TheDefaultProfileIsChosenAndAMissingIconListLeavesTheChooserEmpty) {
     dlg.reset();
     WriteIni("[System]\nDefProfile=MP3 - MPEG Audio Layer 3\n");
     dlg = Open();
-    EXPECT_EQ(qv::FieldText(dlg->CurrentProfile().name), "MP3 - MPEG Audio Layer 3");
+    EXPECT_EQ(CurrentProfileName(*dlg), "MP3 - MPEG Audio Layer 3");
     dlg.reset();
     Run("rm '" + program / "Profiles" + "' && mkdir '" + program / "Profiles" + "' && cp '" +
         ProgramDir() + "Profiles/'*.xml '" + program / "Profiles/" + "'");
@@ -272,7 +269,7 @@ TEST_F(SourceListTest, TheDefaultProfileIsChosenAndAMissingIconListLeavesTheChoo
     dlg = Open();
     ASSERT_EQ(services.boxes.size(), 1u);
     EXPECT_EQ(services.boxes[0].text, "初始化配置失败!");
-    EXPECT_FALSE(dlg->HasCurrentProfile());
+    EXPECT_FALSE(CurrentProfile(*dlg));
     EXPECT_EQ(static_cast<qv::CTreeComboBox*>(dlg->Control(1018))->Tree()->topLevelItemCount(), 0);
     // The rest of the window works, and Start without a profile converts nothing.
     services.filesAnswer = {media + "av.mp4"};
@@ -304,11 +301,12 @@ TEST_F(SourceListTest,
     dlg->OnCommand(CConverterDlg::IDC_START);
     ASSERT_EQ(services.boxes.size(), 1u);
     EXPECT_EQ(services.boxes[0].text, qv::Text("MsgBox", "ConvertFinished"));
-    const std::string ext = qv::FieldText(dlg->CurrentProfile().outputFormat);
+    const std::string ext = qv::FieldText(CurrentProfile(*dlg)->outputFormat);
     qv::ProbeResult first, second;
     ASSERT_TRUE(qv::MediaInfoLibrary::Default().Read(out + "/av." + ext, first));
     ASSERT_TRUE(qv::MediaInfoLibrary::Default().Read(out + "/film." + ext, second));
     EXPECT_EQ(first.lengthText, "00:00:02");
     EXPECT_FALSE(qvtest::FileExists(out + "/small." + ext));
-    EXPECT_EQ(dlg->RunningBatch(), nullptr);
+    // The progress window is gone with its batch.
+    EXPECT_TRUE(dlg->findChildren<qv::CConvertingDlg*>().empty());
 }

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     } else if (which == "video") {
         qv::CConvOptionsDlg dlg(new qv::COptionsPgGeneral(true, "标准", "/tmp/"),
                                 new qv::COptionsPgVideo(4, true, false, true, false));
-        dlg.Sheet()->setCurrentIndex(1);
+        dlg.findChild<QTabWidget*>()->setCurrentIndex(1);
         dlg.exec();
     } else if (which == "skin") {
         qv::COptionDlg dlg(folder + "Skins/", "Default", 1);
