@@ -107,8 +107,9 @@ private:
         // A span outside the source is refused before anything is written.
         if (Status span = CheckJobSpan(job_); !span)
             return Failure(span.Reason());
-        batch_.ReportStatus(kStatusPreparing);
-        batch_.SetFileProgress(1);
+        StageReport preparing = Make(Stage::Preparing);
+        preparing.percent = 1;
+        batch_.Report(preparing);
         for (auto step : {&JobRun::ReserveNames, &JobRun::Encode, &JobRun::Remux, &JobRun::Check,
                           &JobRun::Publish})
             if (Status s = (this->*step)(); !s)
@@ -159,11 +160,13 @@ private:
             std::string rest;
             if (ChunkPosition(chunk, &rest)) {
                 ++positions;
-                if (positions == 1)
-                    batch_.ReportStatus(kStatusConverting + FileNameOf(job_.outputPath));
+                if (positions == 1) {
+                    StageReport converting = Make(Stage::Converting);
+                    converting.output = FileNameOf(job_.outputPath);
+                    batch_.Report(converting);
+                }
                 if (positions % 5 == 0)
-                    batch_.ReportProgress(PositionSeconds(rest),
-                                          static_cast<uint32_t>(ClockMs() - start_));
+                    ReportPosition(PositionSeconds(rest));
             }
             if (std::string why; ChunkGiveUp(chunk, &why)) {
                 Log(ErrorRecord(chunk, command_));
@@ -247,7 +250,6 @@ private:
         job_.outputPath = *published;
         files_.Forget(result_);
         files_.RemoveScratch();
-        batch_.SetFileProgress(99);
         return {};
     }
 
@@ -259,11 +261,37 @@ private:
             files_.RemoveAll();
         else if (outcome == OutcomeFailed)
             files_.RemoveAfterFailure();
-        if (outcome == OutcomeFailed)
-            batch_.ReportFailure(status.Reason());
+        if (outcome == OutcomeFailed) {
+            StageReport failed = Make(Stage::Failed);
+            failed.reason = status.Reason();
+            batch_.Report(failed);
+        }
         LogF("完成转换文件: [%s], 状态 = %s, 转换时间 = %s\n", job_.sourcePath.c_str(),
              OutcomeWord(outcome), FormatMs(ClockMs() - start_).c_str());
-        batch_.PostOutcome(outcome);
+        StageReport done = Make(Stage::JobDone);
+        done.outcome = outcome;
+        if (outcome == OutcomeSucceeded) {
+            done.percent = 99;
+            done.output = job_.outputPath;
+        }
+        batch_.Report(done);
+    }
+
+    StageReport Make(Stage stage) const {
+        StageReport r;
+        r.stage = stage;
+        r.source = JobSourceName(job_);
+        return r;
+    }
+
+    void ReportPosition(float seconds) {
+        StageReport r = Make(Stage::Progress);
+        r.seconds = seconds;
+        r.elapsedMs = static_cast<uint32_t>(ClockMs() - start_);
+        const int length = JobLengthSeconds(job_);
+        r.percent =
+            length > 0 ? static_cast<int>(seconds / static_cast<float>(length) * 100.0f) : -1;
+        batch_.Report(r);
     }
 
     JobBatch& batch_;

@@ -23,7 +23,11 @@ CMediaRecord Span(const char* length, const char* start, const char* end) {
 class ReasonBatch : public qvtest::QuietBatch {
 public:
     using QuietBatch::QuietBatch;
-    void ReportFailure(const std::string& reason) override { reason_ = reason; }
+    void Report(const StageReport& r) override {
+        QuietBatch::Report(r);
+        if (r.stage == Stage::Failed)
+            reason_ = r.reason;
+    }
     std::string reason_;
 };
 

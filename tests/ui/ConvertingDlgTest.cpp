@@ -11,8 +11,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -48,6 +50,49 @@ template <typename W> W* Control(CConvertingDlg& dlg, int id) {
     return qobject_cast<W*>(dlg.Control(id));
 }
 
+// Spins the event loop until the condition holds (a minute at most).
+template <typename F> bool SpinUntil(F condition) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > 60000)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Shows the window and spins the event loop until its batch has ended.
+void RunToEnd(CConvertingDlg& dlg) {
+    dlg.show();
+    ASSERT_TRUE(SpinUntil([&] { return dlg.BatchOver(); }));
+}
+
+// The Start command's sequence, waited for until its window has gone;
+// whether a batch ran.
+bool RunBatch(const std::vector<SourceItem>& sources, const std::string& folder,
+              const ProfileRecord& profile, const std::string& tools = "") {
+    QPointer<CConvertingDlg> dlg =
+        StartConversionBatch(nullptr, sources, folder, profile, SettingsRecord{}, nullptr, tools);
+    if (!dlg)
+        return false;
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(dlg->isModal());
+    EXPECT_TRUE(SpinUntil([&] { return dlg.isNull(); })) << "the window goes with its batch";
+    return true;
+}
+
+StageReport Progress(int job, int jobs, float seconds, int percent, uint32_t elapsedMs) {
+    StageReport r;
+    r.stage = Stage::Progress;
+    r.job = job;
+    r.jobs = jobs;
+    r.seconds = seconds;
+    r.percent = percent;
+    r.elapsedMs = elapsedMs;
+    return r;
+}
+
 struct Batch {
     std::vector<std::unique_ptr<CMediaRecord>> records;
     std::vector<SourceItem> Items() {
@@ -78,7 +123,7 @@ TEST(ConvertingDlg, ARealBatchOfThreeClipsEndsWithTheMessageThenOpensTheFolder) 
     Control<QCheckBox>(dlg, CConvertingDlg::IDC_OPEN_FOLDER)->setChecked(true);
     Control<QCheckBox>(dlg, CConvertingDlg::IDC_SHUTDOWN)->setChecked(true);
     EXPECT_TRUE(Control<QLabel>(dlg, CConvertingDlg::IDC_STATUS)->text().isEmpty());
-    dlg.exec();
+    RunToEnd(dlg);
 
     for (const char* name : {"one", "two", "three"})
         EXPECT_TRUE(qvtest::FileExists(out / (std::string(name) + ".avi"))) << name;
@@ -106,8 +151,7 @@ TEST(ConvertingDlg, AFailedSecondJobEndsTheBatchAndKeepsTheFirstOutput) {
     Batch b;
     for (const char* name : {"one", "two", "three"})
         b.records.push_back(Clip("/media/" + std::string(name) + ".mp4", name));
-    ASSERT_TRUE(RunConversionBatch(nullptr, b.Items(), out.path(), XvidProfile(), SettingsRecord{},
-                                   nullptr, tools.Folder()));
+    ASSERT_TRUE(RunBatch(b.Items(), out.path(), XvidProfile(), tools.Folder()));
     EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
     // A failed job's partial output stays, under a name that says so.
     EXPECT_FALSE(qvtest::FileExists(out / "two.avi"));
@@ -128,8 +172,7 @@ TEST(ConvertingDlg, AResultThatFailsItsCheckEndsTheBatchWithTheReason) {
     qvtest::TempDir out;
     Batch b;
     b.records.push_back(Clip(qvtest::MediaDir() + "small.mp4", "a"));
-    ASSERT_TRUE(RunConversionBatch(nullptr, b.Items(), out.path(), XvidProfile(), SettingsRecord{},
-                                   nullptr, tools.Folder()));
+    ASSERT_TRUE(RunBatch(b.Items(), out.path(), XvidProfile(), tools.Folder()));
     EXPECT_FALSE(qvtest::FileExists(out / "a.avi"));
     EXPECT_TRUE(qvtest::FileExists(out / "a.avi.partial"));
     ASSERT_EQ(user.boxes.size(), 1u);
@@ -179,7 +222,7 @@ TEST(ConvertingDlg, StopAnsweredNoChangesNothingAndYesEndsTheBatch) {
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
             QApplication::sendEvent(&dlg, &enter);
         });
-        dlg.exec();
+        RunToEnd(dlg);
         ASSERT_GE(user.boxes.size(), 1u);
         EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "StopConvert"));
         EXPECT_EQ(user.boxes[0].buttons, MsgButtons::YesNo);
@@ -202,12 +245,11 @@ TEST(ConvertingDlg, BarsFollowTheWholeBatchArithmeticAndNeverGoBackWithinAJob) {
         b.records.push_back(Clip("/media/x.mp4", name, "00:01:40"));
     CConvertingDlg dlg;
     dlg.SetBatch(b.Jobs(), "/tmp", XvidProfile(), SettingsRecord{});
-    // Job 2 of 4, as the worker would report it (no worker runs: the window
-    // is never shown, so its start timer never fires).
+    // Job 2 of 4, as the runner would report it (no batch runs: no event
+    // loop turns, so the window's start timer never fires).
     auto* fileBar = Control<QProgressBar>(dlg, CConvertingDlg::IDC_FILE_BAR);
     auto* totalBar = Control<QProgressBar>(dlg, CConvertingDlg::IDC_TOTAL_BAR);
-    dlg.SetJobNumber(2);
-    dlg.ReportProgress(50.0f, 61000);
+    dlg.Present(Progress(2, 4, 50.0f, 50, 61000));
     EXPECT_EQ(fileBar->value(), 50);
     EXPECT_EQ(totalBar->value(), 37);
     EXPECT_EQ(Control<QLabel>(dlg, CConvertingDlg::IDC_ELAPSED)->text(),
@@ -218,12 +260,15 @@ TEST(ConvertingDlg, BarsFollowTheWholeBatchArithmeticAndNeverGoBackWithinAJob) {
         EXPECT_FALSE(a->text(QAccessible::Name).isEmpty());
         EXPECT_EQ(a->valueInterface()->currentValue().toInt(), bar->value());
     }
-    dlg.ReportProgress(40.0f, 62000);
+    dlg.Present(Progress(2, 4, 40.0f, 40, 62000));
     EXPECT_EQ(fileBar->value(), 50);
     EXPECT_EQ(totalBar->value(), 37);
-    dlg.SetFileProgress(100);
-    dlg.ReportProgress(10.0f, 63000);
+    dlg.Present(Progress(2, 4, 100.0f, 100, 62500));
+    dlg.Present(Progress(2, 4, 10.0f, 10, 63000));
     EXPECT_EQ(fileBar->value(), 10); // only from 100 may it go back
+    // A span of unknown length moves no bar.
+    dlg.Present(Progress(2, 4, 90.0f, -1, 64000));
+    EXPECT_EQ(fileBar->value(), 10);
 }
 
 TEST(ConvertingDlg, CollectingJobsSkipsDiscNodesAndUntickedEntries) {
@@ -242,9 +287,9 @@ TEST(ConvertingDlg, CollectingJobsSkipsDiscNodesAndUntickedEntries) {
 
     // Nothing ticked: nothing happens, not even for a missing folder.
     std::vector<SourceItem> none = {{&file, false, {}}};
-    EXPECT_FALSE(RunConversionBatch(nullptr, none, "/no/such/folder", XvidProfile(), {}));
+    EXPECT_FALSE(RunBatch(none, "/no/such/folder", XvidProfile()));
     EXPECT_TRUE(user.boxes.empty());
-    EXPECT_FALSE(RunConversionBatch(nullptr, sources, "/no/such/folder", XvidProfile(), {}));
+    EXPECT_FALSE(RunBatch(sources, "/no/such/folder", XvidProfile()));
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "DirNotExist"));
 }
