@@ -1,5 +1,6 @@
 #include "queue/ConvertingDlg.h"
 
+#include "MainWindowFixture.h"
 #include "services/Services.h"
 
 #include "support/FakeTool.h"
@@ -292,4 +293,132 @@ TEST(ConvertingDlg, CollectingJobsSkipsDiscNodesAndUntickedEntries) {
     EXPECT_FALSE(RunBatch(sources, "/no/such/folder", XvidProfile()));
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "DirNotExist"));
+}
+
+namespace {
+
+// An encoder that shows a position every tenth of a second until the test
+// says go (the file "<output>.go"), then does the job's work.
+std::string PacedEncoder(const std::string& work) {
+    return "touch \"$out.started\"\nwhile [ ! -e \"$out.go\" ]; do printf 'Pos: 1.0s\\r'; sleep "
+           "0.1; done\n" +
+           work;
+}
+
+} // namespace
+
+TEST(ConvertingDlg, MinimisingHidingAndRestoringTheWindowMidBatchStopsNoJob) {
+    qvtest::RecordingServices user;
+    qvtest::FakeProgramFolder tools(
+        PacedEncoder("cp '" + qvtest::MediaDir() + "small.mp4' \"$out\""));
+    qvtest::TempDir out;
+    Batch b;
+    for (const char* name : {"one", "two"})
+        b.records.push_back(Clip("/media/" + std::string(name) + ".mp4", name));
+    CConvertingDlg dlg;
+    dlg.SetBatch(b.Jobs(), out.path(), XvidProfile(), SettingsRecord{});
+    dlg.SetToolFolder(tools.Folder());
+    dlg.show();
+    ASSERT_TRUE(SpinUntil([&] { return qvtest::FileExists(out / "one.avi.partial.started"); }));
+    dlg.showMinimized();
+    QApplication::processEvents();
+    dlg.hide();
+    QApplication::processEvents();
+    dlg.showNormal();
+    EXPECT_TRUE(dlg.BatchRunning());
+    qvtest::WriteFile(out / "one.avi.partial.go", "");
+    ASSERT_TRUE(SpinUntil([&] { return qvtest::FileExists(out / "two.avi.partial.started"); }));
+    dlg.hide();
+    QApplication::processEvents();
+    dlg.showMinimized();
+    QApplication::processEvents();
+    EXPECT_TRUE(dlg.BatchRunning());
+    qvtest::WriteFile(out / "two.avi.partial.go", "");
+    ASSERT_TRUE(SpinUntil([&] { return dlg.BatchOver(); }));
+    EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
+    EXPECT_TRUE(qvtest::FileExists(out / "two.avi"));
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "ConvertFinished"));
+}
+
+// The whole program: Start in the main window, then either window minimised,
+// hidden and restored while the jobs run.
+class BatchInTheMainWindow : public qvtest::MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        // The real encoder, paced by the test.
+        Run("rm '" + program / "codecs" + "' && mkdir '" + program / "codecs" + "'");
+        qvtest::WriteFile(
+            program / "codecs/quenzo",
+            "#!/bin/sh\nout=\nprev=\nfor a; do [ \"$prev\" = -o ] && out=$a; "
+            "prev=$a; done\n" +
+                PacedEncoder("exec '" + qvtest::ProgramDir() + "codecs/quenzo' \"$@\"\n"));
+        Run("chmod 755 '" + program / "codecs/quenzo" + "'");
+        for (const char* tool : {"vistrel", "mp4creator"})
+            Run("ln -s '" + qvtest::ProgramDir() + "codecs/" + tool + "' '" + program / "codecs/" +
+                tool + "'");
+        for (const char* name : {"one", "two"})
+            Run("cp '" + qvtest::MediaDir() + "small.mp4' '" + media / name + ".mp4'");
+        WriteIni("[System]\nDefOutput=" + out.path() + "/\nDefProfile=AVI - XviD Video\n");
+    }
+    bool Started(const std::string& name) {
+        return WaitUntil([&] { return qvtest::FileExists(out / name + ".avi.partial.started"); },
+                         60000);
+    }
+    void Go(const std::string& name) { qvtest::WriteFile(out / name + ".avi.partial.go", ""); }
+
+    qvtest::TempDir media, out;
+};
+
+TEST_F(BatchInTheMainWindow, EitherWindowMinimisedHiddenOrRestoredMidBatchConvertsEveryJob) {
+    auto dlg = Open();
+    dlg->show();
+    ASSERT_TRUE(dlg->HasCurrentProfile());
+    ASSERT_TRUE(dlg->AddFile(media / "one.mp4"));
+    ASSERT_TRUE(dlg->AddFile(media / "two.mp4"));
+    dlg->OnCommand(qv::CConverterDlg::IDC_START);
+    QPointer<QWidget> batch = dlg->RunningBatch();
+    ASSERT_TRUE(batch);
+    EXPECT_TRUE(batch->isVisible());
+    EXPECT_TRUE(batch->isModal());
+    ASSERT_TRUE(Started("one"));
+
+    // The progress window minimised: the program goes with it, out of sight.
+    batch->showMinimized();
+    QApplication::processEvents();
+    EXPECT_TRUE(dlg->isMinimized());
+    EXPECT_FALSE(batch->isVisible());
+    // Start while a batch runs starts no other: it brings the running one back.
+    dlg->OnCommand(qv::CConverterDlg::IDC_START);
+    EXPECT_EQ(dlg->RunningBatch(), batch.data());
+    EXPECT_TRUE(batch->isVisible());
+    batch->hide();
+    QApplication::processEvents();
+    // Closing the program while its batch runs asks as Stop does; No keeps both.
+    dlg->close();
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(batch->isVisible());
+    EXPECT_TRUE(HasEvent("box:" + qv::Text("MsgBox", "StopConvert")));
+    Go("one");
+    ASSERT_TRUE(Started("two"));
+
+    // The main window minimised, hidden and restored.
+    dlg->showMinimized();
+    QApplication::processEvents();
+    dlg->hide();
+    QApplication::processEvents();
+    dlg->showNormal();
+    QApplication::processEvents();
+    EXPECT_TRUE(batch->isVisible());
+    Go("two");
+    ASSERT_TRUE(WaitUntil([&] { return batch.isNull(); }, 60000))
+        << "the window goes with its batch";
+    EXPECT_EQ(dlg->RunningBatch(), nullptr);
+    EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
+    EXPECT_TRUE(qvtest::FileExists(out / "two.avi"));
+    EXPECT_FALSE(qvtest::FileExists(out / "one.avi.partial"));
+    EXPECT_FALSE(qvtest::FileExists(out / "two.avi.partial"));
+    EXPECT_TRUE(HasEvent("box:" + qv::Text("MsgBox", "ConvertFinished")));
+    EXPECT_FALSE(HasEvent("box:" + qv::Text("MsgBox", "ConvertFailed")));
 }
