@@ -1,3 +1,4 @@
+#include "app/ProgramEntry.h"
 #include "base/UiMonitor.h"
 #include "mainwnd/ConverterDlg.h"
 #include "platform/QtUserServices.h"
@@ -9,9 +10,8 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-    // The preview draws into the window through X11 embedding: on a Wayland
-    // session the program runs on XWayland, unless the user chose a platform.
-    if (!std::getenv("QT_QPA_PLATFORM") && std::getenv("WAYLAND_DISPLAY") && std::getenv("DISPLAY"))
+    if (qv::WantsXcbPlatform(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"),
+                             std::getenv("DISPLAY")))
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvane Pro"));

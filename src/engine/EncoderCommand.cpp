@@ -260,23 +260,21 @@ EncoderCommand BuildEncoderCommand(CMediaRecord& job, const ProfileRecord& profi
     return c;
 }
 
-bool EncoderArguments(const EncoderCommand& c, const ProfileRecord& profile,
-                      const std::string& programFolder, std::vector<std::string>* argv,
-                      std::string* error) {
+Result<std::vector<std::string>> EncoderArguments(const EncoderCommand& c,
+                                                  const ProfileRecord& profile,
+                                                  const std::string& programFolder) {
     // Each fragment is split on its own: a stray quote in profile text can
     // then never reach the paths, and a fragment that ends inside a quote
     // is refused rather than guessed at.
-    argv->assign(1, programFolder + "codecs/quenzo");
+    std::vector<std::string> argv(1, programFolder + "codecs/quenzo");
     for (const std::string* f : Fragments(c, profile)) {
         bool unmatched = false;
         std::vector<std::string> args = SplitCommandLine(*f, &unmatched);
-        if (unmatched) {
-            *error = "the profile's settings hold an unmatched quote: " + *f;
-            return false;
-        }
-        argv->insert(argv->end(), args.begin(), args.end());
+        if (unmatched)
+            return Status::Fail("the profile's settings hold an unmatched quote: " + *f);
+        argv.insert(argv.end(), args.begin(), args.end());
     }
-    return true;
+    return argv;
 }
 
 void SetEncoderOutput(EncoderCommand& c, const ProfileRecord& profile,

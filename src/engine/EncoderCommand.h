@@ -31,11 +31,11 @@ std::string OutputBasePath(const CMediaRecord& job, const ProfileRecord& profile
                            const std::string& outputFolder);
 
 // The encoder's argument list: each fragment split on its own, so that no
-// profile text can change how the paths are split. False with the reason
+// profile text can change how the paths are split. Fails with the reason
 // when a fragment cannot be split (an unmatched quote).
-bool EncoderArguments(const EncoderCommand& command, const ProfileRecord& profile,
-                      const std::string& programFolder, std::vector<std::string>* argv,
-                      std::string* error);
+Result<std::vector<std::string>> EncoderArguments(const EncoderCommand& command,
+                                                  const ProfileRecord& profile,
+                                                  const std::string& programFolder);
 
 // Points the encoder's "-o" at path and composes the command line again.
 void SetEncoderOutput(EncoderCommand& command, const ProfileRecord& profile,

@@ -6,23 +6,18 @@
 #include "ResultCheck.h"
 #include "base/PathText.h"
 #include "platform/ChildProcess.h"
-#include "platform/CommandLine.h"
+#include "platform/ToolRun.h"
 #include "services/Services.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace qv {
 
 namespace {
 
-// After its output has ended, an encoder gets this long to exit before it
-// is ended by force.
-constexpr int kExitGraceMs = 10000;
 // How often a waiting worker wakes to look at a stop request.
 constexpr int kWakeMs = 200;
 
@@ -81,202 +76,241 @@ std::string ErrorRecord(const std::string& chunk, const EncoderCommand& c) {
            "\n MuxOf = " + c.MuxOf + "\n ExParam = " + c.ExParam;
 }
 
-void RunJob(JobBatch& batch) {
-    JobOutcome outcome = OutcomeSucceeded;
-    std::string reason; // the first failure's, in one line
-    const uint64_t start = ClockMs();
-    CMediaRecord& job = batch.CurrentJob();
-    const ProfileRecord& profile = batch.Profile();
+namespace {
 
-    LogF("开始转换文件: [%s], 标题 = %d, 音轨 = %d, 字幕 = %d, 长度 = %s", job.sourcePath.c_str(),
-         job.titleNumber, job.audioIndex, job.subtitleIndex,
-         FormatSeconds(JobLengthSeconds(job)).c_str());
-    LogF("输出配置: %s", FieldText(profile.name).c_str());
+// A failure's reason, logged with its details.
+Status Failure(const std::string& why, const std::string& details = "") {
+    Log("[ERROR] " + why + details);
+    return Status::Fail(why);
+}
 
-    EncoderCommand command = BuildEncoderCommand(job, profile, batch.Settings(),
-                                                 batch.OutputFolder(), batch.ToolFolder());
-    JobFiles files;
-    auto fail = [&](const std::string& why, const std::string& details = "") {
-        Log("[ERROR] " + why + details);
-        if (outcome != OutcomeFailed)
-            reason = why;
-        outcome = OutcomeFailed;
-    };
-    auto finish = [&] {
-        if (outcome == OutcomeCancelled)
-            files.RemoveAll();
-        else if (outcome == OutcomeFailed)
-            files.RemoveAfterFailure();
-        if (outcome == OutcomeFailed)
-            batch.ReportFailure(reason);
-        LogF("完成转换文件: [%s], 状态 = %s, 转换时间 = %s\n", job.sourcePath.c_str(),
-             OutcomeWord(outcome), FormatMs(ClockMs() - start).c_str());
-        batch.PostOutcome(outcome);
-    };
-    // A span outside the source is refused before anything is written.
-    if (std::string fault = JobSpanFault(job); !fault.empty()) {
-        fail(fault);
-        return finish();
+// One job from start to end: each step returns a Status, the first failure
+// ends the job with its reason. A step that a stop request ended fails too,
+// and marks the job as stopped.
+class JobRun {
+public:
+    explicit JobRun(JobBatch& batch)
+        : batch_(batch), job_(batch.CurrentJob()), profile_(batch.Profile()), start_(ClockMs()) {}
+
+    void Run() {
+        LogF("开始转换文件: [%s], 标题 = %d, 音轨 = %d, 字幕 = %d, 长度 = %s",
+             job_.sourcePath.c_str(), job_.titleNumber, job_.audioIndex, job_.subtitleIndex,
+             FormatSeconds(JobLengthSeconds(job_)).c_str());
+        LogF("输出配置: %s", FieldText(profile_.name).c_str());
+        command_ = BuildEncoderCommand(job_, profile_, batch_.Settings(), batch_.OutputFolder(),
+                                       batch_.ToolFolder());
+        Finish(Convert());
     }
 
-    batch.ReportStatus(kStatusPreparing);
-    batch.SetFileProgress(1);
-
-    // The job's names are reserved before anything is written: the result
-    // is written as NAME.partial, the remux formats' intermediate likewise.
-    std::string error;
-    const std::string final = ReserveOutputName(job.outputPath, &error);
-    if (final.empty()) {
-        fail(error);
-        return finish();
+private:
+    Status Convert() {
+        // A span outside the source is refused before anything is written.
+        if (Status span = CheckJobSpan(job_); !span)
+            return Failure(span.Reason());
+        StageReport preparing = Make(Stage::Preparing);
+        preparing.percent = 1;
+        batch_.Report(preparing);
+        for (auto step : {&JobRun::ReserveNames, &JobRun::Encode, &JobRun::Remux, &JobRun::Check,
+                          &JobRun::Publish})
+            if (Status s = (this->*step)(); !s)
+                return s;
+        return {};
     }
-    job.outputPath = final;
-    const std::string result = final + kPartialSuffix;
-    files.AddWork(result);
-    const bool remux = IsRemuxFormat(FieldText(profile.outputFormat));
-    std::string written = result; // what the encoder writes
-    if (remux) {
-        const std::string intermediate = ReserveOutputName(command.encoderOutputPath, &error);
-        if (intermediate.empty()) {
-            fail(error);
-            return finish();
+
+    // The job's names are reserved before anything is written: the result is
+    // written as NAME.partial, the remux formats' intermediate likewise.
+    Status ReserveNames() {
+        const Result<std::string> final = ReserveOutputName(job_.outputPath);
+        if (!final)
+            return Failure(final.Reason());
+        final_ = *final;
+        job_.outputPath = final_;
+        result_ = final_ + kPartialSuffix;
+        files_.AddWork(result_);
+        remux_ = IsRemuxFormat(FieldText(profile_.outputFormat));
+        written_ = result_;
+        if (remux_) {
+            const Result<std::string> intermediate = ReserveOutputName(command_.encoderOutputPath);
+            if (!intermediate)
+                return Failure(intermediate.Reason());
+            written_ = *intermediate + kPartialSuffix;
+            files_.AddWork(written_);
         }
-        written = intermediate + kPartialSuffix;
-        files.AddWork(written);
+        SetEncoderOutput(command_, profile_, batch_.ToolFolder(), written_);
+        return {};
     }
-    SetEncoderOutput(command, profile, batch.ToolFolder(), written);
 
-    std::vector<std::string> argv;
-    if (!EncoderArguments(command, profile, batch.ToolFolder(), &argv, &error)) {
-        fail(error);
-        return finish();
-    }
-    ChildProcess encoder;
-    ChildProcess::Options options;
-    options.niceValue = NiceForPriorityClass(batch.Settings().ProcessPriority);
-    if (!encoder.Start(argv, options, &error)) {
-        // Without an encoder there is no job: say why and let the batch go on.
-        fail(error, "\n Command = " + command.commandLine);
-        return finish();
-    }
-    encoder.CloseInput(); // nothing is ever written to the encoder
-
-    int positions = 0;
-    bool ended = false; // the output ended on its own
-    char buffer[1024];
-    const uint64_t silenceMs =
-        static_cast<uint64_t>(std::max(0, batch.Settings().EncoderSilence)) * 1000;
-    uint64_t lastOutput = ClockMs();
-    for (;;) {
-        // Waiting with a time limit: a stop is seen even while the encoder
-        // is silent, and one silent for too long is given up on.
-        if (!encoder.WaitForOutput(kWakeMs)) {
-            if (batch.StopRequested()) {
-                outcome = OutcomeCancelled;
-                break;
+    Status Encode() {
+        Result<std::vector<std::string>> argv =
+            EncoderArguments(command_, profile_, batch_.ToolFolder());
+        if (!argv)
+            return Failure(argv.Reason());
+        const EngineSettings& settings = batch_.Settings();
+        int positions = 0;
+        std::string gaveUp;
+        ToolRun run;
+        run.argv = std::move(argv).Value();
+        run.process.niceValue = NiceForPriorityClass(settings.ProcessPriority);
+        run.stop = [this] { return batch_.StopRequested(); };
+        run.wakeMs = kWakeMs;
+        run.silenceLimitMs = static_cast<uint64_t>(std::max(0, settings.EncoderSilence)) * 1000;
+        run.exitGraceMs = kToolExitGraceMs;
+        run.output = [&](std::string_view piece) {
+            const std::string chunk(piece);
+            std::string rest;
+            if (ChunkPosition(chunk, &rest)) {
+                ++positions;
+                if (positions == 1) {
+                    StageReport converting = Make(Stage::Converting);
+                    converting.output = FileNameOf(job_.outputPath);
+                    batch_.Report(converting);
+                }
+                if (positions % 5 == 0)
+                    ReportPosition(PositionSeconds(rest));
             }
-            if (silenceMs > 0 && ClockMs() - lastOutput >= silenceMs) {
-                fail("the encoder printed nothing for " +
-                     std::to_string(batch.Settings().EncoderSilence) + " s");
-                break;
+            if (std::string why; ChunkGiveUp(chunk, &why)) {
+                Log(ErrorRecord(chunk, command_));
+                gaveUp = why.empty() ? "the encoder gave up" : "the encoder gave up: " + why;
+                return false;
             }
-            continue;
+            return true;
+        };
+        const ToolResult r = RunTool(run); // the encoder's whole group has ended
+        switch (r.end) {
+        case ToolEnd::StartFailed:
+            // Without an encoder there is no job: say why.
+            return Failure(r.error, "\n Command = " + command_.commandLine);
+        case ToolEnd::Stopped: stopped_ = true; return Status::Fail("stopped");
+        case ToolEnd::Silent:
+            return Failure("the encoder printed nothing for " +
+                           std::to_string(settings.EncoderSilence) + " s");
+        case ToolEnd::SinkEnded: return Status::Fail(gaveUp);
+        case ToolEnd::Hung: return Failure("the encoder closed its output but did not end");
+        case ToolEnd::Exited:
+            if (r.exitCode > 128)
+                return Failure("the encoder was ended by signal " +
+                               std::to_string(r.exitCode - 128));
+            if (r.exitCode != 0)
+                return Failure("the encoder ended with exit status " + std::to_string(r.exitCode));
         }
-        lastOutput = ClockMs();
-        long n = encoder.Read(buffer, sizeof buffer);
-        if (n <= 0) {
-            ended = true;
-            break;
+        if (!NonEmptyFile(written_)) {
+            // An encoder that claims success for nothing: its file stays, under
+            // its ".partial" name, as the trace of the failed job.
+            files_.Forget(written_);
+            return Failure("the encoder wrote nothing", ": " + written_);
         }
-        const std::string chunk(buffer, static_cast<size_t>(n));
-        std::string rest;
-        if (ChunkPosition(chunk, &rest)) {
-            ++positions;
-            if (positions == 1)
-                batch.ReportStatus(kStatusConverting + FileNameOf(job.outputPath));
-            if (positions % 5 == 0)
-                batch.ReportProgress(PositionSeconds(rest),
-                                     static_cast<uint32_t>(ClockMs() - start));
-        }
-        if (std::string why; ChunkGiveUp(chunk, &why)) {
-            Log(ErrorRecord(chunk, command));
-            reason = why.empty() ? "the encoder gave up" : "the encoder gave up: " + why;
-            outcome = OutcomeFailed;
-            break;
-        }
-        if (batch.StopRequested()) {
-            outcome = OutcomeCancelled;
-            break;
-        }
+        return {};
     }
 
-    if (ended) {
-        // The output has ended: the encoder's own exit tells whether it did
-        // its work. One that keeps running without output is ended by force.
-        for (int waited = 0; encoder.IsRunning() && waited < kExitGraceMs && !batch.StopRequested();
-             waited += 20)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        if (encoder.IsRunning() && batch.StopRequested())
-            outcome = OutcomeCancelled;
-        else if (encoder.IsRunning())
-            fail("the encoder closed its output but did not end");
-        else if (int code = encoder.ExitCode().value_or(-1); code != 0)
-            fail(code > 128 ? "the encoder was ended by signal " + std::to_string(code - 128)
-                            : "the encoder ended with exit status " + std::to_string(code));
-    }
-    encoder.Terminate(); // the whole group: nothing it started outlives the job
-    encoder.CloseOutput();
-
-    if (outcome == OutcomeSucceeded && !NonEmptyFile(written)) {
-        // An encoder that claims success for nothing: its file stays, under
-        // its ".partial" name, as the trace of the failed job.
-        files.Forget(written);
-        fail("the encoder wrote nothing", ": " + written);
-    }
-    if (outcome == OutcomeSucceeded && remux) {
-        StepResult r = RemuxToMp4(
-            batch.ToolFolder(), FieldText(profile.outputFormat), written, command.frameRate, result,
-            files, [&batch] { return batch.StopRequested(); }, &error);
-        if (r == StepResult::Stopped)
-            outcome = OutcomeCancelled;
-        else if (r == StepResult::Failed)
-            fail(error);
-        else {
-            // The MP4 holds it all now.
-            files.Forget(written);
-            ::unlink(written.c_str());
+    Status Remux() {
+        if (!remux_)
+            return {};
+        bool asked = false; // whether the stop test has said stop
+        const Status s = RemuxToMp4(batch_.ToolFolder(), FieldText(profile_.outputFormat), written_,
+                                    command_.frameRate, result_, files_, [this, &asked] {
+                                        asked = asked || batch_.StopRequested();
+                                        return asked;
+                                    });
+        if (!s && asked) {
+            stopped_ = true;
+            return s;
         }
+        if (!s)
+            return Failure(s.Reason());
+        // The MP4 holds it all now.
+        files_.Forget(written_);
+        ::unlink(written_.c_str());
+        return {};
     }
-    if (outcome == OutcomeSucceeded) {
-        // Whatever the tools said, the result must hold what the job asked for.
+
+    // Whatever the tools said, the result must hold what the job asked for.
+    Status Check() {
         const uint64_t checkStart = ClockMs();
-        const bool sendsChannels = command.AFilter.find("channels=") != std::string::npos ||
-                                   command.ACodes.find(":mode=") != std::string::npos;
+        const bool sendsChannels = command_.AFilter.find("channels=") != std::string::npos ||
+                                   command_.ACodes.find(":mode=") != std::string::npos;
         const ResultNeeds needs =
-            NeedsOfJob(job, profile, batch.Settings(), !command.ACodes.empty(), sendsChannels);
-        const std::string why = CheckResult(result, needs);
-        LogF("结果检查: %s, %llu ms", why.empty() ? "OK" : why.c_str(),
+            NeedsOfJob(job_, profile_, batch_.Settings(), !command_.ACodes.empty(), sendsChannels);
+        const Status s = CheckResult(result_, needs);
+        LogF("结果检查: %s, %llu ms", s ? "OK" : s.Reason().c_str(),
              static_cast<unsigned long long>(ClockMs() - checkStart));
-        if (!why.empty()) {
-            files.Forget(result); // kept for a look, whatever it holds
-            fail(why, " (" + result + ")");
+        if (!s) {
+            files_.Forget(result_); // kept for a look, whatever it holds
+            return Failure(s.Reason(), " (" + result_ + ")");
         }
+        return {};
     }
-    if (outcome == OutcomeSucceeded) {
-        const std::string published =
-            PublishOutput(final, OutputBasePath(job, profile, batch.OutputFolder()), &error);
-        if (published.empty()) {
-            fail(error);
-        } else {
-            if (published != final)
-                Log("the output name was taken meanwhile; the result is " + published);
-            job.outputPath = published;
-            files.Forget(result);
-            files.RemoveScratch();
-            batch.SetFileProgress(99);
+
+    Status Publish() {
+        const Result<std::string> published =
+            PublishOutput(final_, OutputBasePath(job_, profile_, batch_.OutputFolder()));
+        if (!published)
+            return Failure(published.Reason());
+        if (*published != final_)
+            Log("the output name was taken meanwhile; the result is " + *published);
+        job_.outputPath = *published;
+        files_.Forget(result_);
+        files_.RemoveScratch();
+        return {};
+    }
+
+    void Finish(const Status& status) {
+        const JobOutcome outcome = stopped_ ? OutcomeCancelled
+                                   : status ? OutcomeSucceeded
+                                            : OutcomeFailed;
+        if (outcome == OutcomeCancelled)
+            files_.RemoveAll();
+        else if (outcome == OutcomeFailed)
+            files_.RemoveAfterFailure();
+        if (outcome == OutcomeFailed) {
+            StageReport failed = Make(Stage::Failed);
+            failed.reason = status.Reason();
+            batch_.Report(failed);
         }
+        LogF("完成转换文件: [%s], 状态 = %s, 转换时间 = %s\n", job_.sourcePath.c_str(),
+             OutcomeWord(outcome), FormatMs(ClockMs() - start_).c_str());
+        StageReport done = Make(Stage::JobDone);
+        done.outcome = outcome;
+        if (outcome == OutcomeSucceeded) {
+            done.percent = 99;
+            done.output = job_.outputPath;
+        }
+        batch_.Report(done);
     }
-    finish();
+
+    StageReport Make(Stage stage) const {
+        StageReport r;
+        r.stage = stage;
+        r.source = JobSourceName(job_);
+        return r;
+    }
+
+    void ReportPosition(float seconds) {
+        StageReport r = Make(Stage::Progress);
+        r.seconds = seconds;
+        r.elapsedMs = static_cast<uint32_t>(ClockMs() - start_);
+        const int length = JobLengthSeconds(job_);
+        r.percent =
+            length > 0 ? static_cast<int>(seconds / static_cast<float>(length) * 100.0f) : -1;
+        batch_.Report(r);
+    }
+
+    JobBatch& batch_;
+    CMediaRecord& job_;
+    const ProfileRecord& profile_;
+    const uint64_t start_;
+    EncoderCommand command_;
+    JobFiles files_;
+    std::string final_;   // the result's reserved name
+    std::string result_;  // final_ + ".partial": where the result is made
+    std::string written_; // what the encoder writes: the result or the intermediate
+    bool remux_ = false;
+    bool stopped_ = false; // a step was ended by a stop request
+};
+
+} // namespace
+
+void RunJob(JobBatch& batch) {
+    JobRun(batch).Run();
 }
 
 } // namespace qv

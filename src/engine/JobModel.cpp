@@ -91,7 +91,7 @@ int32_t JobLengthSeconds(const CMediaRecord& job) {
     return static_cast<int32_t>(d % 86400); // C++ division truncates toward zero
 }
 
-std::string JobSpanFault(const CMediaRecord& job) {
+Status CheckJobSpan(const CMediaRecord& job) {
     auto isTime = [](const std::string& t) {
         return t.size() == 8 && t[2] == ':' && t[5] == ':' &&
                std::all_of(t.begin(), t.end(), [](char c) {
@@ -102,15 +102,16 @@ std::string JobSpanFault(const CMediaRecord& job) {
     const std::string& end = job.trimEnd;
     const std::string& length = job.fullLength;
     if (!isTime(length) || !isTime(start) || !isTime(end))
-        return ""; // nothing to measure against
+        return {}; // nothing to measure against
     const int64_t total = TimeTextToSeconds(length);
     if (TimeTextToSeconds(start) >= total && total > 0)
-        return "the start " + start + " is not before the end of the source (" + length + ")";
+        return Status::Fail("the start " + start + " is not before the end of the source (" +
+                            length + ")");
     if (TimeTextToSeconds(end) > total)
-        return "the end " + end + " is after the end of the source (" + length + ")";
+        return Status::Fail("the end " + end + " is after the end of the source (" + length + ")");
     if (TimeTextToSeconds(end) <= TimeTextToSeconds(start))
-        return "the end " + end + " is not after the start " + start;
-    return "";
+        return Status::Fail("the end " + end + " is not after the start " + start);
+    return {};
 }
 
 int FindVideoCodecEntry(const ProfileRecord& profile, std::string_view name) {

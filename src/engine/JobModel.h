@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProfileLayout.h"
+#include "base/Result.h"
 
 #include <string>
 #include <string_view>
@@ -78,10 +79,10 @@ struct EngineSettings {
 int64_t TimeTextToSeconds(std::string_view text);
 // Length of the part to convert: trimEnd - trimStart, less whole days.
 int32_t JobLengthSeconds(const CMediaRecord& job);
-// Why a job's span cannot be converted (a start at or after the source's
-// end, an end after it, or an end not after the start), or "" when it can
-// or the source's length is unknown.
-std::string JobSpanFault(const CMediaRecord& job);
+// Whether a job's span can be converted: it fails with the reason for a
+// start at or after the source's end, an end after it, or an end not after
+// the start; a source of unknown length passes.
+Status CheckJobSpan(const CMediaRecord& job);
 // Index of the first codec entry with exactly that name; 0 when none has it.
 int FindVideoCodecEntry(const ProfileRecord& profile, std::string_view name);
 int FindAudioCodecEntry(const ProfileRecord& profile, std::string_view name);

@@ -63,7 +63,7 @@ std::string NumberedPath(const std::string& path, unsigned n) {
     return path.substr(0, nameStart) + stem + number + ext;
 }
 
-std::string ReserveOutputName(const std::string& path, std::string* error) {
+Result<std::string> ReserveOutputName(const std::string& path) {
     for (unsigned n = 0;; ++n) {
         const std::string name = NumberedPath(path, n);
         if (PathExists(name))
@@ -77,14 +77,12 @@ std::string ReserveOutputName(const std::string& path, std::string* error) {
             ::unlink(partial.c_str()); // the name appeared meanwhile
             continue;
         }
-        if (errno != EEXIST) {
-            *error = "cannot create \"" + partial + "\": " + std::strerror(errno);
-            return "";
-        }
+        if (errno != EEXIST)
+            return Status::Fail("cannot create \"" + partial + "\": " + std::strerror(errno));
     }
 }
 
-std::string PublishOutput(const std::string& name, const std::string& base, std::string* error) {
+Result<std::string> PublishOutput(const std::string& name, const std::string& base) {
     const std::string partial = name + kPartialSuffix;
     for (unsigned n = 0;; ++n) {
         // First the reserved name, whose ".partial" is this job's own; then
@@ -94,11 +92,9 @@ std::string PublishOutput(const std::string& name, const std::string& base, std:
             continue;
         if (MoveNoReplace(partial, target))
             return target;
-        if (errno != EEXIST) {
-            *error =
-                "cannot rename \"" + partial + "\" to \"" + target + "\": " + std::strerror(errno);
-            return "";
-        }
+        if (errno != EEXIST)
+            return Status::Fail("cannot rename \"" + partial + "\" to \"" + target +
+                                "\": " + std::strerror(errno));
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/Result.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -20,15 +22,15 @@ std::string NumberedPath(const std::string& path, unsigned n);
 
 // Reserves a job's name: the first of path, "stem(1).ext", ... of which
 // neither NAME nor NAME.partial exists, taken by creating NAME.partial
-// exclusively (an empty file that the writer then fills). Returns NAME; ""
-// with the reason in *error when the folder refuses the file.
-std::string ReserveOutputName(const std::string& path, std::string* error);
+// exclusively (an empty file that the writer then fills). Returns NAME, or
+// the reason when the folder refuses the file.
+Result<std::string> ReserveOutputName(const std::string& path);
 
 // Moves NAME.partial to NAME, never replacing a file: when NAME was taken
 // meanwhile the file gets the first free name of base, "stem(1).ext", ...
-// Returns the name it got; "" with *error when it could not be moved (it
+// Returns the name it got, or the reason when it could not be moved (it
 // stays under NAME.partial).
-std::string PublishOutput(const std::string& name, const std::string& base, std::string* error);
+Result<std::string> PublishOutput(const std::string& name, const std::string& base);
 
 // The files one job has created, for what becomes of them at its end.
 class JobFiles {

@@ -1,13 +1,14 @@
 #include "Remux.h"
 
 #include "OutputFile.h"
-#include "platform/ChildProcess.h"
+#include "platform/ToolRun.h"
+
+#include <vector>
 
 namespace qv {
 
 namespace {
 
-constexpr int kStopCheckMs = 200;
 constexpr size_t kKeptOutput = 2000;
 
 // The last line with text of a tool's output, for the reason of a failure.
@@ -19,43 +20,32 @@ std::string LastLine(const std::string& output) {
     return output.substr(start == std::string::npos ? 0 : start + 1, end + 1 - (start + 1));
 }
 
-} // namespace
-
-StepResult RunTool(const std::vector<std::string>& argv, const std::function<bool()>& stopRequested,
-                   std::string* output) {
-    ChildProcess tool;
-    ChildProcess::Options o;
-    o.pipeInput = false;
-    std::string error;
-    if (!tool.Start(argv, o, &error)) {
-        *output = error;
-        return StepResult::Failed;
+// Runs one step's tool to its end; it succeeds only when the tool exits
+// with status 0.
+Status RunStep(const char* what, std::vector<std::string> argv, const std::function<bool()>& stop) {
+    ToolRun run;
+    run.argv = std::move(argv);
+    run.stop = stop;
+    run.exitGraceMs = kToolExitGraceMs;
+    run.keepOutput = kKeptOutput;
+    const ToolResult r = RunTool(run);
+    if (r.Succeeded())
+        return {};
+    std::string why;
+    switch (r.end) {
+    case ToolEnd::StartFailed: why = r.error; break;
+    case ToolEnd::Stopped: return Status::Fail("stopped");
+    case ToolEnd::Hung: why = "the tool closed its output but did not end"; break;
+    default: why = LastLine(r.output);
     }
-    output->clear();
-    char buffer[4096];
-    for (;;) {
-        if (stopRequested && stopRequested()) {
-            tool.Terminate();
-            return StepResult::Stopped;
-        }
-        if (!tool.WaitForOutput(kStopCheckMs))
-            continue;
-        long n = tool.Read(buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        output->append(buffer, static_cast<size_t>(n));
-        if (output->size() > 2 * kKeptOutput)
-            output->erase(0, output->size() - kKeptOutput);
-    }
-    int code = tool.Wait();
-    tool.Terminate(); // anything it left behind in its group
-    return code == 0 ? StepResult::Done : StepResult::Failed;
+    return Status::Fail(std::string("the MP4 step failed ") + what + ": " + why);
 }
 
-StepResult RemuxToMp4(const std::string& toolFolder, const std::string& format,
-                      const std::string& intermediate, const std::string& rate,
-                      const std::string& mp4Path, JobFiles& files,
-                      const std::function<bool()>& stopRequested, std::string* error) {
+} // namespace
+
+Status RemuxToMp4(const std::string& toolFolder, const std::string& format,
+                  const std::string& intermediate, const std::string& rate,
+                  const std::string& mp4Path, JobFiles& files, const std::function<bool()>& stop) {
     // "tmp_clip.avi.partial" gives the stem "tmp_clip".
     std::string stem = intermediate;
     const std::string partial = kPartialSuffix;
@@ -68,21 +58,19 @@ StepResult RemuxToMp4(const std::string& toolFolder, const std::string& format,
         stem.resize(dot);
 
     // The raw streams take free names of their own, reserved like a result.
-    std::string reserveError;
-    const std::string video =
-        ReserveOutputName(stem + (format == "ipod_h264" ? ".264" : ".m4v"), &reserveError);
-    if (!video.empty())
-        files.AddScratch(video + kPartialSuffix);
-    const std::string audio = video.empty() ? "" : ReserveOutputName(stem + ".aac", &reserveError);
-    if (audio.empty()) {
-        *error = reserveError;
-        return StepResult::Failed;
-    }
-    files.AddScratch(audio + kPartialSuffix);
+    const Result<std::string> video =
+        ReserveOutputName(stem + (format == "ipod_h264" ? ".264" : ".m4v"));
+    if (!video)
+        return video.AsStatus();
+    files.AddScratch(*video + kPartialSuffix);
+    const Result<std::string> audio = ReserveOutputName(stem + ".aac");
+    if (!audio)
+        return audio.AsStatus();
+    files.AddScratch(*audio + kPartialSuffix);
     // A path that begins with "-" must not read as an option.
     auto arg = [](const std::string& path) { return path.front() == '-' ? "./" + path : path; };
-    const std::string videoFile = arg(video + kPartialSuffix);
-    const std::string audioFile = arg(audio + kPartialSuffix);
+    const std::string videoFile = arg(*video + kPartialSuffix);
+    const std::string audioFile = arg(*audio + kPartialSuffix);
     const std::string source = arg(intermediate), mp4 = arg(mp4Path);
 
     const std::string quenzo = toolFolder + "codecs/quenzo";
@@ -98,15 +86,10 @@ StepResult RemuxToMp4(const std::string& toolFolder, const std::string& format,
         {"writing the MP4 video track", {creator, "-c", videoFile, "-rate=" + rate, mp4}},
         {"adding the MP4 audio track", {creator, "-c", audioFile, mp4}},
     };
-    for (const auto& step : steps) {
-        std::string output;
-        StepResult r = RunTool(step.argv, stopRequested, &output);
-        if (r == StepResult::Failed)
-            *error = std::string("the MP4 step failed ") + step.what + ": " + LastLine(output);
-        if (r != StepResult::Done)
-            return r;
-    }
-    return StepResult::Done;
+    for (const auto& step : steps)
+        if (Status s = RunStep(step.what, step.argv, stop); !s)
+            return s;
+    return {};
 }
 
 } // namespace qv

@@ -82,41 +82,43 @@ ResultNeeds NeedsOfJob(const CMediaRecord& job, const ProfileRecord& profile,
     return needs;
 }
 
-std::string CompareResult(const MediaFacts& r, const ResultNeeds& needs) {
+Status CompareResult(const MediaFacts& r, const ResultNeeds& needs) {
     if (needs.video && r.videoStreams == 0)
-        return "the result has no video stream";
+        return Status::Fail("the result has no video stream");
     if (needs.audio && r.audioStreams == 0)
-        return "the result has no audio stream";
+        return Status::Fail("the result has no audio stream");
     const double tolerance = std::max(1.0, 0.02 * needs.seconds);
     // A raw AAC stream states no length and is checked for its streams
     // alone; any other result must state one.
     if (needs.seconds > 0 && r.seconds <= 0 && r.format != "ADTS")
-        return "the result states no length";
+        return Status::Fail("the result states no length");
     if (needs.seconds > 0 && r.seconds > 0 &&
         (r.seconds < needs.seconds - tolerance || r.seconds > needs.seconds + tolerance))
-        return "the result lasts " + Seconds(r.seconds) + " of " + Seconds(needs.seconds);
+        return Status::Fail("the result lasts " + Seconds(r.seconds) + " of " +
+                            Seconds(needs.seconds));
     if (needs.channels > 0 && r.audioChannels != needs.channels)
-        return "the result has " + std::to_string(r.audioChannels) +
-               (r.audioChannels == 1 ? " audio channel, not " : " audio channels, not ") +
-               std::to_string(needs.channels);
+        return Status::Fail(
+            "the result has " + std::to_string(r.audioChannels) +
+            (r.audioChannels == 1 ? " audio channel, not " : " audio channels, not ") +
+            std::to_string(needs.channels));
     if ((needs.width > 0 && r.width != needs.width) ||
         (needs.height > 0 && r.height != needs.height))
-        return "the result's picture is " + std::to_string(r.width) + "x" +
-               std::to_string(r.height) + ", not " +
-               (needs.width > 0 ? std::to_string(needs.width) : std::string("any")) + "x" +
-               (needs.height > 0 ? std::to_string(needs.height) : std::string("any"));
-    return "";
+        return Status::Fail(
+            "the result's picture is " + std::to_string(r.width) + "x" + std::to_string(r.height) +
+            ", not " + (needs.width > 0 ? std::to_string(needs.width) : std::string("any")) + "x" +
+            (needs.height > 0 ? std::to_string(needs.height) : std::string("any")));
+    return {};
 }
 
-std::string CheckResult(const std::string& path, const ResultNeeds& needs) {
+Status CheckResult(const std::string& path, const ResultNeeds& needs) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return "the result is missing";
+        return Status::Fail("the result is missing");
     if (st.st_size == 0)
-        return "the result is empty";
+        return Status::Fail("the result is empty");
     MediaFacts facts;
     if (!Read(path, facts))
-        return "the result cannot be read as media";
+        return Status::Fail("the result cannot be read as media");
     return CompareResult(facts, needs);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "JobModel.h"
+#include "base/Result.h"
 
 #include <functional>
 #include <string>
@@ -40,11 +41,11 @@ struct ResultNeeds {
 ResultNeeds NeedsOfJob(const CMediaRecord& job, const ProfileRecord& profile,
                        const EngineSettings& settings, bool encodesAudio, bool sendsChannels);
 
-// "" when the result at path holds what it needs; else the reason in one
+// Whether the result at path holds what it needs; a failure says why in one
 // line ("the result lasts 1.0 s of 6.0 s").
-std::string CheckResult(const std::string& path, const ResultNeeds& needs);
+Status CheckResult(const std::string& path, const ResultNeeds& needs);
 
 // The same comparison on facts already read.
-std::string CompareResult(const MediaFacts& result, const ResultNeeds& needs);
+Status CompareResult(const MediaFacts& result, const ResultNeeds& needs);
 
 } // namespace qv

@@ -145,12 +145,17 @@ void CConverterDlg::OnOpenOutput() {
 }
 
 void CConverterDlg::OnStart() {
+    if (runningBatch_) { // one batch at a time: the running one comes back instead
+        RestoreMain();
+        return;
+    }
     outputFolder_ = outputEdit_->text().toStdString();
     StopPlayerIfPlaying();
     if (!hasCurrentProfile_)
         return;
-    RunConversionBatch(this, sources_.SourceItems(), outputFolder_, currentProfile_, settings_,
-                       this, env_.programFolder);
+    // The batch runs on after this returns; its window says when it has ended.
+    StartConversionBatch(this, sources_.SourceItems(), outputFolder_, currentProfile_, settings_,
+                         this, env_.programFolder);
 }
 
 } // namespace qv

@@ -1,26 +1,23 @@
 #include "ConvertingDlg.h"
 
 #include "base/ProgramFolder.h"
+#include "engine/EncoderRun.h"
 #include "platform/ControlId.h"
-#include "platform/Messages.h"
 #include "platform/UserServices.h"
 #include "probe/ResultReader.h"
 #include "services/Services.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QThread>
-#include <QTimer>
-#include <QVariant>
 
+#include <algorithm>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace qv {
 
@@ -31,12 +28,6 @@ namespace {
 QRect Dlu(int x, int y, int w, int h) {
     return QRect(qRound(x * 1.5), qRound(y * 1.625), qRound(w * 1.5), qRound(h * 1.625));
 }
-
-class ConvertDoneEvent : public QEvent {
-public:
-    explicit ConvertDoneEvent(JobOutcome o) : QEvent(Type(WM_CONVERT_DONE)), outcome(o) {}
-    JobOutcome outcome;
-};
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -93,159 +84,134 @@ CConvertingDlg::CConvertingDlg(QWidget* parent) : QDialog(parent), toolFolder_(P
 }
 
 CConvertingDlg::~CConvertingDlg() {
-    // A window torn down mid-batch: the worker must not wait on it any more.
-    closing_ = true;
-    stopRequested_ = 1;
-    if (worker_.joinable())
-        worker_.join();
+    runner_.reset(); // stops a batch still running and waits for its worker
 }
 
-void CConvertingDlg::SetBatch(std::vector<CMediaRecord*> jobs, std::string outputFolder,
+void CConvertingDlg::SetBatch(const std::vector<CMediaRecord*>& jobs, std::string outputFolder,
                               const ProfileRecord& profile, const SettingsRecord& settings) {
-    jobs_ = std::move(jobs);
+    jobs_.clear();
+    for (const CMediaRecord* job : jobs)
+        jobs_.push_back(*job);
     outputFolder_ = std::move(outputFolder);
     profile_ = profile;
     settings_ = settings;
-    engine_ = EngineSettings::From(settings);
 }
 
 QWidget* CConvertingDlg::Control(int id) const {
     return FindControl(this, id);
 }
 
-CMediaRecord& CConvertingDlg::CurrentJob() {
-    return *jobs_.at(static_cast<size_t>(jobNumber_ - 1));
-}
-
-template <typename F> void CConvertingDlg::OnInterfaceThread(F&& f) {
-    // Queued, never waited for: a worker must not hang on a window that is
-    // being torn down. A report still queued when the window goes is dropped
-    // with it.
-    if (QThread::currentThread() == thread())
-        f();
-    else if (!closing_)
-        QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
-}
-
-void CConvertingDlg::ReportStatus(const std::string& text) {
-    const std::string file = Text("DlgConverting", "File");
-    // The engine's status texts in the window's language.
-    std::string shown = text;
-    const std::string converting = kStatusConverting;
-    if (text == kStatusPreparing)
-        shown = UiText("DlgConverting", "Preparing", "准备转换. 这将需要几分钟时间, 请耐心等待.");
-    else if (text.rfind(converting, 0) == 0)
-        shown = UiText("DlgConverting", "Converting", "正在转换文件:") + " " +
-                text.substr(converting.size());
-    OnInterfaceThread([this, shown, file] {
-        QString status = Q(shown);
-        statusLabel_->setToolTip(status);
-        statusLabel_->setText(
-            statusLabel_->fontMetrics().elidedText(status, Qt::ElideMiddle, statusLabel_->width()));
-        counterLabel_->setText(
-            QString("%1 [%2/%3]").arg(Q(file)).arg(jobNumber_).arg(jobs_.size()));
-    });
-}
-
-void CConvertingDlg::ReportProgress(float seconds, uint32_t elapsedMs) {
-    const std::string elapsed = UiText("DlgConverting", "Elapsed", "耗时:") + " ";
-    OnInterfaceThread([this, seconds, elapsedMs, elapsed] {
-        elapsedLabel_->setText(Q(elapsed + FormatSeconds(elapsedMs / 1000)));
-        int length = JobLengthSeconds(CurrentJob());
-        if (length <= 0)
-            return;
-        int percent = static_cast<int>(seconds / static_cast<float>(length) * 100.0f);
-        if (percent > fileBar_->value() || fileBar_->value() == 100)
-            fileBar_->setValue(std::clamp(percent, 0, 100));
-        int total = static_cast<int>((percent / 100.0 + (jobNumber_ - 1)) * 100.0 /
-                                     static_cast<double>(jobs_.size()));
-        if (total > totalBar_->value())
-            totalBar_->setValue(std::clamp(total, 0, 100));
-    });
-}
-
-void CConvertingDlg::SetFileProgress(int percent) {
-    OnInterfaceThread([this, percent] { fileBar_->setValue(std::clamp(percent, 0, 100)); });
-}
-
-void CConvertingDlg::ReportFailure(const std::string& reason) {
-    const std::string source = JobSourceName(CurrentJob());
-    std::lock_guard lock(failureMutex_);
-    failure_ = reason;
-    failedSource_ = source;
-}
-
-void CConvertingDlg::PostOutcome(JobOutcome outcome) {
-    QCoreApplication::postEvent(this, new ConvertDoneEvent(outcome));
-}
-
-void CConvertingDlg::StartWorker() {
-    if (worker_.joinable())
-        worker_.join();
-    worker_ = std::thread([this] { RunJob(*this); });
-}
-
 void CConvertingDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() != startTimer_.timerId())
         return QDialog::timerEvent(event);
     startTimer_.stop();
-    if (jobs_.empty())
-        return;
-    jobNumber_ = 1;
-    stopRequested_ = 0;
-    inhibitor_ = Services().InhibitSleep("Converting media files");
-    StartWorker();
+    if (!jobs_.empty() && !runner_)
+        StartBatch(false);
 }
 
-void CConvertingDlg::customEvent(QEvent* event) {
-    if (event->type() != QEvent::Type(WM_CONVERT_DONE))
-        return QDialog::customEvent(event);
-    if (worker_.joinable())
-        worker_.join(); // it ends right after posting
-    HandleOutcome(static_cast<ConvertDoneEvent*>(event)->outcome);
+void CConvertingDlg::StartBatch(bool stopAtOnce) {
+    startTimer_.stop();
+    BatchJobs batch{jobs_, profile_, EngineSettings::From(settings_), outputFolder_, toolFolder_};
+    BatchOptions options;
+    options.afterFailure = AfterFailure::EndBatch; // a failed job ends the batch
+    options.keepAwake = [] { return Services().InhibitSleep("Converting media files"); };
+    // The runner's reports come as queued calls of this window's event loop;
+    // those still queued when the window goes are dropped with it.
+    options.post = [this](std::function<void()> call) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    };
+    BatchObserver& observer = *this;
+    runner_ = std::make_unique<BatchRunner>(std::move(batch), observer, std::move(options));
+    if (stopAtOnce)
+        runner_->RequestStop();
+    runner_->Start();
 }
 
-void CConvertingDlg::HandleOutcome(JobOutcome outcome) {
-    if (outcome == OutcomeFailed) {
-        std::string reason, source;
-        {
-            std::lock_guard lock(failureMutex_);
-            reason = failure_;
-            source = failedSource_;
-        }
-        Services().MessageBox(FailureMessage(Text("MsgBox", "ConvertFailed"), source, reason),
-                              Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
-        End();
-    } else if (outcome == OutcomeCancelled) {
-        // The engine has removed what the job wrote.
-        End();
-    } else if (jobNumber_ < static_cast<int>(jobs_.size())) {
-        ++jobNumber_;
-        StartWorker();
-    } else {
+void CConvertingDlg::OnStage(const StageReport& report) {
+    switch (report.stage) {
+    case Stage::Preparing:
+        ShowStatus(
+            UiText("DlgConverting", "Preparing", "准备转换. 这将需要几分钟时间, 请耐心等待."),
+            report);
+        fileBar_->setValue(std::clamp(report.percent, 0, 100));
+        break;
+    case Stage::Converting:
+        ShowStatus(UiText("DlgConverting", "Converting", "正在转换文件:") + " " + report.output,
+                   report);
+        break;
+    case Stage::Progress: {
+        elapsedLabel_->setText(Q(UiText("DlgConverting", "Elapsed", "耗时:") + " " +
+                                 FormatSeconds(report.elapsedMs / 1000)));
+        if (report.percent < 0 || report.jobs <= 0)
+            break; // a span of unknown length moves no bar
+        const int percent = report.percent;
+        if (percent > fileBar_->value() || fileBar_->value() == 100)
+            fileBar_->setValue(std::clamp(percent, 0, 100));
+        const int total = static_cast<int>((percent / 100.0 + (report.job - 1)) * 100.0 /
+                                           static_cast<double>(report.jobs));
+        if (total > totalBar_->value())
+            totalBar_->setValue(std::clamp(total, 0, 100));
+        break;
+    }
+    case Stage::Failed:
+        failure_ = report.reason;
+        failedSource_ = report.source;
+        break;
+    case Stage::JobDone:
+        if (report.outcome == OutcomeSucceeded)
+            fileBar_->setValue(std::clamp(report.percent, 0, 100));
+        break;
+    case Stage::BatchEnded: ShowEnd(report); break;
+    }
+}
+
+void CConvertingDlg::ShowStatus(const std::string& text, const StageReport& report) {
+    const QString status = Q(text);
+    statusLabel_->setToolTip(status);
+    statusLabel_->setText(
+        statusLabel_->fontMetrics().elidedText(status, Qt::ElideMiddle, statusLabel_->width()));
+    counterLabel_->setText(QString("%1 [%2/%3]")
+                               .arg(Q(Text("DlgConverting", "File")))
+                               .arg(report.job)
+                               .arg(report.jobs));
+}
+
+void CConvertingDlg::ShowEnd(const StageReport& report) {
+    if (report.outcome == OutcomeFailed) {
+        Services().MessageBox(
+            FailureMessage(Text("MsgBox", "ConvertFailed"), failedSource_, failure_),
+            Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
+    } else if (report.outcome == OutcomeSucceeded) {
         totalBar_->setValue(100);
         if (shutdownCheck_->isChecked())
             Services().PowerOff();
         Services().MessageBox(Text("MsgBox", "ConvertFinished"), "", MsgIcon::None, MsgButtons::Ok);
         if (openFolderCheck_->isChecked())
             ShowFolder(outputFolder_);
-        End();
     }
-}
-
-void CConvertingDlg::End() {
-    stopRequested_ = 0;
-    inhibitor_.reset();
+    // A stopped batch ends without a word: its job's files are gone.
+    if (link_)
+        link_->SetRunningBatch(nullptr);
+    emit batchEnded();
     accept();
 }
 
 void CConvertingDlg::RequestStop() {
-    if (Services().MessageBox(Text("MsgBox", "StopConvert"), Text("MsgBox", "Info"),
-                              MsgIcon::Question, MsgButtons::YesNo) == MsgYes)
-        stopRequested_ = 1;
+    QPointer<CConvertingDlg> alive(this);
+    const int answer = Services().MessageBox(Text("MsgBox", "StopConvert"), Text("MsgBox", "Info"),
+                                             MsgIcon::Question, MsgButtons::YesNo);
+    // The batch may have ended, and the window gone, while the question was open.
+    if (!alive || answer != MsgYes || BatchOver())
+        return;
+    if (runner_)
+        runner_->RequestStop();
+    else
+        StartBatch(true); // asked before the first job began: none runs
 }
 
 void CConvertingDlg::closeEvent(QCloseEvent* event) {
+    if (BatchOver() || jobs_.empty())
+        return QDialog::closeEvent(event);
     event->ignore(); // the window ends only with its batch
     RequestStop();
 }
@@ -260,14 +226,22 @@ void CConvertingDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CConvertingDlg::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::WindowStateChange) {
-        if (windowState() & Qt::WindowMinimized) {
-            // Minimizing the batch minimizes the program and hides this window.
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-            if (link_)
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized) &&
+        link_) {
+        // Minimizing the batch minimizes the program and hides this window;
+        // restoring the program shows it again. The batch runs on. Done once
+        // the state change is over (a minimize may show the window after it),
+        // and without restoring this window first, which would read as the
+        // user restoring it.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (!(windowState() & Qt::WindowMinimized) || !link_)
+                    return;
                 link_->MinimizeMain();
-            hide();
-        }
+                hide();
+            },
+            Qt::QueuedConnection);
     }
     QDialog::changeEvent(event);
 }
@@ -276,6 +250,22 @@ void CConvertingDlg::showEvent(QShowEvent* event) {
     if (link_ && event->spontaneous())
         link_->RestoreMain();
     QDialog::showEvent(event);
+}
+
+// The main window closed by the window system while its batch runs (this
+// window hidden, the program minimised): the batch is not dropped with it.
+// The windows come back and the user is asked as the close box asks.
+bool CConvertingDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Close && BatchRunning()) {
+        event->ignore();
+        if (link_)
+            link_->RestoreMain();
+        showNormal();
+        raise();
+        RequestStop();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 std::vector<CMediaRecord*> CollectJobs(const std::vector<SourceItem>& sources) {
@@ -289,30 +279,34 @@ std::vector<CMediaRecord*> CollectJobs(const std::vector<SourceItem>& sources) {
     return jobs;
 }
 
-bool RunConversionBatch(QWidget* parent, const std::vector<SourceItem>& sources,
-                        const std::string& outputFolder, const ProfileRecord& profile,
-                        const SettingsRecord& settings, MainWindowLink* link,
-                        const std::string& toolFolder) {
+CConvertingDlg* StartConversionBatch(QWidget* parent, const std::vector<SourceItem>& sources,
+                                     const std::string& outputFolder, const ProfileRecord& profile,
+                                     const SettingsRecord& settings, MainWindowLink* link,
+                                     const std::string& toolFolder) {
     std::vector<CMediaRecord*> jobs = CollectJobs(sources);
     if (jobs.empty())
-        return false;
+        return nullptr;
     struct stat st;
     if (::stat(outputFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         Services().MessageBox(Text("MsgBox", "DirNotExist"), Text("MsgBox", "Info"),
                               MsgIcon::Exclamation, MsgButtons::Ok);
-        return false;
+        return nullptr;
     }
-    CConvertingDlg dlg(parent);
-    dlg.SetBatch(std::move(jobs), outputFolder, profile, settings);
+    auto* dlg = new CConvertingDlg(parent);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    // Modal to the program as long as it is shown, without a modal loop of
+    // its own: the batch's life is the runner's, not a loop's.
+    dlg->setWindowModality(Qt::ApplicationModal);
+    dlg->SetBatch(jobs, outputFolder, profile, settings);
     if (!toolFolder.empty())
-        dlg.SetToolFolder(toolFolder);
-    dlg.SetMainWindowLink(link);
+        dlg->SetToolFolder(toolFolder);
+    dlg->SetMainWindowLink(link);
     if (link)
-        link->SetRunningBatch(&dlg);
-    dlg.exec();
-    if (link)
-        link->SetRunningBatch(nullptr);
-    return true;
+        link->SetRunningBatch(dlg);
+    if (parent)
+        parent->installEventFilter(dlg);
+    dlg->show();
+    return dlg;
 }
 
 } // namespace qv

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "engine/EncoderRun.h"
+#include "engine/BatchRunner.h"
 #include "settings/Settings.h"
 
 #include <QBasicTimer>
 #include <QDialog>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
-#include <thread>
+#include <string>
 #include <vector>
 
 class QCheckBox;
@@ -18,8 +16,6 @@ class QProgressBar;
 class QPushButton;
 
 namespace qv {
-
-class SleepInhibitor;
 
 // What the progress window needs of the main window.
 class MainWindowLink {
@@ -32,10 +28,12 @@ public:
     virtual void SetRunningBatch(QWidget* batch) = 0;
 };
 
-// The modal window of one batch: converts its jobs one after another on a
-// worker thread each, shows the file's and the batch's progress, and ends
-// after the last job, a failure or a stop.
-class CConvertingDlg : public QDialog, public JobBatch {
+// The window of one batch: it starts the batch's runner, shows the file's
+// and the batch's progress as the runner reports them, and closes when the
+// batch has ended (after the last job, a failure or a stop). The batch runs
+// outside the window's life as a window: minimising, hiding or restoring it
+// never touches a job; only Stop and the close box stop, after asking.
+class CConvertingDlg : public QDialog, private BatchObserver {
     Q_OBJECT
 public:
     // Control ids of the window.
@@ -52,62 +50,52 @@ public:
     static constexpr int kStartTimerMs = 500;
 
     explicit CConvertingDlg(QWidget* parent = nullptr);
+    // A batch still running is stopped: the job's files go, no other job runs.
     ~CConvertingDlg() override;
 
-    void SetBatch(std::vector<CMediaRecord*> jobs, std::string outputFolder,
+    // The jobs are copied: the batch never reaches back into the source list.
+    void SetBatch(const std::vector<CMediaRecord*>& jobs, std::string outputFolder,
                   const ProfileRecord& profile, const SettingsRecord& settings);
     void SetToolFolder(std::string folder) { toolFolder_ = std::move(folder); }
     void SetMainWindowLink(MainWindowLink* link) { link_ = link; }
 
-    // The 1-based number of the running job; the window advances it itself.
-    int JobNumber() const { return jobNumber_; }
-    void SetJobNumber(int number) { jobNumber_ = number; }
     QWidget* Control(int id) const;
+    // Whether the batch has started and not yet ended; whether it has ended.
+    bool BatchRunning() const { return runner_ && runner_->Running(); }
+    bool BatchOver() const { return runner_ && runner_->Ended(); }
 
-    // JobBatch: called by the worker; the window's parts change on the
-    // interface thread, and each call returns once they have.
-    CMediaRecord& CurrentJob() override;
-    const ProfileRecord& Profile() const override { return profile_; }
-    const EngineSettings& Settings() const override { return engine_; }
-    std::string OutputFolder() const override { return outputFolder_; }
-    std::string ToolFolder() const override { return toolFolder_; }
-    bool StopRequested() const override { return stopRequested_ != 0; }
-    void ReportStatus(const std::string& text) override;
-    void ReportProgress(float seconds, uint32_t elapsedMs) override;
-    void SetFileProgress(int percent) override;
-    void ReportFailure(const std::string& reason) override;
-    void PostOutcome(JobOutcome outcome) override;
+    // A stage of the batch, as the runner reports it (public for tests).
+    void Present(const StageReport& report) { OnStage(report); }
 
-    // Asks whether to stop; on Yes the worker stops at the encoder's next output.
+    // Asks whether to stop; on Yes the job stops at the encoder's next output.
     void RequestStop();
+
+signals:
+    // The batch has ended and its end has been shown; the window closes next.
+    void batchEnded();
 
 protected:
     void timerEvent(QTimerEvent* event) override;
-    void customEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    template <typename F> void OnInterfaceThread(F&& f);
-    void StartWorker();
-    void HandleOutcome(JobOutcome outcome);
-    void End();
+    void OnStage(const StageReport& report) override;
+    void StartBatch(bool stopAtOnce);
+    void ShowStatus(const std::string& text, const StageReport& report);
+    void ShowEnd(const StageReport& report);
 
-    std::vector<CMediaRecord*> jobs_;
-    int jobNumber_ = 0;
+    std::vector<CMediaRecord> jobs_;
     std::string outputFolder_;
     ProfileRecord profile_{};
     SettingsRecord settings_;
-    EngineSettings engine_;
-    std::atomic<int> stopRequested_{0};
-    std::atomic<bool> closing_{false};
-    std::mutex failureMutex_;
-    std::string failure_;      // the failed job's reason, from the worker
-    std::string failedSource_; // and its source's name
     std::string toolFolder_;
     MainWindowLink* link_ = nullptr;
+    std::string failure_;      // the failed job's reason
+    std::string failedSource_; // and its source's name
 
     QProgressBar* fileBar_;
     QProgressBar* totalBar_;
@@ -119,8 +107,7 @@ private:
     QPushButton* stopButton_;
 
     QBasicTimer startTimer_; // timer 1
-    std::thread worker_;
-    std::unique_ptr<SleepInhibitor> inhibitor_;
+    std::unique_ptr<BatchRunner> runner_;
 };
 
 // One entry of the source list as the batch sees it.
@@ -135,11 +122,14 @@ struct SourceItem {
 std::vector<CMediaRecord*> CollectJobs(const std::vector<SourceItem>& sources);
 
 // The Start command's sequence: collect the jobs; with none nothing happens;
-// a missing output folder is reported; otherwise the batch runs modally.
-// Returns whether a batch ran.
-bool RunConversionBatch(QWidget* parent, const std::vector<SourceItem>& sources,
-                        const std::string& outputFolder, const ProfileRecord& profile,
-                        const SettingsRecord& settings, MainWindowLink* link = nullptr,
-                        const std::string& toolFolder = "");
+// a missing output folder is reported; otherwise the batch starts in its
+// progress window, shown modal to the program, and the call returns. The
+// window tells the link it runs, and that it no longer does once the batch
+// has ended; it then closes and deletes itself. Returns the window, or null
+// when no batch started.
+CConvertingDlg* StartConversionBatch(QWidget* parent, const std::vector<SourceItem>& sources,
+                                     const std::string& outputFolder, const ProfileRecord& profile,
+                                     const SettingsRecord& settings, MainWindowLink* link = nullptr,
+                                     const std::string& toolFolder = "");
 
 } // namespace qv

@@ -40,7 +40,7 @@ const Source kLongAudio{"longaudio.mp4", 4.0 / 3, 3.5, 1};
 const Source kLongVideo{"longvideo.mp4", 4.0 / 3, 3.5, 1};
 const Source kSurround{"surround.mp4", 4.0 / 3, 2, 6};
 
-struct Result {
+struct JobEnd {
     JobOutcome outcome = OutcomeFailed;
     std::string output;
     std::vector<std::string> others; // what else the job left in the folder
@@ -61,11 +61,11 @@ std::vector<std::string> FolderEntries(const std::string& dir) {
 
 // Probes and converts one source with one profile, as a user's batch would;
 // inspect looks at the output before its folder goes.
-Result Convert(const ProfileRecord& profile, const std::string& file,
+JobEnd Convert(const ProfileRecord& profile, const std::string& file,
                const EngineSettings& settings = EngineSettings{},
                const std::function<void(const std::string&)>& inspect = nullptr) {
     qvtest::RecordingServices user;
-    Result r;
+    JobEnd r;
     qvtest::TempDir dir;
     qvtest::QuietBatch batch(profile, settings, dir.path());
     ProbeResult probe;
@@ -100,7 +100,7 @@ const ProfileRecord& Profile(const char* name) {
 
 // The faults of a result as one text, empty when it is what the profile
 // promises for that source.
-std::string Faults(const ProfileRecord& p, const Source& s, const Result& r) {
+std::string Faults(const ProfileRecord& p, const Source& s, const JobEnd& r) {
     std::string f;
     auto want = [&f](bool good, const std::string& fact) {
         if (!good)
@@ -150,7 +150,7 @@ TEST(SourceQuality, RotatedAndAnamorphicPicturesAreWholeAtTheirShape) {
         }
     }
     // The automatic size is the shown one: upright, square pixels.
-    Result r = Convert(Profile("MKV - H.264 Video"), kRotated90.file);
+    JobEnd r = Convert(Profile("MKV - H.264 Video"), kRotated90.file);
     EXPECT_EQ(r.facts.width, 360);
     EXPECT_EQ(r.facts.height, 640);
     r = Convert(Profile("MKV - H.264 Video"), kWide.file);
@@ -162,7 +162,7 @@ TEST(SourceQuality, ZoomModesFillTheFrame) {
     ProfileRecord p = Profile("MP4 - H.264 Video");
     for (const char* zoom : {"fullscreen", "panscale"}) {
         SetFieldText(p.zoomMode, zoom);
-        Result r = Convert(p, kRotated90.file);
+        JobEnd r = Convert(p, kRotated90.file);
         ASSERT_EQ(r.outcome, OutcomeSucceeded) << zoom;
         EXPECT_EQ(r.facts.width, 640) << zoom;
         EXPECT_EQ(r.facts.height, 480) << zoom;
@@ -176,7 +176,7 @@ TEST(SourceQuality, DeepAndWideChromaSourcesGiveEightBit420) {
     for (const char* file : {"tenbit.mkv", "chroma422.mkv"}) {
         for (const char* name : {"MP4 - H.264 Video", "iPod / iPhone - H.264 Video",
                                  "AVI - XviD Video", "MPEG-2 - DVD", "MKV - H.264 Video"}) {
-            Result r = Convert(Profile(name), file);
+            JobEnd r = Convert(Profile(name), file);
             EXPECT_EQ(r.outcome, OutcomeSucceeded) << file << " " << name;
             EXPECT_EQ(r.facts.pixelFormat, "yuv420p") << file << " " << name;
         }
@@ -230,7 +230,7 @@ TEST(SourceQuality, CoverArtIsDroppedOrShownAsAStillPicture) {
 TEST(SourceQuality, VariableFrameRateKeepsItsTimingWhereTheContainerCan) {
     for (const char* name : {"MP4 - H.264 Video", "MKV - H.264 Video", "FLV - Flash Video"}) {
         std::vector<double> times;
-        Result r = Convert(Profile(name), "vfr.mp4", EngineSettings{}, [&](const std::string& out) {
+        JobEnd r = Convert(Profile(name), "vfr.mp4", EngineSettings{}, [&](const std::string& out) {
             qvtest::ToolRun frames =
                 qvtest::RunTool({"ffprobe", "-v", "error", "-select_streams", "v:0",
                                  "-show_entries", "frame=pts_time", "-of", "csv=p=0", out});

@@ -50,11 +50,23 @@ public:
     std::string OutputFolder() const override { return out.path(); }
     std::string ToolFolder() const override { return tools_; }
     bool StopRequested() const override { return stop; }
-    void ReportStatus(const std::string& text) override { statuses.push_back(text); }
-    void ReportProgress(float seconds, uint32_t) override { positions.push_back(seconds); }
-    void SetFileProgress(int percent) override { bars.push_back(percent); }
-    void PostOutcome(JobOutcome o) override { outcomes.push_back(o); }
-    void ReportFailure(const std::string& reason) override { failure = reason; }
+    void Report(const StageReport& r) override {
+        switch (r.stage) {
+        case Stage::Preparing:
+            statuses.push_back("preparing");
+            bars.push_back(r.percent);
+            break;
+        case Stage::Converting: statuses.push_back("converting " + r.output); break;
+        case Stage::Progress: positions.push_back(r.seconds); break;
+        case Stage::Failed: failure = r.reason; break;
+        case Stage::JobDone:
+            if (r.percent > 0)
+                bars.push_back(r.percent);
+            outcomes.push_back(r.outcome);
+            break;
+        case Stage::BatchEnded: break;
+        }
+    }
 
     CMediaRecord job;
     ProfileRecord profile;
@@ -71,7 +83,7 @@ private:
     std::string tools_;
 };
 
-const std::string kPrepare = "准备转换. 这将需要几分钟时间, 请耐心等待.";
+const std::string kPrepare = "preparing";
 
 struct FakeRun {
     qvtest::FakeProgramFolder tools;
@@ -94,7 +106,7 @@ TEST(EncoderRun, PositionsCountPerChunkAndEveryFifthIsReported) {
     EXPECT_EQ(r.batch.positions, (std::vector<float>{5.5f, 10.5f}));
     ASSERT_EQ(r.batch.statuses.size(), 2u);
     EXPECT_EQ(r.batch.statuses[0], kPrepare);
-    EXPECT_EQ(r.batch.statuses[1], "正在转换文件: clip.avi");
+    EXPECT_EQ(r.batch.statuses[1], "converting clip.avi");
     EXPECT_EQ(r.batch.bars, (std::vector<int>{1, 99}));
     EXPECT_EQ(r.batch.job.outputPath, r.batch.out / "clip.avi");
 }

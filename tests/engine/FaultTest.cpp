@@ -152,8 +152,9 @@ public:
         : QuietBatch(qvtest::XvidAviProfile(320, 240, 400, 96), EngineSettings{}, folder),
           action_(action) {}
     bool StopRequested() const override { return stop_; }
-    void ReportStatus(const std::string& text) override {
-        if (text.rfind("正在转换文件", 0) != 0)
+    void Report(const StageReport& r) override {
+        QuietBatch::Report(r);
+        if (r.stage != Stage::Converting)
             return;
         if (action_ == Stop)
             stop_ = true;

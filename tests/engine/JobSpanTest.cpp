@@ -23,25 +23,32 @@ CMediaRecord Span(const char* length, const char* start, const char* end) {
 class ReasonBatch : public qvtest::QuietBatch {
 public:
     using QuietBatch::QuietBatch;
-    void ReportFailure(const std::string& reason) override { reason_ = reason; }
+    void Report(const StageReport& r) override {
+        QuietBatch::Report(r);
+        if (r.stage == Stage::Failed)
+            reason_ = r.reason;
+    }
     std::string reason_;
 };
 
 } // namespace
 
 TEST(JobSpan, SpansOutsideTheSourceAreFaults) {
-    EXPECT_EQ(JobSpanFault(Span("00:00:05", "00:00:00", "00:00:05")), "");
-    EXPECT_EQ(JobSpanFault(Span("00:00:05", "00:00:01", "00:00:03")), "");
-    EXPECT_NE(JobSpanFault(Span("00:00:05", "00:00:05", "00:00:05")).find("start 00:00:05"),
+    EXPECT_EQ(CheckJobSpan(Span("00:00:05", "00:00:00", "00:00:05")).Reason(), "");
+    EXPECT_EQ(CheckJobSpan(Span("00:00:05", "00:00:01", "00:00:03")).Reason(), "");
+    EXPECT_NE(
+        CheckJobSpan(Span("00:00:05", "00:00:05", "00:00:05")).Reason().find("start 00:00:05"),
+        std::string::npos);
+    EXPECT_NE(CheckJobSpan(Span("00:00:05", "00:00:09", "00:00:10")).Reason().find("start"),
               std::string::npos);
-    EXPECT_NE(JobSpanFault(Span("00:00:05", "00:00:09", "00:00:10")).find("start"),
+    EXPECT_NE(CheckJobSpan(Span("00:00:05", "00:00:00", "00:00:06")).Reason().find("end 00:00:06"),
               std::string::npos);
-    EXPECT_NE(JobSpanFault(Span("00:00:05", "00:00:00", "00:00:06")).find("end 00:00:06"),
-              std::string::npos);
-    EXPECT_NE(JobSpanFault(Span("00:00:05", "00:00:03", "00:00:02")).find("not after the start"),
-              std::string::npos);
+    EXPECT_NE(
+        CheckJobSpan(Span("00:00:05", "00:00:03", "00:00:02")).Reason().find("not after the start"),
+        std::string::npos);
     // A length the probe or scan could not give is nothing to measure against.
-    EXPECT_EQ(JobSpanFault(Span("", "00:00:00", "00:00:10")), "");
+    EXPECT_EQ(CheckJobSpan(Span("", "00:00:00", "00:00:10")).Reason(), "");
+    EXPECT_TRUE(CheckJobSpan(Span("", "00:00:00", "00:00:10")).Ok());
 }
 
 TEST(JobSpan, TheEngineRefusesBeforeWritingAnything) {

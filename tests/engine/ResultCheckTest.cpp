@@ -127,15 +127,15 @@ TEST(ResultCheck, ChannelsAndFrameSizeWhereTheProfileAsks) {
     ResultNeeds needs;
     needs.video = needs.audio = true;
     needs.seconds = 6.9; // within the second of slack
-    EXPECT_EQ(CompareResult(r, needs), "");
+    EXPECT_EQ(CompareResult(r, needs).Reason(), "");
     needs.seconds = 100; // 2 % of 100 s is 2 s
-    EXPECT_EQ(CompareResult(r, needs), "the result lasts 6.0 s of 100.0 s");
+    EXPECT_EQ(CompareResult(r, needs).Reason(), "the result lasts 6.0 s of 100.0 s");
     needs.seconds = 6;
     needs.channels = 2;
-    EXPECT_EQ(CompareResult(r, needs), "the result has 1 audio channel, not 2");
+    EXPECT_EQ(CompareResult(r, needs).Reason(), "the result has 1 audio channel, not 2");
     needs.channels = 0;
     needs.width = 320;
-    EXPECT_EQ(CompareResult(r, needs), "");
+    EXPECT_EQ(CompareResult(r, needs).Reason(), "");
     needs.height = 240;
-    EXPECT_EQ(CompareResult(r, needs), "the result's picture is 320x180, not 320x240");
+    EXPECT_EQ(CompareResult(r, needs).Reason(), "the result's picture is 320x180, not 320x240");
 }

@@ -48,11 +48,12 @@ public:
     std::string OutputFolder() const override { return folder_; }
     std::string ToolFolder() const override { return tools_; }
     bool StopRequested() const override { return false; }
-    void ReportStatus(const std::string&) override {}
-    void ReportProgress(float, uint32_t) override {}
-    void SetFileProgress(int) override {}
-    void PostOutcome(qv::JobOutcome o) override { outcome = o; }
-    void ReportFailure(const std::string& reason) override { failure = reason; }
+    void Report(const qv::StageReport& r) override {
+        if (r.stage == qv::Stage::Failed)
+            failure = r.reason;
+        if (r.stage == qv::Stage::JobDone)
+            outcome = r.outcome;
+    }
 
     void SetTools(std::string tools) { tools_ = std::move(tools); }
 

@@ -1,5 +1,6 @@
 #include "queue/ConvertingDlg.h"
 
+#include "MainWindowFixture.h"
 #include "services/Services.h"
 
 #include "support/FakeTool.h"
@@ -11,8 +12,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -48,6 +51,49 @@ template <typename W> W* Control(CConvertingDlg& dlg, int id) {
     return qobject_cast<W*>(dlg.Control(id));
 }
 
+// Spins the event loop until the condition holds (a minute at most).
+template <typename F> bool SpinUntil(F condition) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > 60000)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+// Shows the window and spins the event loop until its batch has ended.
+void RunToEnd(CConvertingDlg& dlg) {
+    dlg.show();
+    ASSERT_TRUE(SpinUntil([&] { return dlg.BatchOver(); }));
+}
+
+// The Start command's sequence, waited for until its window has gone;
+// whether a batch ran.
+bool RunBatch(const std::vector<SourceItem>& sources, const std::string& folder,
+              const ProfileRecord& profile, const std::string& tools = "") {
+    QPointer<CConvertingDlg> dlg =
+        StartConversionBatch(nullptr, sources, folder, profile, SettingsRecord{}, nullptr, tools);
+    if (!dlg)
+        return false;
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(dlg->isModal());
+    EXPECT_TRUE(SpinUntil([&] { return dlg.isNull(); })) << "the window goes with its batch";
+    return true;
+}
+
+StageReport Progress(int job, int jobs, float seconds, int percent, uint32_t elapsedMs) {
+    StageReport r;
+    r.stage = Stage::Progress;
+    r.job = job;
+    r.jobs = jobs;
+    r.seconds = seconds;
+    r.percent = percent;
+    r.elapsedMs = elapsedMs;
+    return r;
+}
+
 struct Batch {
     std::vector<std::unique_ptr<CMediaRecord>> records;
     std::vector<SourceItem> Items() {
@@ -78,7 +124,7 @@ TEST(ConvertingDlg, ARealBatchOfThreeClipsEndsWithTheMessageThenOpensTheFolder) 
     Control<QCheckBox>(dlg, CConvertingDlg::IDC_OPEN_FOLDER)->setChecked(true);
     Control<QCheckBox>(dlg, CConvertingDlg::IDC_SHUTDOWN)->setChecked(true);
     EXPECT_TRUE(Control<QLabel>(dlg, CConvertingDlg::IDC_STATUS)->text().isEmpty());
-    dlg.exec();
+    RunToEnd(dlg);
 
     for (const char* name : {"one", "two", "three"})
         EXPECT_TRUE(qvtest::FileExists(out / (std::string(name) + ".avi"))) << name;
@@ -106,8 +152,7 @@ TEST(ConvertingDlg, AFailedSecondJobEndsTheBatchAndKeepsTheFirstOutput) {
     Batch b;
     for (const char* name : {"one", "two", "three"})
         b.records.push_back(Clip("/media/" + std::string(name) + ".mp4", name));
-    ASSERT_TRUE(RunConversionBatch(nullptr, b.Items(), out.path(), XvidProfile(), SettingsRecord{},
-                                   nullptr, tools.Folder()));
+    ASSERT_TRUE(RunBatch(b.Items(), out.path(), XvidProfile(), tools.Folder()));
     EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
     // A failed job's partial output stays, under a name that says so.
     EXPECT_FALSE(qvtest::FileExists(out / "two.avi"));
@@ -128,8 +173,7 @@ TEST(ConvertingDlg, AResultThatFailsItsCheckEndsTheBatchWithTheReason) {
     qvtest::TempDir out;
     Batch b;
     b.records.push_back(Clip(qvtest::MediaDir() + "small.mp4", "a"));
-    ASSERT_TRUE(RunConversionBatch(nullptr, b.Items(), out.path(), XvidProfile(), SettingsRecord{},
-                                   nullptr, tools.Folder()));
+    ASSERT_TRUE(RunBatch(b.Items(), out.path(), XvidProfile(), tools.Folder()));
     EXPECT_FALSE(qvtest::FileExists(out / "a.avi"));
     EXPECT_TRUE(qvtest::FileExists(out / "a.avi.partial"));
     ASSERT_EQ(user.boxes.size(), 1u);
@@ -179,7 +223,7 @@ TEST(ConvertingDlg, StopAnsweredNoChangesNothingAndYesEndsTheBatch) {
             QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
             QApplication::sendEvent(&dlg, &enter);
         });
-        dlg.exec();
+        RunToEnd(dlg);
         ASSERT_GE(user.boxes.size(), 1u);
         EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "StopConvert"));
         EXPECT_EQ(user.boxes[0].buttons, MsgButtons::YesNo);
@@ -202,12 +246,11 @@ TEST(ConvertingDlg, BarsFollowTheWholeBatchArithmeticAndNeverGoBackWithinAJob) {
         b.records.push_back(Clip("/media/x.mp4", name, "00:01:40"));
     CConvertingDlg dlg;
     dlg.SetBatch(b.Jobs(), "/tmp", XvidProfile(), SettingsRecord{});
-    // Job 2 of 4, as the worker would report it (no worker runs: the window
-    // is never shown, so its start timer never fires).
+    // Job 2 of 4, as the runner would report it (no batch runs: no event
+    // loop turns, so the window's start timer never fires).
     auto* fileBar = Control<QProgressBar>(dlg, CConvertingDlg::IDC_FILE_BAR);
     auto* totalBar = Control<QProgressBar>(dlg, CConvertingDlg::IDC_TOTAL_BAR);
-    dlg.SetJobNumber(2);
-    dlg.ReportProgress(50.0f, 61000);
+    dlg.Present(Progress(2, 4, 50.0f, 50, 61000));
     EXPECT_EQ(fileBar->value(), 50);
     EXPECT_EQ(totalBar->value(), 37);
     EXPECT_EQ(Control<QLabel>(dlg, CConvertingDlg::IDC_ELAPSED)->text(),
@@ -218,12 +261,15 @@ TEST(ConvertingDlg, BarsFollowTheWholeBatchArithmeticAndNeverGoBackWithinAJob) {
         EXPECT_FALSE(a->text(QAccessible::Name).isEmpty());
         EXPECT_EQ(a->valueInterface()->currentValue().toInt(), bar->value());
     }
-    dlg.ReportProgress(40.0f, 62000);
+    dlg.Present(Progress(2, 4, 40.0f, 40, 62000));
     EXPECT_EQ(fileBar->value(), 50);
     EXPECT_EQ(totalBar->value(), 37);
-    dlg.SetFileProgress(100);
-    dlg.ReportProgress(10.0f, 63000);
+    dlg.Present(Progress(2, 4, 100.0f, 100, 62500));
+    dlg.Present(Progress(2, 4, 10.0f, 10, 63000));
     EXPECT_EQ(fileBar->value(), 10); // only from 100 may it go back
+    // A span of unknown length moves no bar.
+    dlg.Present(Progress(2, 4, 90.0f, -1, 64000));
+    EXPECT_EQ(fileBar->value(), 10);
 }
 
 TEST(ConvertingDlg, CollectingJobsSkipsDiscNodesAndUntickedEntries) {
@@ -242,9 +288,137 @@ TEST(ConvertingDlg, CollectingJobsSkipsDiscNodesAndUntickedEntries) {
 
     // Nothing ticked: nothing happens, not even for a missing folder.
     std::vector<SourceItem> none = {{&file, false, {}}};
-    EXPECT_FALSE(RunConversionBatch(nullptr, none, "/no/such/folder", XvidProfile(), {}));
+    EXPECT_FALSE(RunBatch(none, "/no/such/folder", XvidProfile()));
     EXPECT_TRUE(user.boxes.empty());
-    EXPECT_FALSE(RunConversionBatch(nullptr, sources, "/no/such/folder", XvidProfile(), {}));
+    EXPECT_FALSE(RunBatch(sources, "/no/such/folder", XvidProfile()));
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "DirNotExist"));
+}
+
+namespace {
+
+// An encoder that shows a position every tenth of a second until the test
+// says go (the file "<output>.go"), then does the job's work.
+std::string PacedEncoder(const std::string& work) {
+    return "touch \"$out.started\"\nwhile [ ! -e \"$out.go\" ]; do printf 'Pos: 1.0s\\r'; sleep "
+           "0.1; done\n" +
+           work;
+}
+
+} // namespace
+
+TEST(ConvertingDlg, MinimisingHidingAndRestoringTheWindowMidBatchStopsNoJob) {
+    qvtest::RecordingServices user;
+    qvtest::FakeProgramFolder tools(
+        PacedEncoder("cp '" + qvtest::MediaDir() + "small.mp4' \"$out\""));
+    qvtest::TempDir out;
+    Batch b;
+    for (const char* name : {"one", "two"})
+        b.records.push_back(Clip("/media/" + std::string(name) + ".mp4", name));
+    CConvertingDlg dlg;
+    dlg.SetBatch(b.Jobs(), out.path(), XvidProfile(), SettingsRecord{});
+    dlg.SetToolFolder(tools.Folder());
+    dlg.show();
+    ASSERT_TRUE(SpinUntil([&] { return qvtest::FileExists(out / "one.avi.partial.started"); }));
+    dlg.showMinimized();
+    QApplication::processEvents();
+    dlg.hide();
+    QApplication::processEvents();
+    dlg.showNormal();
+    EXPECT_TRUE(dlg.BatchRunning());
+    qvtest::WriteFile(out / "one.avi.partial.go", "");
+    ASSERT_TRUE(SpinUntil([&] { return qvtest::FileExists(out / "two.avi.partial.started"); }));
+    dlg.hide();
+    QApplication::processEvents();
+    dlg.showMinimized();
+    QApplication::processEvents();
+    EXPECT_TRUE(dlg.BatchRunning());
+    qvtest::WriteFile(out / "two.avi.partial.go", "");
+    ASSERT_TRUE(SpinUntil([&] { return dlg.BatchOver(); }));
+    EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
+    EXPECT_TRUE(qvtest::FileExists(out / "two.avi"));
+    ASSERT_EQ(user.boxes.size(), 1u);
+    EXPECT_EQ(user.boxes[0].text, Text("MsgBox", "ConvertFinished"));
+}
+
+// The whole program: Start in the main window, then either window minimised,
+// hidden and restored while the jobs run.
+class BatchInTheMainWindow : public qvtest::MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        // The real encoder, paced by the test.
+        Run("rm '" + program / "codecs" + "' && mkdir '" + program / "codecs" + "'");
+        qvtest::WriteFile(
+            program / "codecs/quenzo",
+            "#!/bin/sh\nout=\nprev=\nfor a; do [ \"$prev\" = -o ] && out=$a; "
+            "prev=$a; done\n" +
+                PacedEncoder("exec '" + qvtest::ProgramDir() + "codecs/quenzo' \"$@\"\n"));
+        Run("chmod 755 '" + program / "codecs/quenzo" + "'");
+        for (const char* tool : {"vistrel", "mp4creator"})
+            Run("ln -s '" + qvtest::ProgramDir() + "codecs/" + tool + "' '" + program / "codecs/" +
+                tool + "'");
+        for (const char* name : {"one", "two"})
+            Run("cp '" + qvtest::MediaDir() + "small.mp4' '" + media / name + ".mp4'");
+        WriteIni("[System]\nDefOutput=" + out.path() + "/\nDefProfile=AVI - XviD Video\n");
+    }
+    bool Started(const std::string& name) {
+        return WaitUntil([&] { return qvtest::FileExists(out / name + ".avi.partial.started"); },
+                         60000);
+    }
+    void Go(const std::string& name) { qvtest::WriteFile(out / name + ".avi.partial.go", ""); }
+
+    qvtest::TempDir media, out;
+};
+
+TEST_F(BatchInTheMainWindow, EitherWindowMinimisedHiddenOrRestoredMidBatchConvertsEveryJob) {
+    auto dlg = Open();
+    dlg->show();
+    ASSERT_TRUE(dlg->HasCurrentProfile());
+    ASSERT_TRUE(dlg->AddFile(media / "one.mp4"));
+    ASSERT_TRUE(dlg->AddFile(media / "two.mp4"));
+    dlg->OnCommand(qv::CConverterDlg::IDC_START);
+    QPointer<QWidget> batch = dlg->RunningBatch();
+    ASSERT_TRUE(batch);
+    EXPECT_TRUE(batch->isVisible());
+    EXPECT_TRUE(batch->isModal());
+    ASSERT_TRUE(Started("one"));
+
+    // The progress window minimised: the program goes with it, out of sight.
+    batch->showMinimized();
+    QApplication::processEvents();
+    EXPECT_TRUE(dlg->isMinimized());
+    EXPECT_FALSE(batch->isVisible());
+    // Start while a batch runs starts no other: it brings the running one back.
+    dlg->OnCommand(qv::CConverterDlg::IDC_START);
+    EXPECT_EQ(dlg->RunningBatch(), batch.data());
+    EXPECT_TRUE(batch->isVisible());
+    batch->hide();
+    QApplication::processEvents();
+    // Closing the program while its batch runs asks as Stop does; No keeps both.
+    dlg->close();
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_TRUE(batch->isVisible());
+    EXPECT_TRUE(HasEvent("box:" + qv::Text("MsgBox", "StopConvert")));
+    Go("one");
+    ASSERT_TRUE(Started("two"));
+
+    // The main window minimised, hidden and restored.
+    dlg->showMinimized();
+    QApplication::processEvents();
+    dlg->hide();
+    QApplication::processEvents();
+    dlg->showNormal();
+    QApplication::processEvents();
+    EXPECT_TRUE(batch->isVisible());
+    Go("two");
+    ASSERT_TRUE(WaitUntil([&] { return batch.isNull(); }, 60000))
+        << "the window goes with its batch";
+    EXPECT_EQ(dlg->RunningBatch(), nullptr);
+    EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
+    EXPECT_TRUE(qvtest::FileExists(out / "two.avi"));
+    EXPECT_FALSE(qvtest::FileExists(out / "one.avi.partial"));
+    EXPECT_FALSE(qvtest::FileExists(out / "two.avi.partial"));
+    EXPECT_TRUE(HasEvent("box:" + qv::Text("MsgBox", "ConvertFinished")));
+    EXPECT_FALSE(HasEvent("box:" + qv::Text("MsgBox", "ConvertFailed")));
 }

@@ -41,8 +41,14 @@ int main(int argc, char** argv) {
         qv::FillFileRecord(*records.back(), argv[i], probe);
         items.push_back({records.back().get(), true, {}});
     }
-    qv::RunConversionBatch(nullptr, items, argv[2], *profile, qv::SettingsRecord{}, nullptr,
-                           qv::ProgramFolder() + "../");
+    qv::CConvertingDlg* batch =
+        qv::StartConversionBatch(nullptr, items, argv[2], *profile, qv::SettingsRecord{}, nullptr,
+                                 qv::ProgramFolder() + "../");
+    if (batch) {
+        QObject::connect(batch, &qv::CConvertingDlg::batchEnded, &app, &QApplication::quit,
+                         Qt::QueuedConnection);
+        QApplication::exec();
+    }
     qv::SetServices(nullptr);
     return 0;
 }

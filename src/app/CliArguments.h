@@ -1,0 +1,34 @@
+#pragma once
+
+// The command line of quorvane-cli, read into a plain description of what
+// it is asked to do.
+
+#include "base/Result.h"
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct CliCommand {
+    bool help = false;         // -h, --help: print the usage and do nothing else
+    bool listProfiles = false; // --list-profiles
+    std::string profile;       // -p, --profile
+    std::string outputFolder;  // -o, --output
+    std::string start, end;    // --start, --end: hh:mm:ss; empty: the file's own
+    std::vector<std::string> files;
+};
+
+// The usage text, ending with a newline.
+const char* CliUsage();
+
+// Reads the arguments (without the program's name) from left to right: a
+// help flag ends the reading; an unknown option, an option without its value,
+// a time not written hh:mm:ss, or a conversion without a profile, a folder or
+// a file fails with the reason in one line.
+Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args);
+
+// Whether a text is a time as hh:mm:ss (minutes and seconds below 60).
+bool IsTimeText(const std::string& text);
+
+} // namespace qv
