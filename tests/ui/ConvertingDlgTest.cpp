@@ -374,11 +374,10 @@ protected:
 TEST_F(BatchInTheMainWindow, EitherWindowMinimisedHiddenOrRestoredMidBatchConvertsEveryJob) {
     auto dlg = Open();
     dlg->show();
-    ASSERT_TRUE(dlg->HasCurrentProfile());
     ASSERT_TRUE(dlg->AddFile(media / "one.mp4"));
     ASSERT_TRUE(dlg->AddFile(media / "two.mp4"));
     dlg->OnCommand(qv::CConverterDlg::IDC_START);
-    QPointer<QWidget> batch = dlg->RunningBatch();
+    QPointer<QWidget> batch = qvtest::RunningBatchWindow();
     ASSERT_TRUE(batch);
     EXPECT_TRUE(batch->isVisible());
     EXPECT_TRUE(batch->isModal());
@@ -391,7 +390,7 @@ TEST_F(BatchInTheMainWindow, EitherWindowMinimisedHiddenOrRestoredMidBatchConver
     EXPECT_FALSE(batch->isVisible());
     // Start while a batch runs starts no other: it brings the running one back.
     dlg->OnCommand(qv::CConverterDlg::IDC_START);
-    EXPECT_EQ(dlg->RunningBatch(), batch.data());
+    EXPECT_EQ(qvtest::RunningBatchWindow(), batch.data());
     EXPECT_TRUE(batch->isVisible());
     batch->hide();
     QApplication::processEvents();
@@ -414,7 +413,7 @@ TEST_F(BatchInTheMainWindow, EitherWindowMinimisedHiddenOrRestoredMidBatchConver
     Go("two");
     ASSERT_TRUE(WaitUntil([&] { return batch.isNull(); }, 60000))
         << "the window goes with its batch";
-    EXPECT_EQ(dlg->RunningBatch(), nullptr);
+    EXPECT_EQ(qvtest::RunningBatchWindow(), nullptr);
     EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
     EXPECT_TRUE(qvtest::FileExists(out / "two.avi"));
     EXPECT_FALSE(qvtest::FileExists(out / "one.avi.partial"));

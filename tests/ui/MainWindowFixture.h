@@ -15,6 +15,7 @@
 #include "dialogs/ProfileSettingDlg.h"
 #include "mainwnd/ConverterDlg.h"
 #include "player/MPlayer.h"
+#include "queue/ConvertingDlg.h"
 #include "settings/Ini.h"
 #include "tessarn/Tessarn.h"
 
@@ -35,6 +36,15 @@ namespace qvtest {
 inline QTreeWidget* Tree(qv::CConverterDlg& dlg) {
     return static_cast<qv::CColumnTreeCtrl*>(dlg.Control(qv::CConverterDlg::IDC_SOURCE_LIST))
         ->GetTreeCtrl();
+}
+
+// The progress window of the batch that runs, as the user sees it; null when
+// none runs.
+inline QWidget* RunningBatchWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<qv::CConvertingDlg*>(w))
+            return w;
+    return nullptr;
 }
 
 class MainWindowTest : public ::testing::Test {

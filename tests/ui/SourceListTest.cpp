@@ -300,7 +300,7 @@ TEST_F(SourceListTest,
     services.boxes.clear();
     dlg->OnCommand(CConverterDlg::IDC_START);
     // The batch runs on after Start returns; its window goes when it has ended.
-    ASSERT_TRUE(WaitUntil([&] { return dlg->RunningBatch() == nullptr; }, 120000));
+    ASSERT_TRUE(WaitUntil([&] { return qvtest::RunningBatchWindow() == nullptr; }, 120000));
     ASSERT_EQ(services.boxes.size(), 1u);
     EXPECT_EQ(services.boxes[0].text, qv::Text("MsgBox", "ConvertFinished"));
     const std::string ext = qv::FieldText(CurrentProfile(*dlg)->outputFormat);
