@@ -13,13 +13,17 @@
 #include "dvd/SelectDVDDlg.h"
 #include "engine/EncoderCommand.h"
 #include "mainwnd/ConverterDlg.h"
-#include "mainwnd/SourceList.h"
 #include "platform/ChildProcess.h"
 #include "platform/CommandLine.h"
+#include "probe/MediaProbe.h"
+#include "queue/ConvertingDlg.h"
 #include "services/Services.h"
+#include "settings/Ini.h"
+#include "settings/Settings.h"
 #include "support/ModalAnswers.h"
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
+#include "tessarn/Tessarn.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -144,7 +148,21 @@ struct Window {
         WaitUntil([&] { return painted.paints > 0; }, 10000);
         QApplication::processEvents();
     }
-    QTreeWidget* Tree() const { return dlg->SourceList()->GetTreeCtrl(); }
+    QTreeWidget* Tree() const {
+        return static_cast<qv::CColumnTreeCtrl*>(dlg->Control(qv::CConverterDlg::IDC_SOURCE_LIST))
+            ->GetTreeCtrl();
+    }
+    // Start, then the event loop until the batch's window has gone with it.
+    void StartAndWait() {
+        dlg->OnCommand(qv::CConverterDlg::IDC_START);
+        WaitUntil([] { return !RunningBatch(); }, 24 * 3600 * 1000);
+    }
+    static bool RunningBatch() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<qv::CConvertingDlg*>(w))
+                return true;
+        return false;
+    }
     // Runs the event loop until the source list has painted once more.
     void WaitForListPaint(int paintsBefore, PaintCounter& counter) {
         WaitUntil([&] { return counter.paints > paintsBefore; }, 5000);
@@ -424,7 +442,7 @@ int Stall(const std::string& output, const std::vector<std::string>& clips) {
 
     monitor.StartSampling();
     const double start = UiMonitor::Now();
-    w.dlg->OnCommand(qv::CConverterDlg::IDC_START); // returns when the batch has ended
+    w.StartAndWait();
     const double took = UiMonitor::Now() - start;
     monitor.StopSampling();
     const UiMonitor::Stalls batch = monitor.Measured();
@@ -530,16 +548,34 @@ int Batch(const std::string& output, const std::vector<std::string>& clips) {
     w.dlg->OnCommand(qv::CConverterDlg::IDC_ADD_VIDEO);
     static_cast<QLineEdit*>(w.dlg->Control(qv::CConverterDlg::IDC_OUTPUT_FOLDER))
         ->setText(QString::fromStdString(output + "/"));
-    const std::vector<qv::SourceItem> items = qv::SourceItemsOf(w.Tree());
+    // The by-hand side makes its command lines as the command-line converter
+    // does: the same probe, profile and settings the window uses.
     std::vector<qv::CMediaRecord> records;
-    for (const qv::SourceItem& item : items)
-        records.push_back(*item.record);
+    for (const std::string& clip : clips) {
+        qv::ProbeResult probe;
+        qv::ProbeMediaFile(clip, probe);
+        records.emplace_back();
+        qv::FillFileRecord(records.back(), clip, probe);
+    }
+    auto profiles = std::make_unique<qv::ProfileTable>();
+    std::string profileFolder = w.program / "Profiles/";
+    LoadProfiles(profileFolder.data(), profiles.get(), "1");
+    const qv::ProfileRecord* profile = nullptr;
+    for (int i = 0; i < profiles->count && !profile; ++i)
+        if (qv::FieldText(profiles->records[i].name) == "AVI - XviD Video")
+            profile = &profiles->records[i];
+    if (!profile) {
+        std::printf("batch  the profile \"AVI - XviD Video\" is missing  misses\n");
+        return 1;
+    }
+    const qv::CIni ini(w.program / "Config.ini");
+    const qv::SettingsRecord settings = qv::LoadSettings(ini, w.home / "docs").record;
 
     size_t written = clips.size(); // by every batch from the window, at least
     auto fromWindow = [&] {
         ClearFolder(output);
         const double start = UiMonitor::Now();
-        w.dlg->OnCommand(qv::CConverterDlg::IDC_START);
+        w.StartAndWait();
         const double took = UiMonitor::Now() - start;
         written = std::min(written, FilesIn(output).size());
         return took;
@@ -548,8 +584,8 @@ int Batch(const std::string& output, const std::vector<std::string>& clips) {
         ClearFolder(output);
         std::vector<std::string> lines;
         for (qv::CMediaRecord copy : records)
-            lines.push_back(qv::BuildEncoderCommand(copy, w.dlg->CurrentProfile(),
-                                                    qv::EngineSettings::From(w.dlg->Settings()),
+            lines.push_back(qv::BuildEncoderCommand(copy, *profile,
+                                                    qv::EngineSettings::From(settings),
                                                     output + "/", w.program.path() + "/")
                                 .commandLine);
         const double start = UiMonitor::Now();
