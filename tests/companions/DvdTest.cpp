@@ -116,6 +116,29 @@ TEST(Dranvel, FillsTheBlockAtItsOffsetsAndNowhereElse) {
     EXPECT_EQ(folder.Int(128), 2);
 }
 
+TEST(Dranvel, NamesEachStreamAsThePlayerAndTheEncoderSelectIt) {
+    // Title 1: AC-3, MPEG and LPCM stream 0 each, subpicture streams 0 and 1;
+    // title 2 uses only subpicture stream 1.
+    GuardedBlock b;
+    ASSERT_EQ(Read(qvtest::MediaDir() + "dvdmix", b), 0);
+    ASSERT_EQ(b.Int(128), 2);
+    const size_t t1 = b.Title(1), audio = t1 + 2192, subtitles = t1 + 16;
+    ASSERT_EQ(b.Int(t1 + 4), 3);
+    const std::pair<const char*, int> expected[] = {{"AC3", 128}, {"MPEG", 0}, {"LPCM", 160}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(b.Text(audio + i * 264 + 64, 196).substr(0, std::strlen(expected[i].first)),
+                  expected[i].first);
+        EXPECT_EQ(b.Int(audio + i * 264 + 260), expected[i].second) << expected[i].first;
+    }
+    ASSERT_EQ(b.Int(t1), 2);
+    EXPECT_EQ(b.Text(subtitles, 64), "English");
+    EXPECT_EQ(b.Int(subtitles + 64), 0);
+    EXPECT_EQ(b.Int(subtitles + 68 + 64), 1);
+    const size_t t2 = b.Title(2);
+    ASSERT_EQ(b.Int(t2), 1);
+    EXPECT_EQ(b.Int(t2 + 16 + 64), 1); // the title's only subtitle is stream 1
+}
+
 TEST(Dranvel, AnUnreadableDiscIsAnErrorAndLeavesTheBlockAlone) {
     GuardedBlock b;
     EXPECT_NE(Read("/no/such/disc/VIDEO_TS/", b), 0);
