@@ -188,4 +188,20 @@ XML
     mv tmp.dvdmix dvdmix
     rm -f mix.mpg mix0.mpg mix01.mpg mix1.mpg sub0.* sub1.* dvdmix.xml
 fi
+# A DVD folder of two title sets, a 2 s title in each.
+if [[ ! -d dvdsets/VIDEO_TS ]]; then
+    rm -rf dvdsets tmp.dvdsets
+    ff -f lavfi -i testsrc2=size=352x288:rate=25 -f lavfi -i sine=sample_rate=48000 -t 2 \
+        -target pal-dvd -s 352x288 -b:v 400k -maxrate 800k set.mpg
+    cat >dvdsets.xml <<'XML'
+<dvdauthor dest="tmp.dvdsets">
+  <vmgm />
+  <titleset><titles><video format="pal" /><pgc><vob file="set.mpg" /></pgc></titles></titleset>
+  <titleset><titles><video format="pal" /><pgc><vob file="set.mpg" /></pgc></titles></titleset>
+</dvdauthor>
+XML
+    VIDEO_FORMAT=PAL dvdauthor -x dvdsets.xml >/dev/null 2>&1
+    mv tmp.dvdsets dvdsets
+    rm -f set.mpg dvdsets.xml
+fi
 echo "media ready in $(pwd)"
