@@ -27,6 +27,11 @@ Result<CliDvd> ReadCliDvd(const std::string& path) {
     dvd.block = std::make_shared<DvdInfoBlock>();
     std::memset(dvd.block.get(), 0, sizeof(DvdInfoBlock));
     const PreparedScan scan = ScanOf(dvd);
+    // A path that is not there or does not open is said so without reading.
+    const DvdPathFacts facts = DvdPathFactsOf(scan.sourcePath);
+    if (!facts.named || facts.statError || facts.openError)
+        return Result<CliDvd>::Fail(
+            DvdProblemText(DiagnoseDvd(facts, DvdScanOutcome{1, 0, false, 0, 0}, 0), path));
     DvdScanOutcome outcome;
     std::string where = scan.scanPath;
     outcome.readResult = where.empty() ? 1 : ReadDvdStructure(where.data(), dvd.block.get());
