@@ -432,18 +432,15 @@ std::string DvdProblemText(const DvdDiagnosis& d, const std::string& path) {
         return with(UiText("MsgBox", "DvdDamaged", "\"%1\" 上的 DVD 文件已损坏, 无法读取."));
     case DvdProblem::TimedOut:
         return with(UiText("MsgBox", "DvdTimedOut", "读取 \"%1\" 超过两分钟, 已停止."));
+    // The language files' test reads each built-in text as one literal.
+    // clang-format off
     case DvdProblem::Encrypted:
-        return UiText("MsgBox", "DvdEncrypted",
-                      "此 DVD 已加密 (CSS), 读取它需要 libdvdcss. Debian 通过 contrib 中的 "
-                      "libdvd-pkg 软件包提供它: sudo apt install libdvd-pkg && sudo "
-                      "dpkg-reconfigure libdvd-pkg");
+        return UiText("MsgBox", "DvdEncrypted", "此 DVD 已加密 (CSS), 读取它需要 libdvdcss. Debian 通过 contrib 中的 libdvd-pkg 软件包提供它: sudo apt install libdvd-pkg && sudo dpkg-reconfigure libdvd-pkg");
     case DvdProblem::TitlesUnreadable:
-        return with(UiText("MsgBox", "DvdTitlesUnreadable",
-                           "\"%1\" 的标题表可以读取, 但其标题无法读取 (读取错误, "
-                           "或者未能通过的区域码或复制保护)."));
+        return with(UiText("MsgBox", "DvdTitlesUnreadable", "\"%1\" 的标题表可以读取, 但其标题无法读取 (读取错误, 或者未能通过的区域码或复制保护)."));
     case DvdProblem::NoLongTitle:
-        return UiText("MsgBox", "NoDvdTitle",
-                      "此 DVD 上没有可转换的标题 (不列出短于一分钟的标题).");
+        return UiText("MsgBox", "NoDvdTitle", "此 DVD 上没有可转换的标题 (不列出短于一分钟的标题).");
+        // clang-format on
     }
     return "";
 }

@@ -229,7 +229,7 @@ void CSelectDVDDlg::Eject() {
         i = 0; // the only drive needs no choosing
     if (i < 0 || i >= static_cast<int>(drives_.size())) {
         Services().MessageBox(UiText("DlgDvd", "EjectWhich", "请先选择要弹出的 DVD 光驱."),
-                              UiText("MsgBox", "Info", "Quorvane Pro"), MsgIcon::Information,
+                              UiText("MsgBox", "Info", "提示"), MsgIcon::Information,
                               MsgButtons::Ok);
         return;
     }
@@ -240,7 +240,7 @@ void CSelectDVDDlg::Eject() {
         for (auto [mark, value] : {std::pair{"%1", device}, {"%2", why}})
             if (size_t at = text.find(mark); at != std::string::npos)
                 text.replace(at, 2, value);
-        Services().MessageBox(text, UiText("MsgBox", "Info", "Quorvane Pro"), MsgIcon::Exclamation,
+        Services().MessageBox(text, UiText("MsgBox", "Info", "提示"), MsgIcon::Exclamation,
                               MsgButtons::Ok);
     }
 }
