@@ -239,10 +239,15 @@ void CConverterDlg::OnAddDvd() {
         for (CMediaRecord* title : sources_.Rows(disc))
             AddRowItem(item, title);
         item->setExpanded(true);
-    } else if (!parse.StoppedByUser())
-        Services().MessageBox(
-            UiText("MsgBox", "NoDvdTitle", "此 DVD 上没有可转换的标题 (不列出短于一分钟的标题)."),
-            Text("MsgBox", "Info"), MsgIcon::Information, MsgButtons::Ok);
+    } else if (!parse.StoppedByUser()) {
+        const DvdDiagnosis why = DiagnoseDvdScan(scan, parse.Outcome(), 0);
+        const std::string text = DvdProblemText(why, scan.sourcePath);
+        LogF("No DVD title from [%s]: %s", scan.sourcePath.c_str(), text.c_str());
+        Services().MessageBox(text, Text("MsgBox", "Info"),
+                              why.problem == DvdProblem::NoLongTitle ? MsgIcon::Information
+                                                                     : MsgIcon::Exclamation,
+                              MsgButtons::Ok);
+    }
     UpdateListVisibility();
 }
 
