@@ -340,7 +340,8 @@ TEST_F(SourceListTest, TheContextMenuActsOnTheRowItWasOpenedOnByMouseOrFromTheKe
     // The Menu key (the window system reports the pointer's place) and
     // Shift+F10 act on the selected row.
     tree->setCurrentItem(tree->topLevelItem(2));
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2));
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                              tree->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(tree, &menuKey);
     EXPECT_EQ(modal.menus.size(), 2u);
     EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"c2.mp4", "c3.mp4", "c5.mp4", "c6.mp4"}));
