@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <sys/stat.h>
+#include <utility>
 
 namespace qv {
 
@@ -161,7 +162,12 @@ void CConvertingDlg::OnStage(const StageReport& report) {
         if (report.outcome == OutcomeSucceeded)
             fileBar_->setValue(std::clamp(report.percent, 0, 100));
         break;
-    case Stage::BatchEnded: ShowEnd(report); break;
+    case Stage::BatchEnded:
+        if (asking_)
+            endWaiting_ = report; // shown once the stop question is answered
+        else
+            ShowEnd(report);
+        break;
     }
 }
 
@@ -176,14 +182,15 @@ void CConvertingDlg::ShowStatus(const std::string& text, const StageReport& repo
                                .arg(report.jobs));
 }
 
-void CConvertingDlg::ShowEnd(const StageReport& report) {
+void CConvertingDlg::ShowEnd(const StageReport& report, bool stopAsked) {
     if (report.outcome == OutcomeFailed) {
         Services().MessageBox(
             FailureMessage(Text("MsgBox", "ConvertFailed"), failedSource_, failure_),
             Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
     } else if (report.outcome == OutcomeSucceeded) {
         totalBar_->setValue(100);
-        if (shutdownCheck_->isChecked())
+        // A user who has just said stop does not want the machine off.
+        if (shutdownCheck_->isChecked() && !stopAsked)
             Services().PowerOff();
         Services().MessageBox(Text("MsgBox", "ConvertFinished"), "", MsgIcon::None, MsgButtons::Ok);
         if (openFolderCheck_->isChecked())
@@ -197,11 +204,20 @@ void CConvertingDlg::ShowEnd(const StageReport& report) {
 }
 
 void CConvertingDlg::RequestStop() {
+    if (asking_)
+        return; // the question is open already
     QPointer<CConvertingDlg> alive(this);
+    asking_ = true;
     const int answer = Services().MessageBox(Text("MsgBox", "StopConvert"), Text("MsgBox", "Info"),
                                              MsgIcon::Question, MsgButtons::YesNo);
-    // The batch may have ended, and the window gone, while the question was open.
-    if (!alive || answer != MsgYes || BatchOver())
+    if (!alive)
+        return;
+    asking_ = false;
+    // The batch ended while the question was open: its end is shown now,
+    // once, and a Yes only keeps the machine on.
+    if (std::optional<StageReport> end = std::exchange(endWaiting_, std::nullopt))
+        return ShowEnd(*end, answer == MsgYes);
+    if (answer != MsgYes || BatchOver())
         return;
     if (runner_)
         runner_->RequestStop();
