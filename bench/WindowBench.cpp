@@ -8,6 +8,7 @@
 //   bench_window stall OUTPUT-FOLDER CLIP...
 //   bench_window dvd FOLDER
 //   bench_window batch OUTPUT-FOLDER CLIP...
+#include "Number.h"
 #include "base/UiMonitor.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "dvd/SelectDVDDlg.h"
@@ -210,7 +211,7 @@ double TimeToFirstPaint(const std::string& program, const std::string& home) {
             text.append(buffer, static_cast<size_t>(n));
             size_t at = text.find("first-paint ");
             if (at != std::string::npos && text.find('\n', at) != std::string::npos)
-                painted = std::atof(text.c_str() + at + 12) - start;
+                painted = qv::NumberOr(std::string_view(text).substr(at + 12)) - start;
         }
         ::kill(pid, SIGKILL);
         while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {

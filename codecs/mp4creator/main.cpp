@@ -7,6 +7,7 @@
 // The result is written under a temporary name and renamed, so a failure
 // never leaves a broken OUT.mp4. On failure: one line on stderr, exit 1.
 
+#include "Number.h"
 #include "common/FileName.h"
 #include "platform/ToolRun.h"
 
@@ -36,9 +37,8 @@ std::string Rate(const std::string& text) {
         return "30000/1001";
     if (text == "59.94")
         return "60000/1001";
-    char* end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(v > 0 && v < 1000))
+    const std::optional<double> v = qv::WholeNumber(text);
+    if (!v || !(*v > 0 && *v < 1000))
         Fail("-rate expects a frame rate such as 25 or 29.97, not \"" + text + "\"");
     return text;
 }

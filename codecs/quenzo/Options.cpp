@@ -1,9 +1,11 @@
 #include "Options.h"
+#include "Number.h"
 
 #include "OptionTable.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 
 namespace quenzo {
@@ -88,9 +90,7 @@ bool ReadValue(const Option& option, const std::string& name, const std::string&
     case Arg::Count:
         return (ParseInt(v, &value->number) && value->number > 0) || expects("a positive number");
     case Arg::Number: {
-        char* end = nullptr;
-        std::strtod(v.c_str(), &end);
-        return (!v.empty() && *end == '\0') || expects("a number");
+        return (qv::WholeNumber(v)) || expects("a number");
     }
     case Arg::Time:
         value->seconds = ParseTime(v);
@@ -102,11 +102,10 @@ bool ReadValue(const Option& option, const std::string& name, const std::string&
         return value->bytes || value->seconds || expects("a time or a size such as 100mb");
     case Arg::FrameRate: {
         std::vector<std::string> p = Split(v, '/');
-        char* end = nullptr;
         bool ok = p.size() <= 2 && !p[0].empty();
         for (const std::string& part : p) {
-            double d = std::strtod(part.c_str(), &end);
-            ok = ok && !part.empty() && *end == '\0' && d > 0 && d < 1000000;
+            const std::optional<double> d = qv::WholeNumber(part);
+            ok = ok && d && *d > 0 && *d < 1000000;
         }
         return ok || expects("a frame rate such as 25 or 30000/1001");
     }
@@ -178,11 +177,10 @@ std::optional<double> ParseTime(const std::string& text) {
         const std::string& p = parts[i];
         if (p.empty())
             return std::nullopt;
-        char* end = nullptr;
-        errno = 0;
-        double v = std::strtod(p.c_str(), &end);
-        if (*end != '\0' || errno == ERANGE || v < 0 || p[0] == '+' || p[0] == ' ')
+        const std::optional<double> whole = qv::WholeNumber(p);
+        if (!whole || !std::isfinite(*whole) || *whole < 0 || p[0] == '+')
             return std::nullopt;
+        const double v = *whole;
         if (i + 1 < parts.size() && p.find('.') != std::string::npos)
             return std::nullopt; // only the seconds may have a fraction
         total = total * 60 + v;

@@ -1,4 +1,5 @@
 #include "Translate.h"
+#include "Number.h"
 
 #include "common/FileName.h"
 
@@ -200,9 +201,7 @@ bool YadifFilter(const Filter& f, std::vector<std::string>& out, std::string* er
 bool Hqdn3dFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
     std::string args;
     for (size_t i = 0; i < f.args.size() && i < 4; ++i) {
-        char* end = nullptr;
-        std::strtod(f.args[i].c_str(), &end);
-        if (f.args[i].empty() || *end != '\0')
+        if (!qv::WholeNumber(f.args[i]))
             return Fail(error, "filter hqdn3d expects numbers");
         args += (i ? ":" : "=") + f.args[i];
     }
@@ -258,9 +257,8 @@ bool ChannelsFilter(const Filter& f, std::vector<std::string>& out, std::string*
 }
 
 bool VolumeFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
-    char* end = nullptr;
-    double db = f.args.empty() ? 0 : std::strtod(f.args[0].c_str(), &end);
-    if (f.args.empty() || *end != '\0' || db < -200 || db > 60)
+    const std::optional<double> db = f.args.empty() ? std::nullopt : qv::WholeNumber(f.args[0]);
+    if (!db || *db < -200 || *db > 60)
         return Fail(error, "filter volume needs a gain in dB from -200 to 60");
     out.push_back("volume=" + f.args[0] + "dB");
     return true;
@@ -737,9 +735,12 @@ std::string RawAudioFormat(const std::string& encoder, const std::string& copied
 
 // "30000/1001", "25" or "29.970" as a number; 0 when it is none.
 double RateValue(const std::string& text) {
-    double num = 0, den = 1;
-    int n = std::sscanf(text.c_str(), "%lf/%lf", &num, &den);
-    return n >= 1 && num > 0 && den > 0 ? num / den : 0;
+    std::string_view rest;
+    const double num = qv::LeadingNumber(text, &rest).value_or(0);
+    double den = 1;
+    if (!rest.empty() && rest.front() == '/')
+        den = qv::LeadingNumber(rest.substr(1)).value_or(1);
+    return num > 0 && den > 0 ? num / den : 0;
 }
 
 // Containers that carry each frame's time, so a variable frame rate can stand.
@@ -766,7 +767,7 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
 
     // Input.
     if (job.startSeconds)
-        a.insert(a.end(), {"-ss", std::to_string(*job.startSeconds)});
+        a.insert(a.end(), {"-ss", qv::FixedText(*job.startSeconds, 6)});
     if (job.dvd) {
         plan.streamsDvd = true;
         a.insert(a.end(), {"-analyzeduration", "20M", "-probesize", "40M"});
@@ -777,7 +778,7 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         a.insert(a.end(), {"-i", job.inputFile});
     }
     if (job.lengthSeconds)
-        a.insert(a.end(), {"-t", std::to_string(*job.lengthSeconds)});
+        a.insert(a.end(), {"-t", qv::FixedText(*job.lengthSeconds, 6)});
     if (job.lengthBytes)
         a.insert(a.end(), {"-fs", std::to_string(*job.lengthBytes)});
 
@@ -804,9 +805,8 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         // Cover art: the one picture repeated at the output rate for as long
         // as the sound lasts.
         const std::string rate = job.ofps.empty() ? "25" : job.ofps;
-        double num = 25, den = 1;
-        if (std::sscanf(rate.c_str(), "%lf/%lf", &num, &den) < 2 || den <= 0)
-            den = 1;
+        const double num = RateValue(rate);
+        const double den = 1;
         const long frames = facts.soundSeconds > 0 && num > 0
                                 ? static_cast<long>(std::ceil(facts.soundSeconds * num / den))
                                 : -1;

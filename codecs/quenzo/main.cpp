@@ -6,6 +6,7 @@
 // only when the output file was written completely.
 
 #include "DvdTitle.h"
+#include "Number.h"
 #include "OptionTable.h"
 #include "Options.h"
 #include "Translate.h"
@@ -144,11 +145,22 @@ double WrittenStreamsSeconds(const std::string& file, bool video, bool audio) {
 // base rate differs from its average), or 0.
 double VariableRate(const std::string& file) {
     const std::string text = ProbeStream(file, "v:0", "stream=r_frame_rate,avg_frame_rate");
-    double rn = 0, rd = 0, an = 0, ad = 0;
-    if (std::sscanf(text.c_str(), "%lf/%lf,%lf/%lf", &rn, &rd, &an, &ad) != 4 || rd <= 0 ||
-        ad <= 0 || an <= 0)
+    // "30000/1001,24000/1001": the base rate, then the average.
+    const size_t comma = text.find(',');
+    if (comma == std::string::npos)
         return 0;
-    const double base = rn / rd, average = an / ad;
+    auto fraction = [](std::string_view part) -> double {
+        std::string_view rest;
+        const double num = qv::LeadingNumber(part, &rest).value_or(0);
+        if (rest.empty() || rest.front() != '/')
+            return 0;
+        const double den = qv::LeadingNumber(rest.substr(1)).value_or(0);
+        return num > 0 && den > 0 ? num / den : 0;
+    };
+    const double base = fraction(std::string_view(text).substr(0, comma));
+    const double average = fraction(std::string_view(text).substr(comma + 1));
+    if (base <= 0 || average <= 0)
+        return 0;
     return std::abs(base / average - 1) > 0.01 ? average : 0;
 }
 
@@ -200,12 +212,20 @@ struct FfmpegLog {
         std::lock_guard lock(mutex);
         if (!sawDuration) {
             size_t at = line.find("Duration: ");
-            int h, m;
-            double s;
-            if (at != std::string::npos &&
-                std::sscanf(line.c_str() + at + 10, "%d:%d:%lf", &h, &m, &s) == 3) {
-                inputSeconds = h * 3600.0 + m * 60 + s;
-                sawDuration = true;
+            if (at != std::string::npos) {
+                // "Duration: 00:01:02.50, start: ..."
+                std::string_view rest = std::string_view(line).substr(at + 10);
+                const std::optional<double> h = qv::LeadingNumber(rest, &rest);
+                const bool hm = h && !rest.empty() && rest.front() == ':';
+                const std::optional<double> m =
+                    hm ? qv::LeadingNumber(rest.substr(1), &rest) : std::nullopt;
+                const std::optional<double> s = m && !rest.empty() && rest.front() == ':'
+                                                    ? qv::LeadingNumber(rest.substr(1))
+                                                    : std::nullopt;
+                if (s) {
+                    inputSeconds = std::trunc(*h) * 3600.0 + std::trunc(*m) * 60 + *s;
+                    sawDuration = true;
+                }
             }
         }
         for (const char* level : {"[error] ", "[fatal] "}) {
@@ -253,8 +273,11 @@ void PrintPosition(const Progress& p, double total, double elapsed, int vk, int 
                      ? static_cast<int>(elapsed * (100 - percent) / percent / 60)
                      : 0;
     int mb = static_cast<int>(p.bytes / (1024 * 1024));
-    std::printf("Pos: %5.1fs %6ldf (%2d%%) %5.2ffps Trem: %4dmin %4dmb  A-V:0.000 [%d:%d]\r",
-                p.seconds, p.frames, percent, fps, remain, mb, vk, ak);
+    // MEncoder's "Pos: %5.1fs %6ldf (%2d%%) %5.2ffps ...", its numbers
+    // written with a point whatever the locale.
+    std::printf("Pos: %5ss %6ldf (%2d%%) %5sfps Trem: %4dmin %4dmb  A-V:0.000 [%d:%d]\r",
+                qv::FixedText(p.seconds, 1).c_str(), p.frames, percent,
+                qv::FixedText(fps, 2).c_str(), remain, mb, vk, ak);
     std::fflush(stdout);
 }
 
@@ -391,7 +414,7 @@ int main(int argc, char** argv) {
             return;
         std::string key = line.substr(0, eq), value = line.substr(eq + 1);
         if (key == "out_time_us" && value != "N/A")
-            progress.seconds = std::max(0.0, std::atof(value.c_str()) / 1e6);
+            progress.seconds = std::max(0.0, qv::NumberOr(value) / 1e6);
         else if (key == "frame")
             progress.frames = std::atol(value.c_str());
         else if (key == "total_size" && value != "N/A")

@@ -1,4 +1,5 @@
 #include "UiMonitor.h"
+#include "Number.h"
 
 #include <QEvent>
 #include <QTimer>
@@ -15,8 +16,9 @@ UiMonitor::UiMonitor(std::FILE* out, bool closeOut, QObject* parent)
 UiMonitor::~UiMonitor() {
     if (out_ && !lateMs_.empty()) {
         const Stalls s = Measured();
-        std::fprintf(out_, "stalls p99 %.1f ms max %.1f ms busy max %.1f ms samples %zu\n", s.p99Ms,
-                     s.maxMs, s.busyMaxMs, s.samples);
+        std::fprintf(out_, "stalls p99 %s ms max %s ms busy max %s ms samples %zu\n",
+                     FixedText(s.p99Ms, 1).c_str(), FixedText(s.maxMs, 1).c_str(),
+                     FixedText(s.busyMaxMs, 1).c_str(), s.samples);
         std::fflush(out_);
     }
     if (out_ && closeOut_)
@@ -51,7 +53,7 @@ bool UiMonitor::eventFilter(QObject* watched, QEvent* event) {
             [this] {
                 firstPaint_ = Now();
                 if (out_) {
-                    std::fprintf(out_, "first-paint %.6f\n", firstPaint_);
+                    std::fprintf(out_, "first-paint %s\n", FixedText(firstPaint_, 6).c_str());
                     std::fflush(out_);
                 }
             },

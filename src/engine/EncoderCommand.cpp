@@ -1,4 +1,5 @@
 #include "EncoderCommand.h"
+#include "Number.h"
 
 #include "OutputFile.h"
 #include "TextEncoding.h"
@@ -26,12 +27,10 @@ std::string N(int v) {
 // Reads a frame-rate text as a single-precision number; false when it holds
 // no number at all.
 bool ReadRate(const std::string& text, float* value) {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    float v = std::strtof(begin, &end);
-    if (end == begin)
+    const std::optional<double> v = LeadingNumber(text);
+    if (!v)
         return false;
-    *value = v;
+    *value = static_cast<float>(*v);
     return true;
 }
 

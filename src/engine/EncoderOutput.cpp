@@ -1,4 +1,5 @@
 #include "EncoderOutput.h"
+#include "Number.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -21,11 +22,8 @@ bool ChunkPosition(const std::string& chunk, std::string* rest) {
 }
 
 float PositionSeconds(const std::string& rest) {
-    std::string number = rest.substr(0, rest.find('s'));
-    size_t first = number.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return 0;
-    const float seconds = std::strtof(number.c_str() + first, nullptr);
+    const float seconds =
+        static_cast<float>(NumberOr(std::string_view(rest).substr(0, rest.find('s'))));
     // "nan", "inf" or a wild number would make no percentage.
     if (!std::isfinite(seconds) || seconds < 0)
         return 0;

@@ -107,6 +107,10 @@ private:
         // A span outside the source is refused before anything is written.
         if (Status span = CheckJobSpan(job_); !span)
             return Failure(span.Reason());
+        // An audio profile needs sound to make anything of.
+        sourceHasSound_ = SourceHasSound(job_);
+        if (profile_.IsAudioOnly() && !sourceHasSound_.value_or(true))
+            return Failure("the source has no sound to convert");
         StageReport preparing = Make(Stage::Preparing);
         preparing.percent = 1;
         batch_.Report(preparing);
@@ -193,12 +197,8 @@ private:
             if (r.exitCode != 0)
                 return Failure("the encoder ended with exit status " + std::to_string(r.exitCode));
         }
-        if (!NonEmptyFile(written_)) {
-            // An encoder that claims success for nothing: its file stays, under
-            // its ".partial" name, as the trace of the failed job.
-            files_.Forget(written_);
+        if (!NonEmptyFile(written_))
             return Failure("the encoder wrote nothing", ": " + written_);
-        }
         return {};
     }
 
@@ -207,7 +207,8 @@ private:
             return {};
         bool asked = false; // whether the stop test has said stop
         const Status s = RemuxToMp4(batch_.ToolFolder(), FieldText(profile_.outputFormat), written_,
-                                    command_.frameRate, result_, files_, [this, &asked] {
+                                    command_.frameRate, sourceHasSound_.value_or(true), result_,
+                                    files_, [this, &asked] {
                                         asked = asked || batch_.StopRequested();
                                         return asked;
                                     });
@@ -233,10 +234,8 @@ private:
         const Status s = CheckResult(result_, needs);
         LogF("结果检查: %s, %llu ms", s ? "OK" : s.Reason().c_str(),
              static_cast<unsigned long long>(ClockMs() - checkStart));
-        if (!s) {
-            files_.Forget(result_); // kept for a look, whatever it holds
+        if (!s)
             return Failure(s.Reason(), " (" + result_ + ")");
-        }
         return {};
     }
 
@@ -257,10 +256,8 @@ private:
         const JobOutcome outcome = stopped_ ? OutcomeCancelled
                                    : status ? OutcomeSucceeded
                                             : OutcomeFailed;
-        if (outcome == OutcomeCancelled)
+        if (outcome != OutcomeSucceeded)
             files_.RemoveAll();
-        else if (outcome == OutcomeFailed)
-            files_.RemoveAfterFailure();
         if (outcome == OutcomeFailed) {
             StageReport failed = Make(Stage::Failed);
             failed.reason = status.Reason();
@@ -296,6 +293,7 @@ private:
 
     JobBatch& batch_;
     CMediaRecord& job_;
+    std::optional<bool> sourceHasSound_; // nothing: unknown
     const ProfileRecord& profile_;
     const uint64_t start_;
     EncoderCommand command_;

@@ -109,6 +109,10 @@ Status CheckJobSpan(const CMediaRecord& job) {
                             length + ")");
     if (TimeTextToSeconds(end) > total)
         return Status::Fail("the end " + end + " is after the end of the source (" + length + ")");
+    // The time texts hold whole seconds: a source shorter than one second
+    // reads 00:00:00 to 00:00:00, yet untrimmed it is converted whole.
+    if (end == length && TimeTextToSeconds(start) == 0)
+        return {};
     if (TimeTextToSeconds(end) <= TimeTextToSeconds(start))
         return Status::Fail("the end " + end + " is not after the start " + start);
     return {};

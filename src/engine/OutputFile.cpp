@@ -12,11 +12,11 @@ namespace qv {
 
 namespace {
 
-void RemoveEmptyOrNot(const std::string& path, bool onlyEmpty) {
+// Removes a file the job created; what stands there now that is no plain
+// file (a folder, a link put in its place) is left alone.
+void RemoveCreated(const std::string& path) {
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return;
-    if (!onlyEmpty || st.st_size == 0)
+    if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
         ::unlink(path.c_str());
 }
 
@@ -106,21 +106,14 @@ void JobFiles::Forget(const std::string& path) {
 void JobFiles::RemoveAll() {
     for (auto* list : {&work_, &scratch_})
         for (const std::string& path : *list)
-            RemoveEmptyOrNot(path, false);
+            RemoveCreated(path);
     work_.clear();
     scratch_.clear();
 }
 
-void JobFiles::RemoveAfterFailure() {
-    RemoveScratch();
-    for (const std::string& path : work_)
-        RemoveEmptyOrNot(path, true);
-    work_.clear();
-}
-
 void JobFiles::RemoveScratch() {
     for (const std::string& path : scratch_)
-        RemoveEmptyOrNot(path, false);
+        RemoveCreated(path);
     scratch_.clear();
 }
 

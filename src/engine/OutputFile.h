@@ -35,16 +35,15 @@ Result<std::string> PublishOutput(const std::string& name, const std::string& ba
 // The files one job has created, for what becomes of them at its end.
 class JobFiles {
 public:
-    // A file that is the job's own work in progress (kept on a failure when
-    // it holds something) or a scratch file (always removed at the end).
+    // A file that is the job's own work in progress (its result or the
+    // encoder's intermediate) or a scratch file (removed when it succeeds).
     void AddWork(const std::string& path) { work_.push_back(path); }
     void AddScratch(const std::string& path) { scratch_.push_back(path); }
     void Forget(const std::string& path);
-    // Cancelled: everything this job created goes.
+    // Failed or cancelled: everything this job created goes, so that no
+    // half-written file is left and the next run of the source gets the
+    // same names.
     void RemoveAll();
-    // Failed: the scratch files and empty work files go; the rest stays
-    // under its ".partial" name for a look.
-    void RemoveAfterFailure();
     // Succeeded: the scratch files go.
     void RemoveScratch();
 

@@ -44,7 +44,7 @@ Status RunStep(const char* what, std::vector<std::string> argv, const std::funct
 } // namespace
 
 Status RemuxToMp4(const std::string& toolFolder, const std::string& format,
-                  const std::string& intermediate, const std::string& rate,
+                  const std::string& intermediate, const std::string& rate, bool withAudio,
                   const std::string& mp4Path, JobFiles& files, const std::function<bool()>& stop) {
     // "tmp_clip.avi.partial" gives the stem "tmp_clip".
     std::string stem = intermediate;
@@ -86,9 +86,13 @@ Status RemuxToMp4(const std::string& toolFolder, const std::string& format,
         {"writing the MP4 video track", {creator, "-c", videoFile, "-rate=" + rate, mp4}},
         {"adding the MP4 audio track", {creator, "-c", audioFile, mp4}},
     };
-    for (const auto& step : steps)
+    for (const auto& step : steps) {
+        const bool audioStep = &step == &steps[1] || &step == &steps[3];
+        if (audioStep && !withAudio)
+            continue;
         if (Status s = RunStep(step.what, step.argv, stop); !s)
             return s;
+    }
     return {};
 }
 

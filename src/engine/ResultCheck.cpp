@@ -1,4 +1,5 @@
 #include "ResultCheck.h"
+#include "Number.h"
 
 #include "OutputFile.h"
 
@@ -27,9 +28,7 @@ bool Read(const std::string& path, MediaFacts& facts) {
 }
 
 std::string Seconds(double s) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", s);
-    return text;
+    return FixedText(s, 1) + " s";
 }
 
 } // namespace
@@ -37,6 +36,15 @@ std::string Seconds(double s) {
 void SetMediaReader(MediaReader reader) {
     std::lock_guard lock(g_readerMutex);
     g_reader = std::move(reader);
+}
+
+std::optional<bool> SourceHasSound(const CMediaRecord& job) {
+    if (job.kind != KindFile)
+        return !job.audioTracks.empty();
+    MediaFacts source;
+    if (!Read(job.sourcePath, source))
+        return std::nullopt;
+    return source.audioStreams > 0;
 }
 
 ResultNeeds NeedsOfJob(const CMediaRecord& job, const ProfileRecord& profile,

@@ -4,6 +4,7 @@
 #include "base/Result.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace qv {
@@ -33,6 +34,10 @@ struct ResultNeeds {
     int channels = 0;          // 0: any
     int width = 0, height = 0; // 0: any
 };
+
+// Whether the job's source carries sound: a file as the reader finds it, a
+// DVD title by its audio tracks; nothing when the file cannot be read.
+std::optional<bool> SourceHasSound(const CMediaRecord& job);
 
 // What the result of this job must hold: the trimmed span, capped at the end
 // of the longest source stream the result carries; the streams and frame

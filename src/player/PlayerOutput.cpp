@@ -1,4 +1,5 @@
 #include "PlayerOutput.h"
+#include "Number.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,11 +54,18 @@ LineEffect ParseLine(PlayerRunState& run, const std::string& line) {
         return true;
     };
 
+    auto fraction = [&](const char* marker, size_t offset, float* into) {
+        if (!Contains(line, marker))
+            return false;
+        if (const std::optional<double> v = LeadingNumber(From(line, offset)))
+            *into = static_cast<float>(*v);
+        return true;
+    };
+
     // vistrel puts this marker after the line it localises.
     if (EndsWith(line, "缓存填充:")) {
-        float fill = 0;
-        if (std::sscanf(From(line, 12).c_str(), "%f", &fill) == 1)
-            run.cacheFill = fill > 100.0f ? 100.0f : fill;
+        if (const std::optional<double> fill = LeadingNumber(From(line, 12)))
+            run.cacheFill = *fill > 100.0 ? 100.0f : static_cast<float>(*fill);
         return LineEffect::None;
     }
     if (Contains(line, "视频:没有视频")) {
@@ -83,7 +91,7 @@ LineEffect ParseLine(PlayerRunState& run, const std::string& line) {
         number("ID_AUDIO_NCH=", 13, "%d", &run.audioChannels) ||
         text("ID_VIDEO_CODEC=", 15, run.videoCodec) ||
         number("ID_VIDEO_BITRATE=", 17, "%ld", &run.videoBitRate) ||
-        number("ID_VIDEO_FPS=", 13, "%f", &run.videoFps) ||
+        fraction("ID_VIDEO_FPS=", 13, &run.videoFps) ||
         number("ID_VIDEO_WIDTH=", 15, "%d", &run.videoWidth) ||
         number("ID_VIDEO_HEIGHT=", 16, "%d", &run.videoHeight))
         return LineEffect::None;

@@ -1,4 +1,5 @@
 #include "MediaProbe.h"
+#include "Number.h"
 
 #include <algorithm>
 #include <climits>
@@ -53,14 +54,14 @@ bool InterpretFields(const std::function<std::string(int, const char*)>& get, bo
         return false;
     r.frameWidth = r.width = Side(get(1, "Width"));
     r.frameHeight = r.height = Side(get(1, "Height"));
-    DisplayedSize(&r.width, &r.height, std::atof(get(1, "DisplayAspectRatio").c_str()),
-                  std::atof(get(1, "Rotation").c_str()));
+    DisplayedSize(&r.width, &r.height, NumberOr(get(1, "DisplayAspectRatio")),
+                  NumberOr(get(1, "Rotation")));
     r.frameRate = get(1, "FrameRate");
     if (r.frameRate.empty())
         r.frameRate = "25";
     r.lengthText = duration.substr(0, 8);
     auto seconds = [&](int kind) {
-        const double s = std::atof(get(kind, "Duration").c_str()) / 1000.0;
+        const double s = NumberOr(get(kind, "Duration")) / 1000.0;
         return std::isfinite(s) && s > 0 ? s : 0.0;
     };
     r.videoSeconds = seconds(1);

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <sys/stat.h>
+#include <utility>
 
 namespace qv {
 
@@ -168,7 +169,12 @@ void CConvertingDlg::OnStage(const StageReport& report) {
             ++failed_;
         }
         break;
-    case Stage::BatchEnded: ShowEnd(report); break;
+    case Stage::BatchEnded:
+        if (asking_)
+            endWaiting_ = report; // shown once the stop question is answered
+        else
+            ShowEnd(report);
+        break;
     }
 }
 
@@ -183,7 +189,7 @@ void CConvertingDlg::ShowStatus(const std::string& text, const StageReport& repo
                                .arg(report.jobs));
 }
 
-void CConvertingDlg::ShowEnd(const StageReport& report) {
+void CConvertingDlg::ShowEnd(const StageReport& report, bool stopAsked) {
     Services().ShowTaskbarProgress(-1);
     // Whoever works in another program meanwhile learns of the end from the
     // desktop; the boxes below wait for the program's own window.
@@ -200,7 +206,8 @@ void CConvertingDlg::ShowEnd(const StageReport& report) {
             Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
     } else if (report.outcome == OutcomeSucceeded) {
         totalBar_->setValue(100);
-        if (shutdownCheck_->isChecked())
+        // A user who has just said stop does not want the machine off.
+        if (shutdownCheck_->isChecked() && !stopAsked)
             Services().PowerOff();
         Services().MessageBox(Text("MsgBox", "ConvertFinished"), "", MsgIcon::None, MsgButtons::Ok);
         if (openFolderCheck_->isChecked())
@@ -214,11 +221,20 @@ void CConvertingDlg::ShowEnd(const StageReport& report) {
 }
 
 void CConvertingDlg::RequestStop() {
+    if (asking_)
+        return; // the question is open already
     QPointer<CConvertingDlg> alive(this);
+    asking_ = true;
     const int answer = Services().MessageBox(Text("MsgBox", "StopConvert"), Text("MsgBox", "Info"),
                                              MsgIcon::Question, MsgButtons::YesNo);
-    // The batch may have ended, and the window gone, while the question was open.
-    if (!alive || answer != MsgYes || BatchOver())
+    if (!alive)
+        return;
+    asking_ = false;
+    // The batch ended while the question was open: its end is shown now,
+    // once, and a Yes only keeps the machine on.
+    if (std::optional<StageReport> end = std::exchange(endWaiting_, std::nullopt))
+        return ShowEnd(*end, answer == MsgYes);
+    if (answer != MsgYes || BatchOver())
         return;
     if (runner_)
         runner_->RequestStop();

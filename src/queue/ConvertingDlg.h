@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,7 +87,7 @@ private:
     void OnStage(const StageReport& report) override;
     void StartBatch(bool stopAtOnce);
     void ShowStatus(const std::string& text, const StageReport& report);
-    void ShowEnd(const StageReport& report);
+    void ShowEnd(const StageReport& report, bool stopAsked = false);
 
     std::vector<CMediaRecord> jobs_;
     std::string outputFolder_;
@@ -106,6 +107,10 @@ private:
     QCheckBox* openFolderCheck_;
     QCheckBox* shutdownCheck_;
     QPushButton* stopButton_;
+
+    // While the stop question is open the batch's end waits for its answer.
+    bool asking_ = false;
+    std::optional<StageReport> endWaiting_;
 
     QBasicTimer startTimer_; // timer 1
     std::unique_ptr<BatchRunner> runner_;

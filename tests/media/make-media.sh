@@ -94,6 +94,16 @@ if [[ ! -s truncated.avi ]]; then
     rm -f full.avi
 fi
 
+# a 0.75 s sound effect
+make blip.wav -f lavfi -i "sine=frequency=880:sample_rate=44100" -t 0.75 -ac 2 -c:a pcm_s16le
+# an MP4 whose index comes first, cut at 60 %: its first 3 s can be read
+if [[ ! -s truncated.mp4 ]]; then
+    ff -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=sample_rate=44100 -t 5 \
+        -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -movflags +faststart full.mp4
+    head -c $(($(stat -c %s full.mp4) * 6 / 10)) full.mp4 >truncated.mp4
+    rm -f full.mp4
+fi
+
 # A DVD folder: title 1 with two AC-3 tracks (0x80 at 440 Hz, 0x81 at 880 Hz
 # in mono), title 2 short with one track.
 if [[ ! -d dvd/VIDEO_TS ]]; then

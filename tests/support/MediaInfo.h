@@ -3,6 +3,7 @@
 // Reads media properties with libmediainfo, bound at run time as a program
 // without its headers would.
 
+#include "Number.h"
 #include <cstdlib>
 #include <dlfcn.h>
 #include <string>
@@ -52,7 +53,7 @@ public:
         return std::atoi(Get(kind, parameter).c_str());
     }
     double Number(Kind kind, const char* parameter) const {
-        return std::atof(Get(kind, parameter).c_str());
+        return qv::NumberOr(Get(kind, parameter));
     }
     // Seconds of the whole file.
     double Seconds() const { return Number(General, "Duration") / 1000.0; }

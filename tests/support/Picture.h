@@ -3,6 +3,7 @@
 // What ffprobe and FFmpeg's cropdetect say of a converted file: its streams,
 // and the part of the frame that holds picture rather than black borders.
 
+#include "Number.h"
 #include "Tool.h"
 
 #include <cstdio>
@@ -60,11 +61,11 @@ inline StreamFacts Examine(const std::string& file) {
                 f.height = std::atoi(Entry(s, "height").c_str());
                 f.pixelFormat = Entry(s, "pix_fmt");
                 f.sampleAspect = Entry(s, "sample_aspect_ratio");
-                f.videoSeconds = std::atof(Entry(s, "duration").c_str());
+                f.videoSeconds = qv::NumberOr(Entry(s, "duration"));
             }
         } else if (type == "audio" && f.audioStreams++ == 0) {
             f.channels = std::atoi(Entry(s, "channels").c_str());
-            f.audioSeconds = std::atof(Entry(s, "duration").c_str());
+            f.audioSeconds = qv::NumberOr(Entry(s, "duration"));
         }
     }
     if (f.videoStreams > 0) {

@@ -155,9 +155,9 @@ TEST(ConvertingDlg, AFailedSecondJobEndsTheBatchAndKeepsTheFirstOutput) {
         b.records.push_back(Clip("/media/" + std::string(name) + ".mp4", name));
     ASSERT_TRUE(RunBatch(b.Items(), out.path(), XvidProfile(), tools.Folder()));
     EXPECT_TRUE(qvtest::FileExists(out / "one.avi"));
-    // A failed job's partial output stays, under a name that says so.
+    // A failed job's half-written output goes with it.
     EXPECT_FALSE(qvtest::FileExists(out / "two.avi"));
-    EXPECT_EQ(qvtest::ReadFile(out / "two.avi.partial"), "part\n");
+    EXPECT_FALSE(qvtest::FileExists(out / "two.avi.partial"));
     EXPECT_FALSE(qvtest::FileExists(out / "three.avi"));
     ASSERT_EQ(user.boxes.size(), 1u);
     // The failure message says why in one line.
@@ -176,7 +176,7 @@ TEST(ConvertingDlg, AResultThatFailsItsCheckEndsTheBatchWithTheReason) {
     b.records.push_back(Clip(qvtest::MediaDir() + "small.mp4", "a"));
     ASSERT_TRUE(RunBatch(b.Items(), out.path(), XvidProfile(), tools.Folder()));
     EXPECT_FALSE(qvtest::FileExists(out / "a.avi"));
-    EXPECT_TRUE(qvtest::FileExists(out / "a.avi.partial"));
+    EXPECT_FALSE(qvtest::FileExists(out / "a.avi.partial"));
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].text,
               Text("MsgBox", "ConvertFailed") + "\n\nsmall.mp4: the result has no audio stream");
@@ -237,6 +237,59 @@ TEST(ConvertingDlg, StopAnsweredNoChangesNothingAndYesEndsTheBatch) {
                 << "a cancelled job's output goes";
             EXPECT_EQ(user.boxes.size(), 1u);
         }
+    }
+}
+
+namespace {
+
+// Answers the stop question only once the batch has ended meanwhile, as a
+// user who reads it slowly: the box's own event loop runs the while.
+class SlowAnswer : public qvtest::RecordingServices {
+public:
+    int MessageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                   MsgButtons buttons) override {
+        const int a = RecordingServices::MessageBox(text, caption, icon, buttons);
+        if (buttons == MsgButtons::YesNo && dlg) {
+            EXPECT_TRUE(SpinUntil([this] { return dlg->BatchOver(); }));
+            // Whatever else the batch's end does waits for the answer.
+            QApplication::processEvents(QEventLoop::AllEvents, 200);
+            std::lock_guard lock(mutex);
+            events.push_back("answered");
+        }
+        return a;
+    }
+    CConvertingDlg* dlg = nullptr;
+};
+
+} // namespace
+
+TEST(ConvertingDlg, TheBatchEndingWhileStopIsAskedWaitsForTheAnswer) {
+    qvtest::FakeProgramFolder tools("printf 'Pos: 1.0s\\r'; sleep 1; cp '" + qvtest::MediaDir() +
+                                    "small.mp4' \"$out\"");
+    for (int answer : {MsgNo, MsgYes}) {
+        SlowAnswer user;
+        user.answer = answer;
+        qvtest::TempDir out;
+        Batch b;
+        b.records.push_back(Clip(qvtest::MediaDir() + "small.mp4", "a"));
+        CConvertingDlg dlg;
+        user.dlg = &dlg;
+        dlg.SetBatch(b.Jobs(), out.path(), XvidProfile(), SettingsRecord{});
+        dlg.SetToolFolder(tools.Folder());
+        Control<QCheckBox>(dlg, CConvertingDlg::IDC_SHUTDOWN)->setChecked(true);
+        dlg.show();
+        ASSERT_TRUE(SpinUntil([&] { return dlg.BatchRunning(); }));
+        Control<QPushButton>(dlg, CConvertingDlg::IDC_STOP)->click();
+        ASSERT_TRUE(SpinUntil([&] { return dlg.isHidden(); }));
+        EXPECT_TRUE(qvtest::FileExists(out / "a.avi"));
+        // One question, then the end once: a Yes only keeps the machine on.
+        // (The sleep lock goes with the batch; the question needs none.)
+        std::vector<std::string> expected = {"inhibit", "box:" + Text("MsgBox", "StopConvert"),
+                                             "release", "answered"};
+        if (answer == MsgNo)
+            expected.push_back("poweroff");
+        expected.push_back("box:" + Text("MsgBox", "ConvertFinished"));
+        EXPECT_EQ(user.events, expected) << answer;
     }
 }
 
