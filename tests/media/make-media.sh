@@ -146,4 +146,19 @@ XML
     mv tmp.dvdlong dvdlong
     rm -f long1.mpg long2.mpg long3.mpg dvdlong.xml
 fi
+# An MKV of today: two audio languages of different tones (English 440 Hz,
+# German 660 Hz, the second flagged default), a SubRip subtitle and two
+# chapters, 4 s
+if [[ ! -s tracks.mkv ]]; then
+    printf '1\n00:00:00,500 --> 00:00:03,000\nHello\n' >tracks.srt
+    printf ';FFMETADATA1\ntitle=Two tongues\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=2000\ntitle=One\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=2000\nEND=4000\ntitle=Two\n' >tracks.meta
+    ff -f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+        -f lavfi -i sine=frequency=660:sample_rate=48000 -i tracks.srt -i tracks.meta -t 4 \
+        -map 0:v -map 1:a -map 2:a -map 3:s -map_metadata 4 -map_chapters 4 \
+        -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2 -c:s srt \
+        -metadata:s:a:0 language=eng -metadata:s:a:1 language=ger -metadata:s:s:0 language=eng \
+        -disposition:a:0 0 -disposition:a:1 default tmp.tracks.mkv
+    mv tmp.tracks.mkv tracks.mkv
+    rm -f tracks.srt tracks.meta
+fi
 echo "media ready in $(pwd)"
