@@ -432,6 +432,10 @@ const NameTable& LavcAudioCodecs() {
     return codecs;
 }
 
+bool IsHdrTransfer(const std::string& transfer) {
+    return transfer == "smpte2084" || transfer == "arib-std-b67";
+}
+
 const std::set<std::string>& Yuv420Encoders() {
     static const std::set<std::string> encoders = {
         "libx264", "libxvid", "mpeg4", "msmpeg4", "msmpeg4v2",  "wmv1",
@@ -881,6 +885,17 @@ double RateValue(const std::string& text) {
     return n >= 1 && num > 0 && den > 0 ? num / den : 0;
 }
 
+// Whether the encoder writes 8-bit pictures: the 4:2:0 encoders, and the
+// others unless lavcopts pixfmt asks for more bits.
+bool EightBit(const EncodeJob& job, const std::string& encoder) {
+    if (Yuv420Encoders().count(encoder))
+        return true;
+    if (job.ovc != "lavc")
+        return false;
+    const std::string format = job.lavc.Get("pixfmt").value_or("");
+    return format == "yuv420p";
+}
+
 // The output rate: -ofps, at most the rate a limit filter allows.
 std::string RateOf(const EncodeJob& job) {
     for (const Filter& f : job.videoFilters)
@@ -992,6 +1007,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
                      ":size=1:start=0");
         vf.push_back("setpts=N/(" + rate + ")/TB");
     }
+    // An HDR picture (PQ or HLG) written in 8 bits is tone-mapped to SDR
+    // BT.709, else its colours come out washed out; a 10-bit output keeps it
+    // with its colour tags.
+    const bool toneMap = plan.hasVideo && videoEncoder != "copy" && IsHdrTransfer(facts.transfer) &&
+                         EightBit(job, videoEncoder);
+    if (toneMap)
+        vf.insert(vf.end(), {"zscale=t=linear:npl=100", "format=gbrpf32le", "zscale=p=bt709",
+                             "tonemap=tonemap=hable:desat=0", "zscale=t=bt709:m=bt709:r=tv",
+                             "format=yuv420p"});
     if (plan.hasVideo && videoEncoder != "copy") {
         for (size_t i = 0; i < job.videoFilters.size(); ++i) {
             FrameFit fit;
@@ -1042,6 +1066,9 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         // players and devices decode: a 10-bit or 4:2:2 source is converted.
         if (Yuv420Encoders().count(videoEncoder))
             a.insert(a.end(), {"-pix_fmt", "yuv420p"});
+        if (toneMap)
+            a.insert(a.end(),
+                     {"-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace", "bt709"});
         if (!job.aspect.empty())
             a.insert(a.end(), {"-aspect", job.aspect});
         if (job.frames)

@@ -363,6 +363,8 @@ int main(int argc, char** argv) {
             facts.variableRate = VariableRate(job.inputFile);
         if (job.keepTracks)
             facts.subtitleCodecs = SubtitleCodecs(job.inputFile);
+        if (!job.ovc.empty() && job.ovc != "frameno" && job.ovc != "copy")
+            facts.transfer = ProbeStream(job.inputFile, "v:0", "stream=color_transfer");
     }
     if (WantsTargetSize(job)) {
         const double length = job.dvd ? title.LengthSeconds()

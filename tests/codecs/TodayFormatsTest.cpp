@@ -215,3 +215,38 @@ TEST(TodayFormats, KeepTracksCarriesEveryAudioTrackSubtitlesAndChapters) {
         EXPECT_TRUE(Has(Probe(out, "stream_tags=language", "a"), "ger")) << format;
     }
 }
+
+// HDR10 and HLG pictures: tone-mapped to SDR BT.709 in 8 bits, kept with
+// their colour tags in 10-bit H.265.
+TEST(TodayFormats, HdrIsToneMappedForEightBitsAndKeptInTen) {
+    qvtest::TempDir dir;
+    for (const char* input : {"hdr10.mkv", "hlg.mkv"}) {
+        const std::string sdr = dir / "sdr.mp4", hdr = dir / "hdr.mkv";
+        ToolRun r = Encode("-ofps 25 -ovc x264 -x264encopts crf=30:preset=ultrafast -nosound -of "
+                           "lavf \"" +
+                           Media(input) + "\" -o \"" + sdr + "\"");
+        ASSERT_EQ(r.exitCode, 0) << input << "\n" << r.output;
+        EXPECT_EQ(Probe(sdr, "stream=pix_fmt,color_transfer,color_primaries", "v:0"),
+                  "yuv420p,bt709,bt709\n")
+            << input;
+        r = Encode("-ofps 25 -ovc lavc -lavcopts vcodec=hevc:crf=30:preset=ultrafast:pixfmt="
+                   "yuv420p10le -nosound -of lavf \"" +
+                   Media(input) + "\" -o \"" + hdr + "\"");
+        ASSERT_EQ(r.exitCode, 0) << input << "\n" << r.output;
+        const std::string transfer = std::string(input) == "hlg.mkv" ? "arib-std-b67" : "smpte2084";
+        EXPECT_EQ(Probe(hdr, "stream=pix_fmt,color_transfer,color_primaries", "v:0"),
+                  "yuv420p10le," + transfer + ",bt2020\n")
+            << input;
+    }
+    // An SDR source is left alone.
+    quenzo::InputFacts facts;
+    facts.transfer = "bt709";
+    EXPECT_FALSE(Has(Translate("-ovc x264 -nosound in.mp4 -o o.mp4", facts).line, "tonemap"));
+    facts.transfer = "smpte2084";
+    EXPECT_TRUE(Has(Translate("-ovc x264 -nosound in.mp4 -o o.mp4", facts).line, "tonemap"));
+    EXPECT_FALSE(Has(Translate("-ovc lavc -lavcopts vcodec=av1:pixfmt=yuv420p10le -nosound in.mp4 "
+                               "-o o.mkv",
+                               facts)
+                         .line,
+                     "tonemap"));
+}

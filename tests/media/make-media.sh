@@ -161,4 +161,16 @@ if [[ ! -s tracks.mkv ]]; then
     mv tmp.tracks.mkv tracks.mkv
     rm -f tracks.srt tracks.meta
 fi
+# HDR phone clips, 1 s 640x360 10-bit H.265 with their colour tags: HDR10
+# (PQ, BT.2020, mastering display) and HLG
+make hdr10.mkv -f lavfi -i testsrc2=size=640x360:rate=25 -t 1 \
+    -vf zscale=t=smpte2084:p=bt2020:m=bt2020nc:tin=bt709:pin=bt709:min=bt709,format=yuv420p10le \
+    -c:v libx265 -preset ultrafast -x265-params \
+    "log-level=error:colorprim=bt2020:transfer=smpte2084:colormatrix=bt2020nc:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,1):max-cll=1000,400" \
+    -color_primaries bt2020 -color_trc smpte2084 -colorspace bt2020nc
+make hlg.mkv -f lavfi -i testsrc2=size=640x360:rate=25 -t 1 \
+    -vf zscale=t=arib-std-b67:p=bt2020:m=bt2020nc:tin=bt709:pin=bt709:min=bt709,format=yuv420p10le \
+    -c:v libx265 -preset ultrafast -x265-params \
+    "log-level=error:colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc" \
+    -color_primaries bt2020 -color_trc arib-std-b67 -colorspace bt2020nc
 echo "media ready in $(pwd)"
