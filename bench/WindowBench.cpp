@@ -483,10 +483,15 @@ double ScanInWindow(const std::string& folder, bool search, int* titles) {
         return d.exec(); // the scan ends by itself
     };
     PaintCounter counter(w.Tree()->viewport());
+    const size_t boxes = w.services.boxes.size();
     w.dlg->OnCommand(qv::CConverterDlg::IDC_ADD_DVD);
-    const int before = counter.paints;
-    w.Tree()->viewport()->update();
-    w.WaitForListPaint(before, counter);
+    // A disc without titles is answered by a message (the double answers it
+    // at once), a disc with titles by the list painting them.
+    if (w.services.boxes.size() == boxes) {
+        const int before = counter.paints;
+        w.Tree()->viewport()->update();
+        w.WaitForListPaint(before, counter);
+    }
     const double took = UiMonitor::Now() - start;
     QTreeWidgetItem* disc = w.Tree()->topLevelItem(0);
     *titles = disc ? disc->childCount() : 0;
@@ -510,17 +515,21 @@ int Dvd(const std::string& folder) {
         search.push_back(ScanInWindow(folder, true, &searched));
     }
     const double a = Median(all), s = Median(search);
-    const double handbrake = HandBrakeScan(folder);
+    std::vector<double> peer;
+    for (int i = 0; i < 3; ++i)
+        peer.push_back(HandBrakeScan(folder));
+    const double handbrake = Median(peer);
     char versus[96];
     if (handbrake < 0)
         std::snprintf(versus, sizeof versus, "HandBrakeCLI --scan skipped (not installed)");
     else
         std::snprintf(versus, sizeof versus, "HandBrakeCLI --scan %.2f s", handbrake);
     const double worst = std::max(a, s);
-    const bool holds = listed == 99 && worst <= 1.0 && (handbrake < 0 || worst < handbrake);
-    std::printf("dvd-scan  99 titles: %d listed in %.2f s, with the title search %.2f s (median of "
-                "3) vs %s  %.2f s  goal <= 1 s and below HandBrakeCLI  %s\n",
-                listed, a, s, versus, worst, Verdict(holds));
+    const bool holds =
+        listed == 99 && searched == 99 && worst <= 1.0 && (handbrake < 0 || worst < handbrake);
+    std::printf("dvd-scan  99 titles: %d listed in %.2f s, with the title search %d in %.2f s "
+                "(medians of 3) vs %s  %.2f s  goal <= 1 s and below HandBrakeCLI  %s\n",
+                listed, a, searched, s, versus, worst, Verdict(holds));
     return 0;
 }
 

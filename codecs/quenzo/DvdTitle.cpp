@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "DvdStreamIds.h"
+
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
@@ -132,13 +134,17 @@ bool DvdTitle::Stream(const std::function<bool(const unsigned char*, size_t)>& s
 int DvdTitle::AudioChannels(int aid) const {
     if (!vts_ || !vts_->vtsi_mat || !vts_->vts_pgcit || pgcNumber_ < 1)
         return 0;
-    const int physical = aid < 0 ? -1 : aid >= 192 ? aid - 192 : aid >= 160 ? aid - 160 : aid & 7;
+    int base = -1, number = -1;
+    if (aid >= 0 && !qv::SplitAudioId(aid, &base, &number))
+        return 0;
     const pgc_t* pgc = vts_->vts_pgcit->pgci_srp[pgcNumber_ - 1].pgc;
     const int count = std::min<int>(vts_->vtsi_mat->nr_of_vts_audio_streams, 8);
     for (int k = 0; pgc && k < count; ++k) {
         const uint16_t control = pgc->audio_control[k];
-        if ((control & 0x8000) && (physical < 0 || ((control >> 8) & 7) == physical))
-            return vts_->vtsi_mat->vts_audio_attr[k].channels + 1;
+        const audio_attr_t& attr = vts_->vtsi_mat->vts_audio_attr[k];
+        if ((control & 0x8000) && (aid < 0 || (((control >> 8) & 7) == number &&
+                                               qv::AudioBaseOfFormat(attr.audio_format) == base)))
+            return attr.channels + 1;
     }
     return 0;
 }

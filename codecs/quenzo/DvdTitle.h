@@ -20,8 +20,8 @@ public:
 
     bool Open(const std::string& device, int title, std::string* error);
     double LengthSeconds() const { return length_; }
-    // The channel count of an audio stream by its MPlayer id (AC-3 128+n,
-    // DTS 136+n, LPCM 160+n, MPEG 192+n; -1 the first), or 0 when unknown.
+    // The channel count of an audio stream by its player id (MPEG 0+n, AC-3
+    // 128+n, DTS 136+n, LPCM 160+n; -1 the first), or 0 when unknown.
     int AudioChannels(int aid) const;
     // The title set's IFO file when the disc is a folder (for the subtitle
     // palette); empty for a drive.

@@ -132,14 +132,15 @@ std::vector<Option> BuildTable() {
          .max = 8191,
          .store = [](EncodeJob& j, Name, Value v) { j.aid = static_cast<int>(v.number); },
          .rows = {{"-aid ID (DVD)", "-map 0:i:ID (AC-3 128+n, DTS 136+n, LPCM 160+n; MPEG audio "
-                                    "192+n as 0x1c0+n)"}}},
+                                    "n as 0x1c0+n)"}}},
         {.names = {"-sid"},
          .arg = Arg::Integer,
          .min = 0,
          .max = 31,
          .store = [](EncodeJob& j, Name, Value v) { j.sid = static_cast<int>(v.number); },
-         .rows = {{"-sid N (DVD)", "subtitle 0x20+N burnt in: -filter_complex "
-                                   "[0:v:0][0:i:0x20+N]overlay, palette from the IFO"}}},
+         .rows = {{"-sid N (DVD)",
+                   "subpicture stream N (its number on the disc) burnt in: -filter_complex "
+                   "[0:v:0][0:i:0x20+N]overlay, palette from the IFO"}}},
         {.names = {"-ss"},
          .arg = Arg::Time,
          .store = [](EncodeJob& j, Name, Value v) { j.startSeconds = v.seconds; },

@@ -2,6 +2,8 @@
 
 #include "common/FileName.h"
 
+#include "DvdStreamIds.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -1081,8 +1083,12 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
     a.insert(a.end(), video.begin(), video.end());
     if (plan.hasAudio) {
         if (job.dvd && job.aid >= 0) {
-            // MPlayer numbers MPEG audio from 192, FFmpeg by its start code 0x1c0.
-            int id = job.aid >= 192 && job.aid < 224 ? 0x1c0 + (job.aid - 192) : job.aid;
+            // FFmpeg names a DVD's streams by their pack codes.
+            const int id = qv::AudioStreamCode(job.aid);
+            if (id < 0)
+                return Fail(error, "-aid " + std::to_string(job.aid) +
+                                       " names no DVD audio stream (MPEG 0-7, AC-3 128-135, "
+                                       "DTS 136-143, LPCM 160-167)");
             char map[32];
             std::snprintf(map, sizeof map, "0:i:0x%x", id);
             a.insert(a.end(), {"-map", map});

@@ -2,12 +2,15 @@
 
 #include "ProfileLayout.h"
 
+#include "DvdStreamIds.h"
 #include "ForkedChild.h"
 
 #include <dvdread/dvd_reader.h>
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
 
+#include <chrono>
+#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -37,19 +40,14 @@ std::string LanguageName(uint16_t code) {
     return printable ? std::string(c) : "Unknown";
 }
 
-struct AudioKind {
-    const char* name;
-    int base; // MPlayer's stream id of stream 0
-};
-
-AudioKind KindOf(int format) {
+const char* FormatName(int format) {
     switch (format) {
-    case 0: return {"AC3", 128};
+    case 0: return "AC3";
     case 2:
-    case 3: return {"MPEG", 192};
-    case 4: return {"LPCM", 160};
-    case 6: return {"DTS", 136};
-    default: return {"Audio", 128};
+    case 3: return "MPEG";
+    case 4: return "LPCM";
+    case 6: return "DTS";
+    default: return "Audio";
     }
 }
 
@@ -94,14 +92,14 @@ void ReadTitle(dvd_reader_t* dvd, const title_info_t& info, qv::DvdTitleRecord& 
                 continue; // not in this title
             const audio_attr_t& a = mat->vts_audio_attr[i];
             const int stream = pgc ? (pgc->audio_control[i] >> 8) & 7 : i;
-            const AudioKind kind = KindOf(a.audio_format);
+            const int base = qv::AudioBaseOfFormat(a.audio_format);
             char format[96];
-            std::snprintf(format, sizeof format, "%s %dch %dHz", kind.name, a.channels + 1,
-                          a.sample_frequency == 1 ? 96000 : 48000);
+            std::snprintf(format, sizeof format, "%s %dch %dHz", FormatName(a.audio_format),
+                          a.channels + 1, a.sample_frequency == 1 ? 96000 : 48000);
             qv::DvdAudioEntry& e = out.audio[audio++];
             Put(e.language, LanguageName(a.lang_type == 1 ? a.lang_code : 0));
             Put(e.format, format);
-            e.streamId = kind.base + stream;
+            e.streamId = (base < 0 ? qv::kAc3Base : base) + stream;
         }
         out.audioCount = audio;
 
@@ -110,7 +108,11 @@ void ReadTitle(dvd_reader_t* dvd, const title_info_t& info, qv::DvdTitleRecord& 
             if (pgc && !(pgc->subp_control[i] & 0x80000000))
                 continue;
             const subp_attr_t& s = mat->vts_subp_attr[i];
-            Put(out.subtitles[subtitles++].label, LanguageName(s.type == 1 ? s.lang_code : 0));
+            qv::DvdSubtitleEntry& e = out.subtitles[subtitles++];
+            Put(e.label, LanguageName(s.type == 1 ? s.lang_code : 0));
+            e.streamId = pgc ? qv::SubpictureStream(pgc->subp_control[i],
+                                                    mat->vts_video_attr.display_aspect_ratio)
+                             : i;
         }
         out.subtitleCount = subtitles;
     }
@@ -119,7 +121,11 @@ void ReadTitle(dvd_reader_t* dvd, const title_info_t& info, qv::DvdTitleRecord& 
 
 // Reads the disc in this process.
 int ReadHere(const char* path, qv::DvdInfoBlock* block) {
-    dvd_reader_t* dvd = DVDOpen(path);
+    // libdvdread's own notes ("Couldn't find device name." for every
+    // folder) would land on the caller's terminal; its failures come back as
+    // results.
+    static const dvd_logger_cb quiet = {[](void*, dvd_logger_level_t, const char*, va_list) {}};
+    dvd_reader_t* dvd = DVDOpen2(nullptr, &quiet, path);
     if (!dvd)
         return 1;
     ifo_handle_t* vmg = ifoOpen(dvd, 0);
@@ -151,6 +157,7 @@ extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
     // title table is corrupt). The disc is read in a child process, so a
     // damaged disc is an error code, not the program's end.
     const std::string where = path;
+    const auto started = std::chrono::steady_clock::now();
     const int result = qv::RunInForkedChild<qv::DvdInfoBlock>(
         qv::kDiscSurveyLimitMs, &block->cancel,
         [&where](qv::DvdInfoBlock& read) { return ReadHere(where.c_str(), &read); },
@@ -160,5 +167,11 @@ extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
             std::memcpy(reinterpret_cast<char*>(block) + from,
                         reinterpret_cast<const char*>(&read) + from, sizeof *block - from);
         });
-    return result == qv::kForkedChildFailed ? 3 : result;
+    if (result != qv::kForkedChildFailed)
+        return result;
+    const auto took = std::chrono::steady_clock::now() - started;
+    return !qv::CancelRequested(block->cancel) &&
+                   took >= std::chrono::milliseconds(qv::kDiscSurveyLimitMs)
+               ? 4
+               : 3;
 }

@@ -6,7 +6,8 @@ extern "C" {
 // Reads the titles of a DVD (a device, or a folder with or without its
 // VIDEO_TS part) into the block, which the caller has zero-filled. 0 on
 // success; 1 the disc cannot be opened, 2 its title table cannot be read,
-// 3 its files are damaged beyond reading.
+// 3 its files are damaged beyond reading (the reader crashed), 4 the reading
+// took longer than two minutes and was stopped.
 // Never writes outside the block.
 __attribute__((visibility("default"))) int ReadDvdStructure(char* path, qv::DvdInfoBlock* block);
 }

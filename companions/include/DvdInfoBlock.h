@@ -12,14 +12,18 @@ namespace qv {
 struct DvdAudioEntry { // 264 bytes
     char language[64]; // e.g. "English"
     char format[196];  // e.g. "AC3 2ch 48000Hz"
-    int32_t streamId;  // as MPlayer's -aid takes it
+    // As MPlayer's -aid takes it: MPEG audio 0+n, AC-3 128+n, DTS 136+n,
+    // LPCM 160+n, n being the stream's number on the disc.
+    int32_t streamId;
 };
 static_assert(sizeof(DvdAudioEntry) == 264);
 static_assert(offsetof(DvdAudioEntry, streamId) == 260);
 
 struct DvdSubtitleEntry { // 68 bytes
-    char label[68];
+    char label[64];
+    int32_t streamId; // the subpicture stream's number on the disc, as -sid takes it
 };
+static_assert(sizeof(DvdSubtitleEntry) == 68);
 
 struct DvdTitleRecord {    // 10,740 bytes
     int32_t subtitleCount; // 0..32

@@ -29,11 +29,13 @@ inline bool DieWithParent(pid_t parent) {
 }
 
 // Waits at most limitMs for the child; after that, or as soon as *cancel
-// (when given) becomes non-zero, it is killed and reaped. Returns the wait
-// status, or -1 when the child was killed.
-inline int WaitChildFor(pid_t pid, int limitMs, const int32_t* cancel = nullptr) {
+// (when given) becomes non-zero, it is killed and reaped; tick() is called
+// between the looks. Returns the wait status, or -1 when the child was killed.
+template <class Tick>
+inline int WaitChildFor(pid_t pid, int limitMs, const int32_t* cancel, Tick tick) {
     int status = 0;
     for (int waited = 0;; waited += 20) {
+        tick();
         pid_t r = ::waitpid(pid, &status, WNOHANG);
         if (r == pid)
             return status;
@@ -48,6 +50,9 @@ inline int WaitChildFor(pid_t pid, int limitMs, const int32_t* cancel = nullptr)
         timespec pause{0, 20 * 1000 * 1000};
         ::nanosleep(&pause, nullptr);
     }
+}
+inline int WaitChildFor(pid_t pid, int limitMs, const int32_t* cancel = nullptr) {
+    return WaitChildFor(pid, limitMs, cancel, [] {});
 }
 
 // How long a disc survey may take before it counts as hung.
@@ -66,9 +71,11 @@ inline constexpr int kForkedChildFailed = -1;
 // in this process instead.
 //
 // The child has a copy of this process: what it should tell anyone (a
-// window's reports, say) goes into the block, and this process tells it.
-template <class Block, class Work, class Keep>
-int RunInForkedChild(int limitMs, const int32_t* cancel, Work work, Keep keep) {
+// window's reports, say) goes into the block, and this process tells it;
+// watch(const Block&) is called here every 20 ms while the child works, so
+// that what the child writes as it goes (its progress) can be told at once.
+template <class Block, class Work, class Keep, class Watch>
+int RunInForkedChild(int limitMs, const int32_t* cancel, Work work, Keep keep, Watch watch) {
     static_assert(std::is_trivially_copyable_v<Block>, "the block is shared as plain bytes");
     void* shared =
         ::mmap(nullptr, sizeof(Block), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
@@ -90,7 +97,8 @@ int RunInForkedChild(int limitMs, const int32_t* cancel, Work work, Keep keep) {
     }
     int result;
     if (pid > 0) {
-        const int status = WaitChildFor(pid, limitMs, cancel);
+        const int status =
+            WaitChildFor(pid, limitMs, cancel, [&] { watch(static_cast<const Block&>(*block)); });
         result = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : kForkedChildFailed;
     } else {
         result = work(*block);
@@ -100,6 +108,11 @@ int RunInForkedChild(int limitMs, const int32_t* cancel, Work work, Keep keep) {
     if (!local)
         ::munmap(shared, sizeof(Block));
     return result;
+}
+
+template <class Block, class Work, class Keep>
+int RunInForkedChild(int limitMs, const int32_t* cancel, Work work, Keep keep) {
+    return RunInForkedChild<Block>(limitMs, cancel, work, keep, [](const Block&) {});
 }
 
 } // namespace qv

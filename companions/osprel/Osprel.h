@@ -5,7 +5,10 @@
 extern "C" {
 // Searches a DVD for titles worth converting and reports them to the
 // request's window (WM_TITLE_SEARCH_REPORT, wParam 1 with each valid title's
-// number, wParam 2 with the progress percent). A title is valid when it
+// number, wParam 2 with the progress percent, wParam 3 with the number of a
+// title whose cells cannot be read, wParam 4 when the disc could not be
+// surveyed at all: lParam 1 it could not be opened, 2 the survey ran out of
+// time, 3 it crashed). A title is valid when it
 // plays at least the request's number of seconds and the first and last
 // sector of each of its cells can be read; with mainTitle set only the
 // longest valid title is reported.

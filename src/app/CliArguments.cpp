@@ -1,6 +1,7 @@
 #include "CliArguments.h"
 
 #include <cctype>
+#include <cstdlib>
 
 namespace qv {
 
@@ -8,10 +9,19 @@ const char* CliUsage() {
     return "usage: quorvane-cli --list-profiles\n"
            "       quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] [--] "
            "FILE...\n"
+           "       quorvane-cli --titles DVD\n"
+           "       quorvane-cli -p PROFILE -o FOLDER --dvd DVD --title N [--title M ...] "
+           "[--audio K] [--subtitle K] [--start hh:mm:ss] [--end hh:mm:ss]\n"
            "\n"
            "  -p, --profile NAME   the output profile (names as --list-profiles prints them)\n"
            "  -o, --output FOLDER  the folder the results are written into\n"
-           "  --start, --end TIME  convert only that part of each file\n"
+           "  --start, --end TIME  convert only that part of each file or title\n"
+           "  --titles DVD         list the titles of a DVD drive or folder: number, length,\n"
+           "                       audio tracks and subtitles, numbered from 1\n"
+           "  --dvd DVD            convert titles of a DVD drive or folder\n"
+           "  --title N            a title to convert (as --titles numbers it; repeatable)\n"
+           "  --audio K            the K-th audio track --titles lists (default: the first)\n"
+           "  --subtitle K         burn in the K-th subtitle --titles lists (default: none)\n"
            "  --                   what follows are file names, even those beginning with -\n"
            "  -h, --help           this text\n";
 }
@@ -39,6 +49,17 @@ Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args) {
                 return Status::Fail(a + " needs a time as hh:mm:ss, not \"" + into + "\"");
             return {};
         };
+        auto number = [&](int& into) -> Status {
+            std::string text;
+            if (Status s = value(text); !s)
+                return s;
+            char* end = nullptr;
+            const long n = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || n < 1 || n > 999)
+                return Status::Fail(a + " needs a number from 1, not \"" + text + "\"");
+            into = static_cast<int>(n);
+            return {};
+        };
         Status read;
         if (a == "-h" || a == "--help") {
             c.help = true;
@@ -54,6 +75,18 @@ Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args) {
             read = time(c.start);
         else if (a == "--end")
             read = time(c.end);
+        else if (a == "--titles")
+            read = value(c.titlesOf);
+        else if (a == "--dvd")
+            read = value(c.dvd);
+        else if (a == "--title") {
+            int n = 0;
+            if (read = number(n); read)
+                c.titles.push_back(n);
+        } else if (a == "--audio")
+            read = number(c.audio);
+        else if (a == "--subtitle")
+            read = number(c.subtitle);
         else if (a == "--") {
             c.files.insert(c.files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
@@ -64,7 +97,15 @@ Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args) {
         if (!read)
             return read;
     }
-    if (!c.listProfiles && (c.profile.empty() || c.outputFolder.empty() || c.files.empty()))
+    if (c.listProfiles || !c.titlesOf.empty())
+        return c;
+    if (c.dvd.empty() && (!c.titles.empty() || c.audio || c.subtitle))
+        return Status::Fail("--title, --audio and --subtitle need --dvd");
+    if (!c.dvd.empty() && !c.files.empty())
+        return Status::Fail("a conversion takes files or --dvd, not both");
+    if (!c.dvd.empty() && c.titles.empty())
+        return Status::Fail("--dvd needs at least one --title (see --titles)");
+    if (c.profile.empty() || c.outputFolder.empty() || (c.files.empty() && c.dvd.empty()))
         return Status::Fail("a conversion needs a profile, an output folder and a file");
     return c;
 }

@@ -17,6 +17,11 @@ struct CliCommand {
     std::string outputFolder;  // -o, --output
     std::string start, end;    // --start, --end: hh:mm:ss; empty: the file's own
     std::vector<std::string> files;
+    std::string titlesOf;    // --titles PATH: list a DVD's titles
+    std::string dvd;         // --dvd PATH: convert titles of this DVD
+    std::vector<int> titles; // --title N (repeatable)
+    int audio = 0;           // --audio K: the K-th track --titles lists; 0 the first
+    int subtitle = 0;        // --subtitle K: the K-th subtitle burnt in; 0 none
 };
 
 // The usage text, ending with a newline.
@@ -24,8 +29,9 @@ const char* CliUsage();
 
 // Reads the arguments (without the program's name) from left to right: a
 // help flag ends the reading; an unknown option, an option without its value,
-// a time not written hh:mm:ss, or a conversion without a profile, a folder or
-// a file fails with the reason in one line.
+// a time not written hh:mm:ss, a number that is not one from 1 on, or a
+// conversion without a profile, a folder or a file (or --dvd with --title)
+// fails with the reason in one line.
 Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args);
 
 // Whether a text is a time as hh:mm:ss (minutes and seconds below 60).

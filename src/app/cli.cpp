@@ -2,6 +2,8 @@
 //
 //   quorvane-cli --list-profiles
 //   quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] [--] FILE...
+//   quorvane-cli --titles DVD
+//   quorvane-cli -p PROFILE -o FOLDER --dvd DVD --title N... [--audio K] [--subtitle K] ...
 //
 // Each file is probed and converted with the named profile and the settings
 // of Config.ini (SettingsFilePath), one after another; a failed file does not
@@ -10,6 +12,7 @@
 // and the rest. Exit status 0 only when every job succeeded.
 
 #include "app/CliArguments.h"
+#include "app/CliDvd.h"
 #include "app/CliPresenter.h"
 #include "app/ProgramEntry.h"
 #include "base/ProgramFolder.h"
@@ -68,6 +71,16 @@ int main(int argc, char** argv) {
     }
 
     qv::SetUpLog(); // before the profile reader's first entry
+    if (!command.titlesOf.empty()) {
+        qv::LangOpenDefault();
+        const qv::Result<qv::CliDvd> dvd = qv::ReadCliDvd(command.titlesOf);
+        if (!dvd) {
+            std::fprintf(stderr, "quorvane-cli: %s\n", dvd.Reason().c_str());
+            return 1;
+        }
+        Print(stdout, qv::DvdTitleLines(*dvd->block));
+        return 0;
+    }
     auto table = std::make_unique<qv::ProfileTable>();
     std::string profiles = qv::ProgramFolder() + "Profiles/";
     LoadProfiles(profiles.data(), table.get(), "1");
@@ -116,6 +129,21 @@ int main(int argc, char** argv) {
     bool allAccepted = true;
     qv::BatchJobs batch;
     std::vector<qv::CliJob> names;
+    if (!command.dvd.empty()) {
+        qv::Result<qv::CliDvd> dvd = qv::ReadCliDvd(command.dvd);
+        auto titles =
+            dvd ? qv::DvdTitleJobs(*dvd, command)
+                : qv::Result<std::vector<std::unique_ptr<qv::CMediaRecord>>>::Fail(dvd.Reason());
+        if (!titles) {
+            std::fprintf(stderr, "quorvane-cli: %s\n", titles.Reason().c_str());
+            return 1;
+        }
+        for (auto& title : std::move(titles).Value()) {
+            names.push_back(
+                {command.dvd + " title " + std::to_string(title->titleNumber), title->baseName});
+            batch.jobs.push_back(std::move(*title));
+        }
+    }
     for (const std::string& file : command.files) {
         if (g_stop)
             return 1;

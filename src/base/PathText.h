@@ -10,6 +10,8 @@ namespace qv {
 // Whether anything stands under the path (a dangling link counts: its name
 // is taken).
 bool PathExists(const std::string& path);
+// Whether the path is a folder (or a link to one).
+bool IsFolder(const std::string& path);
 // The last component of a path: "/a/b.mp4" -> "b.mp4".
 std::string FileNameOf(const std::string& path);
 // The folder with a trailing "/"; an empty folder (the current one) stays

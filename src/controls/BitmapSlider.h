@@ -23,6 +23,8 @@ public:
 
     void SetPosition(int position);
     int Position() const { return position; }
+    // Whether the user holds the thumb with the mouse.
+    bool Dragging() const { return dragging_; }
     int PositionToPixel(int position) const;
     int PixelToPosition(int x) const;
 

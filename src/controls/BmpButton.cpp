@@ -18,6 +18,7 @@ QFont SkinFont(const std::string& face, int pixelSize, bool bold, bool italic, b
 CBmpButton::CBmpButton(QWidget* parent, int controlId) : QAbstractButton(parent) {
     setProperty("controlId", controlId);
     setMouseTracking(true);
+    setCursor(Qt::PointingHandCursor);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::ClickFocus);
 }
@@ -91,23 +92,22 @@ void CBmpButton::paintEvent(QPaintEvent*) {
                QString::fromStdString(caption));
 }
 
+// The pointer is followed by enter and leave events, and by moves while
+// the button is held (which the press's implicit grab delivers); the mouse
+// is never grabbed, so a window that opens meanwhile gets its own clicks.
 void CBmpButton::Track(const QPoint& at) {
-    if (rect().contains(at)) {
-        setCursor(Qt::PointingHandCursor);
-        if (!hover_) {
-            hover_ = true;
-            repaint();
-            grabMouse();
-        }
-    } else if (hover_) {
-        hover_ = false;
+    const bool over = rect().contains(at);
+    if (over != hover_) {
+        hover_ = over;
         repaint();
-        if (!pressed_)
-            releaseMouse();
     }
 }
 
 void CBmpButton::mouseMoveEvent(QMouseEvent* event) {
+    Track(event->position().toPoint());
+}
+
+void CBmpButton::enterEvent(QEnterEvent* event) {
     Track(event->position().toPoint());
 }
 
@@ -130,7 +130,6 @@ void CBmpButton::mousePressEvent(QMouseEvent* event) {
 void CBmpButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
-    releaseMouse();
     pressed_ = false;
     if (hover_) {
         hover_ = false;

@@ -1,6 +1,8 @@
 #include "ColumnTreeCtrl.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
@@ -75,10 +77,38 @@ CColumnTreeCtrl::CColumnTreeCtrl(QWidget* parent, int controlId) : QWidget(paren
             [this](QTreeWidgetItem* now) { emit SelectionChanged(now); });
     connect(tree_, &QTreeWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { emit ContextMenu(at); });
+    tree_->installEventFilter(this);
     connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
         if (!applying_ && column == 0)
             emit ItemCheckChanged(item);
     });
+}
+
+// The Menu key and Shift+F10 open the context menu at the current item, not
+// at the pointer (which the window system's keyboard request reports).
+bool CColumnTreeCtrl::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != tree_)
+        return QWidget::eventFilter(watched, event);
+    bool keyboardMenu = false;
+    if (event->type() == QEvent::ContextMenu)
+        keyboardMenu =
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+    else if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        keyboardMenu = key->key() == Qt::Key_F10 && key->modifiers() == Qt::ShiftModifier;
+    }
+    if (!keyboardMenu)
+        return QWidget::eventFilter(watched, event);
+    emit ContextMenu(KeyboardMenuPoint());
+    return true;
+}
+
+QPoint CColumnTreeCtrl::KeyboardMenuPoint() const {
+    QTreeWidgetItem* item = tree_->currentItem();
+    if (!item)
+        return QPoint(4, 4);
+    tree_->scrollToItem(item);
+    return tree_->visualItemRect(item).center();
 }
 
 int CColumnTreeCtrl::InsertColumn(int index, int alignment, int width, const std::string& title) {

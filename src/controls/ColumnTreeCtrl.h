@@ -31,12 +31,22 @@ public:
     static std::string ItemText(const QTreeWidgetItem* item);
     void SetItemText(QTreeWidgetItem* item, const std::string& text);
 
+    // Where a menu opened from the keyboard points: the middle of the current
+    // item, scrolled into view; the list's top left without one. In the
+    // tree's viewport, as ContextMenu gives it.
+    QPoint KeyboardMenuPoint() const;
+
 signals:
     // The tree's notifications, as coming from this control.
     void ItemClicked(QTreeWidgetItem* item);
     void SelectionChanged(QTreeWidgetItem* current);
+    // A context menu asked for at a point of the tree's viewport, by the
+    // mouse or from the keyboard (Menu, Shift+F10).
     void ContextMenu(const QPoint& at);
     void ItemCheckChanged(QTreeWidgetItem* item);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QTreeWidget* tree_;

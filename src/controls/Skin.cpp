@@ -107,6 +107,28 @@ QRgb ReadSkinColour(const std::string& folder) {
     return static_cast<QRgb>(LenientNumber(value));
 }
 
+bool SkinLoads(const std::string& folder, const char* element) {
+    XMLParse x;
+    if (!x.Open((folder + "SkinSetting.xml").c_str()))
+        return false;
+    XMLParse::Node win = x.FindNode(x.FindNode({}, "AppSetting"), element);
+    auto loads = [&x, &folder](XMLParse::Node n) {
+        std::string path;
+        x.NodeText("szFilePath", n, path);
+        return !path.empty() && !LoadImageFile(folder + path).isNull();
+    };
+    if (!loads(x.FindNode(win, "BackGround")))
+        return false;
+    XMLParse::Node buttons = x.FindNode(win, "BmpButtons");
+    const int count = std::min(x.CountNodes("BmpButton", buttons), kMaxSkinEntries);
+    if (count == 0)
+        return false;
+    for (int k = 0; k < count; ++k)
+        if (!loads(x.FindNode(buttons, "BmpButton", k)))
+            return false;
+    return true;
+}
+
 void ApplySkinBackground(const std::string& folder, CBitmapEx& background, const char* element) {
     XMLParse x;
     if (!x.Open((folder + "SkinSetting.xml").c_str()))

@@ -27,6 +27,10 @@ QRgb ReadSkinColour(const std::string& skinFolder);
 // description cannot be read, empty when its image does not load.
 void ApplySkinBackground(const std::string& skinFolder, CBitmapEx& background, const char* element);
 
+// Whether a skin can dress a window: its description reads, and its
+// background and every button picture it names load.
+bool SkinLoads(const std::string& skinFolder, const char* element);
+
 // The skin folder of a skin name: program folder + "Skins/" + name + "/".
 std::string SkinFolder(const std::string& programFolder, const std::string& skinName);
 

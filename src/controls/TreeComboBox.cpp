@@ -171,11 +171,16 @@ void CTreeComboBox::mousePressEvent(QMouseEvent* event) {
         ToggleDropDown();
 }
 
+// Space, F4, Alt+Down and the arrows open the tree from the keyboard.
 void CTreeComboBox::keyPressEvent(QKeyEvent* event) {
     switch (event->key()) {
     case Qt::Key_Up:
-    case Qt::Key_Down: ToggleDropDown(); return;
-    case Qt::Key_Space: return;
+    case Qt::Key_Down:
+    case Qt::Key_Space:
+    case Qt::Key_F4:
+        if (!Dropped())
+            ToggleDropDown();
+        return;
     default: QWidget::keyPressEvent(event);
     }
 }
@@ -183,6 +188,11 @@ void CTreeComboBox::keyPressEvent(QKeyEvent* event) {
 // Keys for the open tree: arrows move, Enter picks a leaf, Esc closes.
 bool CTreeComboBox::DropDownKey(QKeyEvent* k) {
     QTreeWidgetItem* current = tree_->currentItem();
+    const bool alt = k->modifiers() & Qt::AltModifier;
+    if (k->key() == Qt::Key_F4 || (alt && (k->key() == Qt::Key_Up || k->key() == Qt::Key_Down))) {
+        Hide();
+        return true;
+    }
     switch (k->key()) {
     case Qt::Key_Escape:
         Hide();
@@ -207,6 +217,24 @@ bool CTreeComboBox::DropDownKey(QKeyEvent* k) {
 }
 
 bool CTreeComboBox::eventFilter(QObject* watched, QEvent* event) {
+    // The tree closes when the program stops being the active one, and
+    // the filter on the whole program goes however the tree was hidden.
+    if (watched == qApp && Dropped() &&
+        (event->type() == QEvent::ApplicationDeactivate ||
+         (event->type() == QEvent::ApplicationStateChange &&
+          static_cast<QApplicationStateChangeEvent*>(event)->applicationState() !=
+              Qt::ApplicationActive)))
+        Hide();
+    if (watched == tree_ && event->type() == QEvent::Hide) {
+        justDropped_ = false;
+        qApp->removeEventFilter(this);
+    }
+    // The focus gone to another control (Tab, a click, a shortcut) closes it.
+    if (Dropped() && event->type() == QEvent::FocusIn && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w != this && w != tree_ && !tree_->isAncestorOf(w))
+            Hide();
+    }
     if (Dropped() && watched->isWidgetType()) {
         auto* w = static_cast<QWidget*>(watched);
         const bool inside = w == this || w == tree_ || tree_->isAncestorOf(w);

@@ -2,6 +2,8 @@
 
 #include "DialogUtil.h"
 #include "TextEncoding.h"
+#include "platform/UserServices.h"
+#include "services/Services.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -13,6 +15,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <charconv>
 #include <cstdlib>
 
 namespace qv {
@@ -134,9 +137,45 @@ QComboBox* CProfileSettingDlg::Box(int id) const {
     return qobject_cast<QComboBox*>(FindControl(this, id));
 }
 
+std::optional<std::pair<int, int>> ParseFrameSize(std::string_view text) {
+    auto trim = [](std::string_view t) {
+        while (!t.empty() && t.front() == ' ')
+            t.remove_prefix(1);
+        while (!t.empty() && t.back() == ' ')
+            t.remove_suffix(1);
+        return t;
+    };
+    text = trim(text);
+    if (Lower(std::string(text)) == "auto")
+        return std::pair(-1, -1);
+    const size_t star = text.find('*');
+    if (star == std::string_view::npos)
+        return std::nullopt;
+    auto side = [&trim](std::string_view t) -> int {
+        t = trim(t);
+        int v = 0;
+        auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), v);
+        if (t.empty() || error != std::errc() || end != t.data() + t.size() || v <= 0 ||
+            v > kMaxFrameSide)
+            return 0;
+        return v;
+    };
+    const int width = side(text.substr(0, star)), height = side(text.substr(star + 1));
+    if (width == 0 || height == 0)
+        return std::nullopt;
+    return std::pair(width, height);
+}
+
 void CProfileSettingDlg::accept() {
     ProfileRecord& p = profile_;
-    const std::string size = Lower(Box(IDC_RESOLUTION)->currentText().toStdString());
+    // A frame size the encoder cannot take is refused here rather than at Start.
+    const auto size = ParseFrameSize(Box(IDC_RESOLUTION)->currentText().toStdString());
+    if (!size) {
+        Services().MessageBox(UiText("MsgBox", "ErrFrameSize",
+                                     "分辨率请输入 Auto, 或以 宽*高 输入两个正整数, 例如 720*480."),
+                              Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
+        return; // the dialog stays open with the text as it was
+    }
     auto selected = [this](int id, auto write) {
         QComboBox* box = Box(id);
         if (box->currentIndex() >= 0)
@@ -155,13 +194,8 @@ void CProfileSettingDlg::accept() {
         if (const char* v = ZoomValueOf(Q(t)))
             SetFieldText(p.zoomMode, v);
     });
-    if (size == "auto") {
-        p.width = p.height = -1;
-    } else if (!size.empty() && size.find('*') != std::string::npos && size[0] != '*') {
-        size_t star = size.find('*');
-        p.width = std::atoi(size.substr(0, star).c_str());
-        p.height = std::atoi(size.substr(star + 1).c_str());
-    }
+    p.width = size->first;
+    p.height = size->second;
     QDialog::accept();
 }
 

@@ -4,9 +4,19 @@
 
 #include <QDialog>
 
+#include <optional>
+#include <string_view>
+#include <utility>
+
 class QComboBox;
 
 namespace qv {
+
+// The largest frame side the settings take.
+constexpr int kMaxFrameSide = 16384;
+// A frame size as typed: "Auto" (any case) gives -1, -1; "W*H" two sides of
+// 1 to kMaxFrameSide; anything else none.
+std::optional<std::pair<int, int>> ParseFrameSize(std::string_view text);
 
 // Picks one value of each of the current profile's choice lists. Works on its
 // own copy of the record; the caller takes it back only after OK.

@@ -28,9 +28,15 @@
 #include <QVBoxLayout>
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace qv {
 
@@ -156,16 +162,19 @@ void CParseDVDDlg::timerEvent(QTimerEvent* event) {
     };
     worker_ = std::thread([=] {
         constexpr int kProgress = WM_USER + 1; // the worker's own progress note
+        constexpr int kSearched = WM_USER + 2; // the structure is read; wParam 1: a search follows
         post(kProgress, 2);
         std::string path = scan.scanPath;
-        int result = ReadDvdStructure(path.data(), state->block.get());
+        int result =
+            scan.sourcePath.empty() ? 1 : ReadDvdStructure(path.data(), state->block.get());
         if (result != 0) {
             if (!state->stopped)
                 LogF("分析 IFO 文件 [%s] 失败, 错误 = %d\n", scan.scanPath.c_str(), result);
-            post(WM_DVD_SCAN_DONE);
+            post(WM_DVD_SCAN_DONE, result);
             return;
         }
         post(kProgress, 10);
+        post(kSearched, runOsprel ? 1 : 0);
         if (!runOsprel || state->stopped) {
             post(WM_DVD_SCAN_DONE);
             return;
@@ -198,6 +207,14 @@ void CParseDVDDlg::Report(long long wParam, long long lParam) {
         label_->setText(DlgText("DlgDvdScan", "Found", "发现标题: ") + foundText_);
     } else if (wParam == 2) {
         progress_->setValue(static_cast<int>(20 + lParam * 0.8));
+    } else if (wParam == 3) {
+        ++outcome_.unreadableTitles;
+    } else if (wParam == 4) {
+        outcome_.searchFailure = static_cast<int>(lParam);
+        LogF("Title search of [%s] failed: %s", scan_.scanPath.c_str(),
+             lParam == 2   ? "stopped after two minutes"
+             : lParam == 3 ? "crashed"
+                           : "not opened");
     }
 }
 
@@ -208,9 +225,12 @@ void CParseDVDDlg::customEvent(QEvent* event) {
         Report(m->wParam, m->lParam);
     else if (type == WM_USER + 1)
         progress_->setValue(static_cast<int>(m->wParam));
-    else if (type == WM_DVD_SCAN_DONE)
+    else if (type == WM_USER + 2)
+        outcome_.searched = m->wParam != 0;
+    else if (type == WM_DVD_SCAN_DONE) {
+        outcome_.readResult = static_cast<int>(m->wParam);
         Done();
-    else
+    } else
         QDialog::customEvent(event);
 }
 
@@ -222,6 +242,7 @@ void CParseDVDDlg::Done() {
     if (worker_.joinable())
         worker_.join(); // it has posted its last message: the block is complete
     const int count = std::clamp(block_->titleCount, 0, kMaxDvdTitles);
+    outcome_.titles = count;
     for (int t : found_)
         if (t >= 1 && t <= count)
             block_->titles[t - 1].selected = 1;
@@ -292,10 +313,136 @@ DvdSources DvdSourcesOf(const DvdInfoBlock& block, const PreparedScan& scan) {
         if (!r->audioTracks.empty())
             r->audioIndex = 0;
         for (int s = 0; s < std::clamp(title.subtitleCount, 0, 32); ++s)
-            r->subtitleTracks.push_back(TrackEntry::Make(FieldText(title.subtitles[s].label), s));
+            r->subtitleTracks.push_back(
+                TrackEntry::Make(FieldText(title.subtitles[s].label), title.subtitles[s].streamId));
         sources.titles.push_back(std::move(r));
     }
     return sources;
+}
+
+} // namespace qv
+
+namespace qv {
+
+bool DvdCssAvailable() {
+    static const bool available = [] {
+        void* css = ::dlopen("libdvdcss.so.2", RTLD_LAZY | RTLD_LOCAL);
+        if (css)
+            ::dlclose(css);
+        return css != nullptr;
+    }();
+    return available;
+}
+
+namespace {
+
+// Whether a drive's disc is marked as scrambled (CSS); false when the drive
+// cannot say.
+bool DiscScrambled(const std::string& device) {
+    const int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    dvd_struct s;
+    std::memset(&s, 0, sizeof s);
+    s.type = DVD_STRUCT_COPYRIGHT;
+    const bool scrambled = ::ioctl(fd, DVD_READ_STRUCT, &s) == 0 && s.copyright.cpst != 0;
+    ::close(fd);
+    return scrambled;
+}
+
+} // namespace
+
+DvdPathFacts DvdPathFactsOf(const std::string& path) {
+    DvdPathFacts f;
+    f.cssAvailable = DvdCssAvailable();
+    f.named = !path.empty();
+    struct stat st;
+    if (!f.named)
+        return f;
+    if (::stat(path.c_str(), &st) != 0) {
+        f.statError = errno;
+        return f;
+    }
+    f.drive = !S_ISDIR(st.st_mode);
+    const int fd = ::open(path.c_str(),
+                          (f.drive ? O_RDONLY | O_NONBLOCK : O_RDONLY | O_DIRECTORY) | O_CLOEXEC);
+    if (fd < 0) {
+        f.openError = errno;
+        return f;
+    }
+    if (S_ISBLK(st.st_mode)) {
+        // Opened without waiting for a disc: ask the drive whether it has one.
+        const int status = ::ioctl(fd, CDROM_DRIVE_STATUS, CDSL_CURRENT);
+        if (status == CDS_NO_DISC || status == CDS_TRAY_OPEN)
+            f.openError = ENOMEDIUM;
+    }
+    ::close(fd);
+    f.scrambled = !f.openError && S_ISBLK(st.st_mode) && DiscScrambled(path);
+    return f;
+}
+
+DvdDiagnosis DiagnoseDvd(const DvdPathFacts& path, const DvdScanOutcome& outcome, int found) {
+    if (found > 0)
+        return {};
+    if (!path.named)
+        return {DvdProblem::NoPath, ""};
+    if (path.statError == ENOENT)
+        return {DvdProblem::Missing, ""};
+    if (path.statError || path.openError)
+        return {DvdProblem::NotReadable,
+                std::strerror(path.statError ? path.statError : path.openError)};
+    if (outcome.readResult == 4 || outcome.searchFailure == 2)
+        return {DvdProblem::TimedOut, ""};
+    if (outcome.readResult == 3 || outcome.searchFailure == 3)
+        return {DvdProblem::Damaged, ""};
+    if (outcome.readResult != 0 || outcome.titles == 0 || outcome.searchFailure == 1)
+        return {DvdProblem::NotDvd, ""};
+    // A drive that has not authenticated refuses a scrambled disc's title
+    // sectors, so every title reads as broken.
+    const bool allUnreadable = outcome.searched && outcome.unreadableTitles >= outcome.titles;
+    if (path.drive && !path.cssAvailable && (allUnreadable || path.scrambled))
+        return {DvdProblem::Encrypted, ""};
+    if (allUnreadable)
+        return {DvdProblem::TitlesUnreadable, ""};
+    return {DvdProblem::NoLongTitle, ""};
+}
+
+DvdDiagnosis DiagnoseDvdScan(const PreparedScan& scan, const DvdScanOutcome& outcome, int found) {
+    return found > 0 ? DvdDiagnosis{}
+                     : DiagnoseDvd(DvdPathFactsOf(scan.sourcePath), outcome, found);
+}
+
+std::string DvdProblemText(const DvdDiagnosis& d, const std::string& path) {
+    auto with = [&path, &d](std::string text) {
+        for (auto [mark, value] : {std::pair{"%1", path}, {"%2", d.detail}})
+            if (size_t at = text.find(mark); at != std::string::npos)
+                text.replace(at, 2, value);
+        return text;
+    };
+    switch (d.problem) {
+    case DvdProblem::None: return "";
+    case DvdProblem::NoPath: return UiText("MsgBox", "DvdNoPath", "没有选择 DVD 驱动器或文件夹.");
+    case DvdProblem::Missing: return with(UiText("MsgBox", "DvdMissing", "\"%1\" 不存在."));
+    case DvdProblem::NotReadable:
+        return with(UiText("MsgBox", "DvdNotReadable", "无法读取 \"%1\": %2."));
+    case DvdProblem::NotDvd:
+        return with(UiText("MsgBox", "DvdNotVideo",
+                           "\"%1\" 不是 DVD 视频 (无法读取其 VIDEO_TS.IFO 或标题表)."));
+    case DvdProblem::Damaged:
+        return with(UiText("MsgBox", "DvdDamaged", "\"%1\" 上的 DVD 文件已损坏, 无法读取."));
+    case DvdProblem::TimedOut:
+        return with(UiText("MsgBox", "DvdTimedOut", "读取 \"%1\" 超过两分钟, 已停止."));
+    // The language files' test reads each built-in text as one literal.
+    // clang-format off
+    case DvdProblem::Encrypted:
+        return UiText("MsgBox", "DvdEncrypted", "此 DVD 已加密 (CSS), 读取它需要 libdvdcss. Debian 通过 contrib 中的 libdvd-pkg 软件包提供它: sudo apt install libdvd-pkg && sudo dpkg-reconfigure libdvd-pkg");
+    case DvdProblem::TitlesUnreadable:
+        return with(UiText("MsgBox", "DvdTitlesUnreadable", "\"%1\" 的标题表可以读取, 但其标题无法读取 (读取错误, 或者未能通过的区域码或复制保护)."));
+    case DvdProblem::NoLongTitle:
+        return UiText("MsgBox", "NoDvdTitle", "此 DVD 上没有可转换的标题 (不列出短于一分钟的标题).");
+        // clang-format on
+    }
+    return "";
 }
 
 } // namespace qv

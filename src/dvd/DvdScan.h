@@ -32,6 +32,54 @@ struct PreparedScan {
 // The paths and label of a scan; logs the drive or folder being added.
 PreparedScan PrepareScan(const DvdSource& source);
 
+// What a scan met: the structure reader's result (0, or its error code), the
+// titles it read, and what the valid-title search said of them.
+struct DvdScanOutcome {
+    int readResult = 0;
+    int titles = 0;
+    bool searched = false;
+    int unreadableTitles = 0; // titles whose cells do not read
+    int searchFailure = 0;    // the search's own failure (1 not opened, 2 out of time)
+};
+
+// Why a scan gave nothing to convert.
+enum class DvdProblem {
+    None,             // it gave titles
+    NoPath,           // no drive or folder was named
+    Missing,          // the path does not exist
+    NotReadable,      // the drive or folder cannot be opened (detail: the system's reason)
+    NotDvd,           // no readable VIDEO_TS.IFO or title table
+    Damaged,          // the reader crashed on the disc's files
+    TimedOut,         // the disc took longer than two minutes to read
+    Encrypted,        // a scrambled (CSS) disc and no libdvdcss to read it
+    TitlesUnreadable, // the title table reads, the titles' sectors do not
+    NoLongTitle,      // every title is shorter than the search's minute
+};
+struct DvdDiagnosis {
+    DvdProblem problem = DvdProblem::None;
+    std::string detail;
+};
+
+// What the path of a scan says of itself.
+struct DvdPathFacts {
+    bool named = true;      // a path was given
+    int statError = 0;      // errno of stat, 0 when it exists
+    int openError = 0;      // errno of opening it, 0 when it opens
+    bool drive = false;     // a device (or an image file), not a folder
+    bool scrambled = false; // a drive's disc marked as CSS-scrambled
+    bool cssAvailable = false;
+};
+DvdPathFacts DvdPathFactsOf(const std::string& path);
+
+// The reason for an outcome without a title. found: titles the scan selected.
+DvdDiagnosis DiagnoseDvd(const DvdPathFacts& path, const DvdScanOutcome& outcome, int found);
+// The same, with the facts of the scan's source path.
+DvdDiagnosis DiagnoseDvdScan(const PreparedScan& scan, const DvdScanOutcome& outcome, int found);
+// The message for a diagnosis, in the interface language.
+std::string DvdProblemText(const DvdDiagnosis& diagnosis, const std::string& path);
+// Whether libdvdcss can be loaded (libdvdread then uses it by itself).
+bool DvdCssAvailable();
+
 // The scan dialog: reads the disc's structure and, with runOsprel, runs the
 // valid-title search; ends by itself with the block's selected flags set.
 class CParseDVDDlg : public QDialog {
@@ -50,6 +98,7 @@ public:
     void Report(long long wParam, long long lParam);
     void Stop(); // asks first; the scan's reads are ended and the dialog closes
     bool StoppedByUser() const { return stoppedByUser_; }
+    const DvdScanOutcome& Outcome() const { return outcome_; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -68,6 +117,7 @@ private:
     PreparedScan scan_;
     bool runOsprel_, mainTitle_;
     std::vector<int> found_;
+    DvdScanOutcome outcome_;
     QString foundText_;
     QProgressBar* progress_;
     QLabel* label_;

@@ -2,6 +2,7 @@
 
 #include "dialogs/DialogUtil.h"
 #include "dialogs/DirDialog.h"
+#include "platform/UserServices.h"
 #include "services/Services.h"
 
 #include <QButtonGroup>
@@ -16,7 +17,13 @@
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
+#include <QApplication>
+#include <QPointer>
+
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -52,17 +59,48 @@ std::vector<OpticalDrive> ListOpticalDrives() {
     return drives;
 }
 
-bool EjectDrive(const std::string& device) {
-    int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    bool ok = ::ioctl(fd, CDROMEJECT, 0) == 0;
-    ::close(fd);
-    return ok;
+namespace {
+
+// Where a device is mounted, "" when it is not.
+std::string MountPointOf(const std::string& device) {
+    std::ifstream mounts("/proc/self/mounts");
+    std::string from, to, rest;
+    while (mounts >> from >> to && std::getline(mounts, rest))
+        if (from == device)
+            return to;
+    return "";
 }
 
-CSelectDVDDlg::CSelectDVDDlg(bool nav, bool mainOnly, QWidget* parent, DriveLister lister)
-    : QDialog(parent), navigationMode(nav), mainTitleOnly(mainOnly), lister_(std::move(lister)) {
+} // namespace
+
+std::string EjectDrive(const std::string& device) {
+    int fd = ::open(device.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    ::ioctl(fd, CDROM_LOCKDOOR, 0); // a door a player locked
+    const bool ok = ::ioctl(fd, CDROMEJECT, 0) == 0;
+    const int error = errno;
+    ::close(fd);
+    if (ok)
+        return "";
+    const std::string mounted = MountPointOf(device);
+    if (!mounted.empty())
+        return "mounted at " + mounted + " (umount " + mounted + ")";
+    return std::strerror(error);
+}
+
+// A listing under way: the worker fills drives, the dialog takes them when
+// told. The dialog may go first; the worker then drops them.
+struct CSelectDVDDlg::Listing {
+    std::vector<OpticalDrive> drives;
+    QPointer<CSelectDVDDlg> dialog;
+    bool selectByLabel = false;
+};
+
+CSelectDVDDlg::CSelectDVDDlg(bool nav, bool mainOnly, QWidget* parent, DriveLister lister,
+                             DriveEjector ejector)
+    : QDialog(parent), navigationMode(nav), mainTitleOnly(mainOnly), lister_(std::move(lister)),
+      ejector_(std::move(ejector)) {
     setWindowTitle(DlgText("DlgDvd", "Title", "添加 DVD"));
     auto* choose = new QGroupBox(DlgText("DlgDvd", "Choose", "选择 DVD"), this);
     driveRadio_ =
@@ -115,11 +153,7 @@ CSelectDVDDlg::CSelectDVDDlg(bool nav, bool mainOnly, QWidget* parent, DriveList
     connect(driveRadio_, &QRadioButton::clicked, this, &CSelectDVDDlg::Enable);
     connect(folderRadio_, &QRadioButton::clicked, this, &CSelectDVDDlg::Enable);
     connect(navigation_, &QCheckBox::clicked, this, &CSelectDVDDlg::Enable);
-    connect(eject_, &QPushButton::clicked, this, [this] {
-        const int i = driveList_->currentIndex();
-        if (i >= 0 && i < static_cast<int>(drives_.size()))
-            EjectDrive(drives_[static_cast<size_t>(i)].device);
-    });
+    connect(eject_, &QPushButton::clicked, this, &CSelectDVDDlg::Eject);
     connect(browse_, &QPushButton::clicked, this, [this] {
         CDirDialog picker;
         picker.windowTitle = picker.prompt = UiText("DlgDvd", "ChooseFolder", "选择 DVD 文件夹");
@@ -129,7 +163,7 @@ CSelectDVDDlg::CSelectDVDDlg(bool nav, bool mainOnly, QWidget* parent, DriveList
         }
     });
 
-    ListDrives(true);
+    Refresh(); // the first listing selects a drive with a disc
     driveRadio_->setChecked(true);
     (mainTitleOnly ? mainRadio_ : allRadio_)->setChecked(true);
     navigation_->setChecked(navigationMode);
@@ -141,25 +175,74 @@ QWidget* CSelectDVDDlg::Control(int id) const {
     return FindControl(this, id);
 }
 
-void CSelectDVDDlg::ListDrives(bool selectByLabel) {
-    drives_ = lister_ ? lister_() : std::vector<OpticalDrive>();
+CSelectDVDDlg::~CSelectDVDDlg() {
+    if (worker_.joinable())
+        worker_.join();
+}
+
+void CSelectDVDDlg::ShowDrives(std::vector<OpticalDrive> drives, bool selectByLabel) {
+    const int selected = driveList_->currentIndex();
+    drives_ = std::move(drives);
     driveList_->clear();
     for (const OpticalDrive& d : drives_)
         driveList_->addItem(Q(d.device + " [" + d.label + "]"));
     driveList_->setCurrentIndex(-1);
-    if (selectByLabel)
+    if (selectByLabel) {
         for (size_t i = 0; i < drives_.size(); ++i)
             if (!drives_[i].label.empty()) {
                 driveList_->setCurrentIndex(static_cast<int>(i));
                 break;
             }
+    } else if (selected >= 0 && selected < driveList_->count()) {
+        driveList_->setCurrentIndex(selected);
+    }
+    ++listings_;
 }
 
 void CSelectDVDDlg::Refresh() {
-    const int selected = driveList_->currentIndex();
-    ListDrives(false);
-    if (selected >= 0 && selected < driveList_->count())
-        driveList_->setCurrentIndex(selected);
+    if (listing_)
+        return; // the last one is still reading
+    if (worker_.joinable())
+        worker_.join(); // it has handed its listing over
+    auto listing = std::make_shared<Listing>();
+    listing->dialog = this;
+    listing->selectByLabel = listings_ == 0;
+    listing_ = listing;
+    worker_ = std::thread([listing, lister = lister_] {
+        if (lister)
+            listing->drives = lister();
+        QMetaObject::invokeMethod(
+            qApp,
+            [listing] {
+                if (CSelectDVDDlg* dlg = listing->dialog) {
+                    dlg->listing_.reset();
+                    dlg->ShowDrives(std::move(listing->drives), listing->selectByLabel);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void CSelectDVDDlg::Eject() {
+    int i = driveList_->currentIndex();
+    if (i < 0 && drives_.size() == 1)
+        i = 0; // the only drive needs no choosing
+    if (i < 0 || i >= static_cast<int>(drives_.size())) {
+        Services().MessageBox(UiText("DlgDvd", "EjectWhich", "请先选择要弹出的 DVD 光驱."),
+                              UiText("MsgBox", "Info", "提示"), MsgIcon::Information,
+                              MsgButtons::Ok);
+        return;
+    }
+    const std::string device = drives_[static_cast<size_t>(i)].device;
+    const std::string why = ejector_ ? ejector_(device) : "";
+    if (!why.empty()) {
+        std::string text = UiText("DlgDvd", "EjectFailed", "无法弹出 %1: %2.");
+        for (auto [mark, value] : {std::pair{"%1", device}, {"%2", why}})
+            if (size_t at = text.find(mark); at != std::string::npos)
+                text.replace(at, 2, value);
+        Services().MessageBox(text, UiText("MsgBox", "Info", "提示"), MsgIcon::Exclamation,
+                              MsgButtons::Ok);
+    }
 }
 
 void CSelectDVDDlg::timerEvent(QTimerEvent* event) {
@@ -186,9 +269,10 @@ void CSelectDVDDlg::accept() {
         driveMode = true;
         if (!driveItemText.empty()) {
             drive = driveItemText.substr(0, driveItemText.find(" ["));
-            volumeLabel = VolumeLabel(drive);
+            // The label of the last listing (at most one refresh old): read
+            // again here, a spinning-up drive would hold the interface.
             const int i = driveList_->currentIndex();
-            if (volumeLabel.empty() && i < static_cast<int>(drives_.size()))
+            if (i < static_cast<int>(drives_.size()))
                 volumeLabel = drives_[static_cast<size_t>(i)].label;
         }
     } else {

@@ -4,7 +4,9 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 class QCheckBox;
@@ -26,8 +28,9 @@ struct OpticalDrive {
 std::vector<OpticalDrive> ListOpticalDrives();
 // The volume label of the disc in a drive, "" when none can be read.
 std::string VolumeLabel(const std::string& device);
-// Opens the drive's door; false when it cannot.
-bool EjectDrive(const std::string& device);
+// Opens the drive's door; "" when it did, else why not (a mounted disc
+// names its mount point).
+std::string EjectDrive(const std::string& device);
 
 // Where the DVD to add is: a disc in a drive, or a copied folder; and the
 // valid-title search's two settings.
@@ -47,16 +50,25 @@ public:
     };
     static constexpr int kRefreshMs = 3000;
 
+    // Called off the interface thread: reading a label can wait for a drive
+    // to spin up.
     using DriveLister = std::function<std::vector<OpticalDrive>()>;
+    using DriveEjector = std::function<std::string(const std::string&)>;
     CSelectDVDDlg(bool navigationMode, bool mainTitleOnly, QWidget* parent = nullptr,
-                  DriveLister lister = ListOpticalDrives);
+                  DriveLister lister = ListOpticalDrives, DriveEjector ejector = EjectDrive);
+    ~CSelectDVDDlg() override;
 
     bool driveMode = true;
     std::string folder, drive, volumeLabel, driveItemText;
     bool navigationMode;
     bool mainTitleOnly;
 
-    void Refresh(); // as the timer does: keeps the selected position
+    // As the timer does: lists the drives on a worker thread; the list shows
+    // them when the listing is back, keeping the selected position. A refresh
+    // while one is under way is skipped.
+    void Refresh();
+    int Listings() const { return listings_; } // listings shown so far
+    void Eject();                              // the selected drive, or the only one
     void accept() override;
     QWidget* Control(int id) const;
 
@@ -64,10 +76,15 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
-    void ListDrives(bool selectByLabel);
+    void ShowDrives(std::vector<OpticalDrive> drives, bool selectByLabel);
     void Enable();
 
+    struct Listing;
     DriveLister lister_;
+    DriveEjector ejector_;
+    std::shared_ptr<Listing> listing_;
+    std::thread worker_; // joined before the next listing and before the dialog goes
+    int listings_ = 0;
     std::vector<OpticalDrive> drives_;
     QComboBox* driveList_;
     QLineEdit* folderEdit_;

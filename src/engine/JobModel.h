@@ -20,7 +20,7 @@ enum SourceKind : int32_t {
 // One audio or subtitle track of a DVD title. 260 bytes.
 struct TrackEntry {
     char label[256];  // "%s %s" of the scan's two texts for audio
-    int32_t streamId; // audio: the stream id of the scan; subtitle: its position
+    int32_t streamId; // the stream as the player and quenzo select it (-aid, -sid)
 
     std::string Label() const { return FieldText(label); }
     static TrackEntry Make(std::string_view label, int32_t streamId);

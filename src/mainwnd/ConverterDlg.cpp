@@ -45,10 +45,12 @@ QWidget* CConverterDlg::Control(int id) const {
     return FindControl(this, id);
 }
 
-QPoint CConverterDlg::CentredOrigin(const QSize& screen, const QSize& window) {
+QPoint CConverterDlg::CentredOrigin(const QRect& screen, const QSize& window) {
     // Integer division truncates toward zero, so a narrow screen gives a
-    // negative left edge, as intended: the window is never shifted.
-    return QPoint((screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2);
+    // negative offset, as intended: the window is never shifted. The
+    // screen's origin counts: the second of two monitors starts at its own.
+    return screen.topLeft() +
+           QPoint((screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2);
 }
 
 void CConverterDlg::OnCommand(int id) {
@@ -86,7 +88,9 @@ void CConverterDlg::customEvent(QEvent* event) {
     case WM_PLAYER_ENDED:
     case WM_PLAYER_STOPPED:
     case WM_PLAYER_FAILED: preview_.OnPlayerMessage(type); break;
-    case WM_SLIDER_POSITION:
+    // A drag moves the thumb only; the seek goes when it is let go, and at
+    // once for a key.
+    case WM_SLIDER_DONE:
         if (message && message->wParam == IDC_SEEK)
             preview_.OnSliderMoved();
         break;

@@ -111,8 +111,9 @@ public:
     // The control of an id.
     QWidget* Control(int id) const;
 
-    // The left edge and top of a window of the given size centred on a screen.
-    static QPoint CentredOrigin(const QSize& screen, const QSize& window);
+    // The left edge and top of a window of the given size centred on a
+    // screen (its geometry on the desktop).
+    static QPoint CentredOrigin(const QRect& screen, const QSize& window);
 
     // MainWindowLink: what a running batch asks of this window.
     void MinimizeMain() override;
@@ -163,6 +164,7 @@ private:
     void OnTrim(QTreeWidgetItem* item);
     void OnItemCheckChanged(QTreeWidgetItem* item);
     void SetAllChecked(bool checked);
+    void ShowTicks();
     void ClearSources();
     void RemoveItem(QTreeWidgetItem* item);
     void UpdateListVisibility();
@@ -170,6 +172,8 @@ private:
     void InsertFileItem(const std::string& path, const ProbeResult& probe);
     QTreeWidgetItem* AddRowItem(QTreeWidgetItem* parent, CMediaRecord* record);
     QTreeWidgetItem* SelectedItem() const;
+    // The item that shows a record; null for none.
+    QTreeWidgetItem* ItemOf(const CMediaRecord* record) const;
     CMediaRecord* SelectedRecord() const;
 
     // Profile and output (ProfileOutput.cpp).
@@ -177,6 +181,7 @@ private:
     void OnProfileChosen();
     void OnProfileSettings();
     void FillTrackLists(const CMediaRecord* record);
+    void EmptyTrackLists();
     void OnAudioTrackChanged(int index);
     void OnSubtitleChanged(int index);
     void OnBrowse();
@@ -192,9 +197,11 @@ private:
     void ShowCaption(const std::string& text) override;
     void ShowSliderPosition(int position) override;
     int SliderPosition() const override;
+    bool SliderHeld() const override;
     void RestorePicture() override;
     unsigned long PictureWindow() override;
     void OpenFolder(const std::string& folder) override;
+    void ShowMessage(const std::string& text) override;
 
     // Help, update and window commands (WindowCommands.cpp).
     void OnHelpMenu();
@@ -206,6 +213,8 @@ private:
     void OnAutoUpdateCheck();
     void OnOptions();
     void OnSkinOptions();
+    // Says that a snapshot folder could not be made and which one is used.
+    void TellSnapshotFolderUnusable(const std::string& folder, const std::string& used);
     void OnClose();
     std::time_t Now() const;
     void WriteLastUpdateDate();
@@ -224,6 +233,7 @@ private:
     PreviewController preview_{*this};
     CBitmapEx background_;
     bool closed_ = false;
+    bool showingTicks_ = false; // the list's boxes are being set from the rows' ticks
     bool dragging_ = false;
     QPoint dragOffset_;
 

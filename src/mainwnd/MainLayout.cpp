@@ -13,11 +13,13 @@
 #include "controls/TreeComboBox.h"
 #include "lorvesta/Lorvesta.h"
 #include "platform/ControlId.h"
+#include "platform/UserServices.h"
 #include "player/MPlayer.h"
 #include "services/Services.h"
 #include "settings/Ini.h"
 
 #include <QComboBox>
+#include <QCursor>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,6 +27,7 @@
 #include <QPainterPath>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <unistd.h>
@@ -132,6 +135,11 @@ void CConverterDlg::OnInitDialog() {
     }
     ApplyCaptions(haveLanguage);
     ApplyTips(haveLanguage);
+    // A snapshot folder that could not be made is said once the window shows.
+    if (!loaded.unusableSnapshotDir.empty())
+        QTimer::singleShot(0, this, [this, unusable = loaded.unusableSnapshotDir] {
+            TellSnapshotFolderUnusable(unusable, settings_.SnapshotDir);
+        });
 
     // 4. The seek slider.
     seek_->SetChannelBitmaps(142, 143);
@@ -152,8 +160,12 @@ void CConverterDlg::OnInitDialog() {
 
     // 9. Size, place on the screen and the rounded shape.
     setFixedSize(kWidth, kHeight);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(CentredOrigin(screen->size(), size()));
+    // On the screen it opens on: the one under the pointer, else the primary.
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen)
+        move(CentredOrigin(screen->geometry(), size()));
     QPainterPath shape;
     shape.addRoundedRect(QRectF(0, 0, kWidth, kHeight), 3, 3);
     setMask(QRegion(shape.toFillPolygon().toPolygon()));
@@ -311,9 +323,24 @@ void CConverterDlg::ApplyCaptions(bool fromLanguage) {
 
 // Buttons with their pictures, places and visibility, and the background;
 // with withPlaces also the places of the other controls the skin names.
+// A skin that cannot dress the window gives way to the Default skin, and
+// the user is told once; the skin button shows whatever the skin says, so
+// that another skin can always be chosen.
 void CConverterDlg::ApplySkin(bool withPlaces) {
-    const std::string folder =
-        SkinFolder(env_.programFolder, settings_.Skin.empty() ? "Default" : settings_.Skin);
+    if (settings_.Skin.empty())
+        settings_.Skin = "Default";
+    if (settings_.Skin != "Default" &&
+        !SkinLoads(SkinFolder(env_.programFolder, settings_.Skin), "MainDlgSetting")) {
+        const std::string broken = settings_.Skin;
+        settings_.Skin = "Default";
+        LogF("The skin %s cannot be loaded: the Default skin is used", broken.c_str());
+        QTimer::singleShot(0, this, [broken] {
+            Services().MessageBox(TextOr("MsgBox", "SkinBroken", "无法加载皮肤, 将使用默认皮肤:") +
+                                      "\n" + broken,
+                                  Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
+        });
+    }
+    const std::string folder = SkinFolder(env_.programFolder, settings_.Skin);
     if (withPlaces) {
         ApplySkinControls(folder, this, "MainDlgSetting");
     } else {
@@ -327,6 +354,8 @@ void CConverterDlg::ApplySkin(bool withPlaces) {
             w->setGeometry(place);
     }
     ApplySkinBackground(folder, background_, "MainDlgSetting");
+    if (QWidget* skinButton = Control(IDC_SKIN_OPTIONS))
+        skinButton->show();
     ApplyControlColours();
 }
 

@@ -5,6 +5,7 @@
 #include "ConverterDlg.h"
 #include "SourceList.h"
 #include "controls/BitmapSlider.h"
+#include "platform/UserServices.h"
 #include "services/Services.h"
 
 #include <QLabel>
@@ -61,6 +62,10 @@ int CConverterDlg::SliderPosition() const {
     return seek_->Position();
 }
 
+bool CConverterDlg::SliderHeld() const {
+    return seek_->Dragging();
+}
+
 void CConverterDlg::RestorePicture() {
     if (previewPicture_)
         previewPicture_->update();
@@ -72,6 +77,10 @@ unsigned long CConverterDlg::PictureWindow() {
 
 void CConverterDlg::OpenFolder(const std::string& folder) {
     ShowFolder(folder);
+}
+
+void CConverterDlg::ShowMessage(const std::string& text) {
+    Services().MessageBox(text, Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 } // namespace qv

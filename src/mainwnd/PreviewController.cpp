@@ -4,8 +4,10 @@
 #include "base/PathText.h"
 #include "base/ProgramFolder.h"
 #include "engine/JobModel.h"
+#include "platform/CommandLine.h"
 #include "platform/Messages.h"
 #include "player/MPlayer.h"
+#include "services/Services.h"
 
 #include <QTimerEvent>
 
@@ -61,6 +63,8 @@ void PreviewController::Play(const CMediaRecord& record, const PreviewSettings& 
 // A player still starting is ended too: left alone it would go on to play
 // a source that is no longer selected, or no longer in the list.
 void PreviewController::Stop() {
+    pendingSeek_ = -1;
+    seekTimer_.stop();
     if (State() != PlayerStopped)
         player_->Stop();
 }
@@ -104,10 +108,41 @@ void PreviewController::OnPlayerMessage(int message) {
     // A player that failed while playing has ended as surely as one that
     // ended: the display must not stay at its last position.
     case WM_PLAYER_ENDED:
-    case WM_PLAYER_STOPPED:
-    case WM_PLAYER_FAILED: Reset(); break;
+    case WM_PLAYER_STOPPED: Reset(); break;
+    case WM_PLAYER_FAILED:
+        // A failure that comes after another Play was a run that is over.
+        if (State() != PlayerStopped)
+            break;
+        Reset();
+        ReportFailure();
+        break;
     default: break;
     }
+}
+
+// The likely cause first: a snapshot folder that went away fails every
+// start; a player tool that cannot run, or that found no MPlayer, fails
+// every source; anything else is the source.
+void PreviewController::ReportFailure() {
+    const std::string source = playing_ ? PreviewCaptionOf(*playing_) : std::string();
+    // Giving up once playing is mostly the end of the file: the display is
+    // reset and nothing is said.
+    if (player_ && !player_->FailedBeforePlayback())
+        return;
+    const std::string why = player_ ? player_->FailureText() : std::string();
+    LogF("The preview of %s failed: %s", source.c_str(), why.c_str());
+    std::string text;
+    if (!snapshotFolder_.empty() && !IsFolder(snapshotFolder_))
+        text = TextOr("MsgBox", "PreviewNoSnapshotDir",
+                      "快照文件夹不存在, 预览无法开始. 请在选项中选择一个文件夹:") +
+               "\n" + snapshotFolder_;
+    else if ((player_ && player_->StartFailed()) ||
+             why.find("cannot start the player") != std::string::npos)
+        text = TextOr("MsgBox", "PreviewNoPlayer",
+                      "无法启动播放器. 预览需要 MPlayer (软件包 mplayer).");
+    else
+        text = TextOr("MsgBox", "PreviewCannotPlay", "播放器无法播放:") + "\n" + source;
+    view_.ShowMessage(text);
 }
 
 void PreviewController::OnSliderMoved() {
@@ -116,12 +151,26 @@ void PreviewController::OnSliderMoved() {
         return;
     }
     StopTimers();
-    const int target = SeekTargetFor(view_.SliderPosition(), player_->Run().length);
-    player_->Seek(target);
-    TraceMessage("dwSeekTime = %d\n", target);
+    pendingSeek_ = SeekTargetFor(view_.SliderPosition(), player_->Run().length);
+    TraceMessage("dwSeekTime = %d\n", pendingSeek_);
+    SendSeek();
     StartTimers();
     if (player_->Position() != -1)
         ShowPosition(player_->Position());
+}
+
+void PreviewController::SendSeek() {
+    if (pendingSeek_ < 0 || !Playing()) {
+        pendingSeek_ = -1;
+        seekTimer_.stop();
+        return;
+    }
+    if (player_->Seek(pendingSeek_)) {
+        pendingSeek_ = -1;
+        seekTimer_.stop();
+    } else if (!seekTimer_.isActive()) {
+        seekTimer_.start(kSeekRetryMs, this);
+    }
 }
 
 void PreviewController::timerEvent(QTimerEvent* event) {
@@ -131,6 +180,8 @@ void PreviewController::timerEvent(QTimerEvent* event) {
             ShowPosition(player_->Position());
     } else if (id == sliderTimer_.timerId()) {
         FollowPosition();
+    } else if (id == seekTimer_.timerId()) {
+        SendSeek();
     } else if (id == snapshotTimer_.timerId()) {
         snapshotTimer_.stop();
         view_.OpenFolder(snapshotFolder_);
@@ -149,8 +200,9 @@ void PreviewController::StopTimers() {
     sliderTimer_.stop();
 }
 
+// The thumb the user holds stays where the user puts it.
 void PreviewController::FollowPosition() {
-    if (!player_)
+    if (!player_ || view_.SliderHeld())
         return;
     const auto position =
         SliderPositionFor(static_cast<float>(player_->Position()),
@@ -174,12 +226,12 @@ void PreviewController::ShowPosition(int seconds) {
 
 std::string PreviewMediaArgument(const CMediaRecord& r, int dvdAccess) {
     if (r.kind == KindFile)
-        return "\"" + r.sourcePath + "\"";
+        return QuotePath(r.sourcePath);
     std::string device = r.sourcePath;
     while (device.size() > 1 && (device.back() == '/' || device.back() == '\\'))
         device.pop_back();
     const bool nav = dvdAccess == 3 || (dvdAccess == 1 && r.manyTitles != 0);
-    std::string text = "-dvd-device \"" + device + "\" " + (nav ? "dvdnav://" : "dvd://") +
+    std::string text = "-dvd-device " + QuotePath(device) + (nav ? " dvdnav://" : " dvd://") +
                        std::to_string(r.titleNumber);
     if (r.audioIndex >= 0 && r.audioIndex < static_cast<int>(r.audioTracks.size()))
         text += " -aid " + std::to_string(r.audioTracks[r.audioIndex].streamId);

@@ -24,12 +24,16 @@ public:
     virtual void ShowSliderPosition(int position) = 0;
     // Where the slider is, after the user moved it.
     virtual int SliderPosition() const = 0;
+    // Whether the user holds the slider's thumb.
+    virtual bool SliderHeld() const = 0;
     // The preview picture comes back over the player's last frame.
     virtual void RestorePicture() = 0;
     // The native window the player draws into.
     virtual unsigned long PictureWindow() = 0;
     // Opens a folder for the user.
     virtual void OpenFolder(const std::string& folder) = 0;
+    // Tells the user why the preview stopped.
+    virtual void ShowMessage(const std::string& text) = 0;
 };
 
 // What a record is played with.
@@ -50,6 +54,7 @@ public:
     static constexpr int kTimePeriodMs = 500;    // the time text follows the player
     static constexpr int kSliderPeriodMs = 1000; // the slider follows the player
     static constexpr int kSnapshotDelayMs = 100; // then the snapshot folder opens
+    static constexpr int kSeekRetryMs = 20;      // a seek the player could not take yet
 
     explicit PreviewController(PreviewView& view, QObject* parent = nullptr);
     ~PreviewController() override;
@@ -76,9 +81,13 @@ public:
     // Opens the snapshot folder shortly after.
     void OpenSnapshotFolder();
 
-    // A WM_PLAYER_* message of the player.
+    // A WM_PLAYER_* message of the player. A failure resets the display,
+    // says why and logs what the player reported.
     void OnPlayerMessage(int message);
-    // The user moved the slider: seeks there while playing, else puts it back.
+    // The user let the slider go, or moved it with a key: seeks there while
+    // playing, else puts it back. A seek the player cannot take yet (it is
+    // still being sent a command) is sent as soon as it can, the last one
+    // asked for winning.
     void OnSliderMoved();
 
 protected:
@@ -88,6 +97,8 @@ private:
     void ShowPosition(int seconds);
     void FollowPosition();
     void Reset();
+    void ReportFailure();
+    void SendSeek();
     void StartTimers();
     void StopTimers();
     bool Playing() const;
@@ -97,7 +108,8 @@ private:
     const CMediaRecord* playing_ = nullptr; // what Play last started
     std::string lengthText_;                // the source's length, hh:mm:ss
     std::string snapshotFolder_;
-    QBasicTimer timeTimer_, sliderTimer_, snapshotTimer_;
+    int pendingSeek_ = -1; // seconds; -1 for none
+    QBasicTimer timeTimer_, sliderTimer_, snapshotTimer_, seekTimer_;
 };
 
 // The player's media argument of a record: a quoted file, or a DVD title with

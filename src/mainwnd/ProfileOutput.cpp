@@ -120,6 +120,13 @@ void CConverterDlg::FillTrackLists(const CMediaRecord* record) {
     subtitles_->setEnabled(title);
 }
 
+void CConverterDlg::EmptyTrackLists() {
+    audioTracks_->clear();
+    subtitles_->clear();
+    audioTracks_->setEnabled(false);
+    subtitles_->setEnabled(false);
+}
+
 void CConverterDlg::OnAudioTrackChanged(int index) {
     sources_.ChooseAudioTrack(SelectedRecord(), index);
 }

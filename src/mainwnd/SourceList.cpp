@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QCursor>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
@@ -24,6 +23,7 @@
 #include <QMenu>
 #include <QProgressDialog>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <atomic>
 #include <mutex>
@@ -55,8 +55,12 @@ public:
     CMediaRecord* const record;
 };
 
-Qt::CheckState CheckStateOf(bool checked) {
-    return checked ? Qt::Checked : Qt::Unchecked;
+Qt::CheckState CheckStateOf(SourceListModel::Tick tick) {
+    switch (tick) {
+    case SourceListModel::Tick::On: return Qt::Checked;
+    case SourceListModel::Tick::Partly: return Qt::PartiallyChecked;
+    default: return Qt::Unchecked;
+    }
 }
 
 } // namespace
@@ -89,6 +93,15 @@ CMediaRecord* CConverterDlg::SelectedRecord() const {
     return RecordOf(SelectedItem());
 }
 
+QTreeWidgetItem* CConverterDlg::ItemOf(const CMediaRecord* record) const {
+    if (!record)
+        return nullptr;
+    for (QTreeWidgetItemIterator it(sourceList_->GetTreeCtrl()); *it; ++it)
+        if (RecordOf(*it) == record)
+            return *it;
+    return nullptr;
+}
+
 void CConverterDlg::UpdateListVisibility() {
     sourceList_->setVisible(sourceList_->GetTreeCtrl()->topLevelItemCount() > 0);
 }
@@ -114,7 +127,7 @@ bool CConverterDlg::AddFile(const std::string& path) {
 QTreeWidgetItem* CConverterDlg::AddRowItem(QTreeWidgetItem* parent, CMediaRecord* record) {
     auto* item = new SourceRowItem(record);
     sourceList_->SetItemText(item, sources_.ItemText(record));
-    item->setCheckState(0, CheckStateOf(sources_.Checked(record)));
+    item->setCheckState(0, CheckStateOf(sources_.TickOf(record)));
     if (parent)
         parent->addChild(item);
     else
@@ -239,10 +252,15 @@ void CConverterDlg::OnAddDvd() {
         for (CMediaRecord* title : sources_.Rows(disc))
             AddRowItem(item, title);
         item->setExpanded(true);
-    } else if (!parse.StoppedByUser())
-        Services().MessageBox(
-            UiText("MsgBox", "NoDvdTitle", "此 DVD 上没有可转换的标题 (不列出短于一分钟的标题)."),
-            Text("MsgBox", "Info"), MsgIcon::Information, MsgButtons::Ok);
+    } else if (!parse.StoppedByUser()) {
+        const DvdDiagnosis why = DiagnoseDvdScan(scan, parse.Outcome(), 0);
+        const std::string text = DvdProblemText(why, scan.sourcePath);
+        LogF("No DVD title from [%s]: %s", scan.sourcePath.c_str(), text.c_str());
+        Services().MessageBox(text, Text("MsgBox", "Info"),
+                              why.problem == DvdProblem::NoLongTitle ? MsgIcon::Information
+                                                                     : MsgIcon::Exclamation,
+                              MsgButtons::Ok);
+    }
     UpdateListVisibility();
 }
 
@@ -264,8 +282,12 @@ void CConverterDlg::RemoveItem(QTreeWidgetItem* item) {
     // The first record removed is the item's own, or its disc's.
     QTreeWidgetItem* gone = removed.front().get() == record ? item : item->parent();
     delete gone;
-    if (before < 2)
+    // Nothing selected any more (a disc goes with its last title): nothing
+    // is previewed and there are no tracks to choose.
+    if (before < 2 || !RecordOf(SelectedItem())) {
         preview_.ShowNoSource();
+        EmptyTrackLists();
+    }
     update();
 }
 
@@ -274,14 +296,18 @@ void CConverterDlg::ClearSources() {
     sourceList_->GetTreeCtrl()->clear();
     preview_.Forget(sources_.Clear());
     sourceList_->hide();
-    subtitles_->clear();
-    audioTracks_->clear();
-    subtitles_->setEnabled(false);
-    audioTracks_->setEnabled(false);
+    EmptyTrackLists();
     preview_.ShowNoSource();
 }
 
 void CConverterDlg::OnSourceSelectionChanged(QTreeWidgetItem* current) {
+    // The last item gone (a disc goes with its last title): nothing is
+    // previewed and there are no tracks to choose.
+    if (!current) {
+        preview_.ShowNoSource();
+        EmptyTrackLists();
+        return;
+    }
     const CMediaRecord* record = RecordOf(current);
     if (!record)
         return;
@@ -289,32 +315,39 @@ void CConverterDlg::OnSourceSelectionChanged(QTreeWidgetItem* current) {
     FillTrackLists(record);
 }
 
-// A tick the user changed in the list.
+// A tick the user changed in the list: a disc's ticks its titles, a title's
+// shows in its disc's box.
 void CConverterDlg::OnItemCheckChanged(QTreeWidgetItem* item) {
+    if (showingTicks_)
+        return;
     sources_.SetChecked(RecordOf(item), item->checkState(0) == Qt::Checked);
+    ShowTicks();
 }
 
 // Check all, Uncheck all: every row, and every item of the list with it.
 void CConverterDlg::SetAllChecked(bool checked) {
     sources_.SetAllChecked(checked);
-    QTreeWidget* tree = sourceList_->GetTreeCtrl();
-    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* top = tree->topLevelItem(i);
-        for (int c = 0; c < top->childCount(); ++c)
-            top->child(c)->setCheckState(0, CheckStateOf(checked));
-        top->setCheckState(0, CheckStateOf(checked));
-    }
+    ShowTicks();
+}
+
+// Every item's box as its row's tick.
+void CConverterDlg::ShowTicks() {
+    showingTicks_ = true;
+    for (QTreeWidgetItemIterator it(sourceList_->GetTreeCtrl()); *it; ++it)
+        (*it)->setCheckState(0, CheckStateOf(sources_.TickOf(RecordOf(*it))));
+    showingTicks_ = false;
 }
 
 void CConverterDlg::OnSourceContextMenu(const QPoint& at) {
     QTreeWidget* tree = sourceList_->GetTreeCtrl();
+    // The row the menu was opened on, found before it opens: once it has
+    // closed the pointer rests on the chosen entry, rows away from that row.
+    // The row is held by its record, which tells whether it is still there.
+    const CMediaRecord* record = RecordOf(tree->itemAt(at));
     QMenu menu(this);
     FillMenu(menu, kContextMenu);
     const int command = ExecMenu(menu, tree->viewport()->mapToGlobal(at));
-    // The item under the cursor once the menu has closed.
-    QTreeWidgetItem* under = tree->itemAt(tree->viewport()->mapFromGlobal(QCursor::pos()));
-    if (!under)
-        under = tree->itemAt(at);
+    QTreeWidgetItem* under = sources_.Contains(record) ? ItemOf(record) : nullptr;
     switch (command) {
     case ID_MENU_ADD_VIDEO: OnAddFiles(); break;
     case ID_MENU_ADD_DVD: OnAddDvd(); break;

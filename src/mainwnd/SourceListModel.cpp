@@ -134,9 +134,27 @@ bool SourceListModel::Checked(const CMediaRecord* record) const {
     return row && row->checked;
 }
 
+// A disc's tick is its titles': ticking it ticks them all, and it is ticked
+// while any of them is.
 void SourceListModel::SetChecked(const CMediaRecord* record, bool checked) {
-    if (Row* row = Find(record))
-        row->checked = checked;
+    Row* row = Find(record);
+    if (!row)
+        return;
+    row->checked = checked;
+    for (auto& child : row->children)
+        child->checked = checked;
+    if (Row* disc = row->parent)
+        disc->checked = std::any_of(disc->children.begin(), disc->children.end(),
+                                    [](const std::unique_ptr<Row>& r) { return r->checked; });
+}
+
+SourceListModel::Tick SourceListModel::TickOf(const CMediaRecord* record) const {
+    const Row* row = Find(record);
+    if (!row || !row->checked)
+        return Tick::Off;
+    const bool all = std::all_of(row->children.begin(), row->children.end(),
+                                 [](const std::unique_ptr<Row>& r) { return r->checked; });
+    return all ? Tick::On : Tick::Partly;
 }
 
 void SourceListModel::SetAllChecked(bool checked) {
@@ -171,9 +189,12 @@ std::string SourceListModel::ItemText(const CMediaRecord* record) const {
     if (!row)
         return {};
     const CMediaRecord& r = *row->record;
+    // The tab ends a column: one inside a name shows as a blank.
+    std::string name = row->name;
+    std::replace(name.begin(), name.end(), '\t', ' ');
     if (r.kind == KindDvdDisc)
-        return row->name + "\t";
-    return row->name + "\t" + r.fullLength + "\t" + r.trimStart + "\t" + r.trimEnd + "\t";
+        return name + "\t";
+    return name + "\t" + r.fullLength + "\t" + r.trimStart + "\t" + r.trimEnd + "\t";
 }
 
 std::vector<SourceItem> SourceListModel::SourceItems() const {

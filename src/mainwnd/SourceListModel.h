@@ -43,7 +43,13 @@ public:
     int Count() const { return static_cast<int>(index_.size()); } // rows of every level
 
     bool Checked(const CMediaRecord* record) const;
+    // Ticks or unticks a row; a disc's titles go with it, and a disc is
+    // ticked while any of its titles is.
     void SetChecked(const CMediaRecord* record, bool checked);
+    // How a row's box shows: a disc with only some of its titles ticked is
+    // partly ticked.
+    enum class Tick { Off, Partly, On };
+    Tick TickOf(const CMediaRecord* record) const;
     // Ticks or unticks every row.
     void SetAllChecked(bool checked);
 

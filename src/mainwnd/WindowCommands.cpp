@@ -4,6 +4,7 @@
 #include "AboutDlg.h"
 #include "ConverterDlg.h"
 #include "WindowText.h"
+#include "base/ProgramFolder.h"
 #include "dialogs/ConvOptionsDlg.h"
 #include "dialogs/OptionDlg.h"
 #include "lorvesta/Lorvesta.h"
@@ -128,7 +129,13 @@ void CConverterDlg::OnAbout() {
     ExecDialog(about);
 }
 
+// Installed from the package (a program folder the program does not write
+// to), new versions come with the system's package updates: the automatic
+// check would only ever open a box that says so, so it stays off. Help ->
+// Check for updates still shows it.
 void CConverterDlg::OnAutoUpdateCheck() {
+    if (!ProgramFolderWritable(env_.programFolder))
+        return;
     const std::string last = CIni(env_.settingsFile).ReadText("Update", "LastUpdateDate", "");
     switch (AutomaticUpdateAction(last, settings_.CheckUpdate, Now())) {
     case UpdateAction::StoreNow: WriteLastUpdateDate(); break;
@@ -149,13 +156,25 @@ void CConverterDlg::OnOptions() {
         return;
     settings_.MultiThread = general->multiThread ? 1 : 0;
     settings_.ProcessPriority = PriorityFromName(general->priorityName);
-    settings_.SnapshotDir = general->snapshotDir;
+    // The player runs in the snapshot folder: a missing one is made, and
+    // one that cannot be made leaves the folder as it was.
+    if (MakeFolders(general->snapshotDir))
+        settings_.SnapshotDir = general->snapshotDir;
+    else
+        TellSnapshotFolderUnusable(general->snapshotDir, settings_.SnapshotDir);
     settings_.VideoDriver = video->videoDriver;
     settings_.FitWidth = video->fitWidth ? 1 : 0;
     settings_.FitHeight = video->fitHeight ? 1 : 0;
     settings_.ExpandToVideoSize = video->expand ? 1 : 0;
     settings_.RoundTo16Pix = video->round16 ? 1 : 0;
     preview_.SetSnapshotFolder(settings_.SnapshotDir);
+}
+
+void CConverterDlg::TellSnapshotFolderUnusable(const std::string& folder, const std::string& used) {
+    Services().MessageBox(TextOr("MsgBox", "SnapshotDirUnusable", "无法创建快照文件夹:") + "\n" +
+                              folder + "\n" + TextOr("MsgBox", "SnapshotDirUsed", "快照将保存到:") +
+                              "\n" + used,
+                          Text("MsgBox", "Info"), MsgIcon::Exclamation, MsgButtons::Ok);
 }
 
 void CConverterDlg::OnSkinOptions() {
@@ -192,8 +211,10 @@ void CConverterDlg::OnClose() {
     const std::string shown = outputEdit_->text().toStdString();
     if (!shown.empty())
         outputFolder_ = shown;
-    SaveSettings(CIni(env_.settingsFile), settings_, outputFolder_,
-                 hasCurrentProfile_ ? FieldText(currentProfile_.name) : defaultProfile_);
+    // A settings file that cannot be written (read-only, say) stays as it is.
+    if (!SaveSettings(CIni(env_.settingsFile), settings_, outputFolder_,
+                      hasCurrentProfile_ ? FieldText(currentProfile_.name) : defaultProfile_))
+        LogF("The settings could not be saved to %s", env_.settingsFile.c_str());
     StopPlayerIfPlaying();
     Log("----------------------- Quit Converter.exe ---------------------------\n");
     Log("");

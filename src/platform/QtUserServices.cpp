@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace qv {
@@ -148,6 +149,39 @@ void QtUserServices::PowerOff() {
 
 std::unique_ptr<SleepInhibitor> QtUserServices::InhibitSleep(const std::string& why) {
     return std::make_unique<LogindInhibitor>(why);
+}
+
+// The freedesktop notification service, asked without waiting: a desktop
+// without one (or a bus that does not answer) costs nothing.
+void QtUserServices::Notify(const std::string& summary, const std::string& body) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                                       "/org/freedesktop/Notifications",
+                                                       "org.freedesktop.Notifications", "Notify");
+    QVariantMap hints;
+    hints.insert("desktop-entry", QStringLiteral("org.quorvane.QuorvanePro"));
+    call << QStringLiteral("Quorvane Pro") << 0u << QStringLiteral("org.quorvane.QuorvanePro")
+         << QString::fromStdString(summary) << QString::fromStdString(body) << QStringList()
+         << hints << -1;
+    call.setAutoStartService(false);
+    bus.asyncCall(call);
+}
+
+// The launcher-entry signal that KDE's task manager, Dash to Dock and Plank
+// read; it is only sent, never answered.
+void QtUserServices::ShowTaskbarProgress(double fraction) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return;
+    QDBusMessage signal = QDBusMessage::createSignal("/org/quorvane/QuorvanePro",
+                                                     "com.canonical.Unity.LauncherEntry", "Update");
+    QVariantMap properties;
+    properties.insert("progress-visible", fraction >= 0);
+    properties.insert("progress", std::clamp(fraction, 0.0, 1.0));
+    signal << QString::fromLatin1(kDesktopEntryUri) << properties;
+    bus.send(signal);
 }
 
 } // namespace qv

@@ -60,6 +60,15 @@ public:
     // Keeps the machine awake until the result is destroyed; null when the
     // machine offers no way to.
     virtual std::unique_ptr<SleepInhibitor> InhibitSleep(const std::string& why) = 0;
+    // A desktop notification; returns at once, and nothing happens on a
+    // desktop without a notification service.
+    virtual void Notify(const std::string& summary, const std::string& body) {
+        (void)summary;
+        (void)body;
+    }
+    // The progress (0 to 1) on the program's taskbar entry, where the desktop
+    // shows one; a negative value takes it away. Returns at once.
+    virtual void ShowTaskbarProgress(double fraction) { (void)fraction; }
 };
 
 // The service in use; never null.

@@ -91,11 +91,20 @@ pid_t CMPlayer::ProcessId() const {
     return process_ ? process_->Pid() : -1;
 }
 
+void CMPlayer::Fail(std::string why, bool beforePlayback) {
+    failure_ = std::move(why);
+    failedBeforePlayback_ = beforePlayback;
+    Post(WM_PLAYER_FAILED);
+}
+
 void CMPlayer::Play() {
     if (run_.state != PlayerStopped || process_)
         return;
     run_.Reset();
     lines_.Clear();
+    previousLine_.clear();
+    failure_.clear();
+    startFailed_ = failedBeforePlayback_ = false;
     lastPollMs_ = NowMs();
     mailbox_.Reset();
 
@@ -106,7 +115,8 @@ void CMPlayer::Play() {
     if (!process_->Start(SplitCommandLine(CommandLine()), options, &error)) {
         process_.reset();
         KillTimers();
-        Post(WM_PLAYER_FAILED);
+        startFailed_ = true;
+        Fail(error.empty() ? "the player could not be started" : error, true);
         return;
     }
 
@@ -191,9 +201,10 @@ int CMPlayer::SendCommand(const std::string& text) {
     return 0;
 }
 
-void CMPlayer::Seek(int seconds) {
-    if (run_.state == PlayerPlaying)
-        SendCommand("seek " + std::to_string(seconds) + " 2");
+bool CMPlayer::Seek(int seconds) {
+    if (run_.state != PlayerPlaying || !process_ || mailbox_.Busy())
+        return false;
+    return SendCommand("seek " + std::to_string(seconds) + " 2") == 0;
 }
 
 void CMPlayer::Stop() {
@@ -222,20 +233,28 @@ void CMPlayer::PlaybackBegan() {
 }
 
 void CMPlayer::ReadOutput() {
-    for (int pass = 0; pass < 100; ++pass) {
+    constexpr int kPasses = 100;
+    for (int pass = 0; pass < kPasses; ++pass) {
         if (!process_)
             return;
-        if (!ProcessAlive()) {
+        // What a player printed before it went is read first (as far as
+        // this poll reads): its last lines say why it gave up.
+        const bool alive = ProcessAlive();
+        size_t waiting = std::min<size_t>(process_->Peek(), 4096);
+        lastPollMs_ = NowMs();
+        if (!alive && (waiting == 0 || pass == kPasses - 1)) {
             // Gone while playing is the end of the clip, whichever timer sees
             // it first; gone before playback began is a failure.
             const bool ended = run_.state == PlayerPlaying;
             startingTimer_.stop();
             EndRun();
-            Post(ended ? WM_PLAYER_ENDED : WM_PLAYER_FAILED);
+            if (ended)
+                Post(WM_PLAYER_ENDED);
+            else
+                Fail(run_.lastLine.empty() ? "the player ended before it played" : run_.lastLine,
+                     true);
             return;
         }
-        size_t waiting = std::min<size_t>(process_->Peek(), 4096);
-        lastPollMs_ = NowMs();
         if (waiting == 0)
             return;
         char buffer[4096];
@@ -248,14 +267,17 @@ void CMPlayer::ReadOutput() {
                 line.pop_back();
             if (line.empty() || line == run_.lastLine)
                 continue;
+            previousLine_ = std::move(run_.lastLine);
             run_.lastLine = line;
             switch (ParseLine(run_, line)) {
             case LineEffect::PlaybackBegan: PlaybackBegan(); break;
-            case LineEffect::GaveUp:
+            case LineEffect::GaveUp: {
+                const bool starting = run_.state == PlayerStarting;
                 startingTimer_.stop();
                 EndRun();
-                Post(WM_PLAYER_FAILED);
+                Fail(previousLine_.empty() ? line : previousLine_ + "\n" + line, starting);
                 return;
+            }
             case LineEffect::None: break;
             }
             if (!process_)

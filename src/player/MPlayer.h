@@ -51,9 +51,20 @@ public:
 
     void Play();
     void Stop();
-    void Seek(int seconds);
+    // Seeks while playing; false when nothing was sent (not playing, or the
+    // last command is still being written: the caller may try again).
+    bool Seek(int seconds);
     // 0 when handed on or dropped (the writer is busy), -1 when refused.
     int SendCommand(const std::string& text);
+
+    // Why the last run failed (WM_PLAYER_FAILED): the start error, or the
+    // player's last lines before it gave up or ended; empty otherwise.
+    const std::string& FailureText() const { return failure_; }
+    // True when the last run failed because its tool could not be started.
+    bool StartFailed() const { return startFailed_; }
+    // True when the last run failed before its playback began (a player that
+    // gives up while playing has mostly reached the end of its file).
+    bool FailedBeforePlayback() const { return failedBeforePlayback_; }
 
     const PlayerRunState& Run() const { return run_; }
     PlayerState State() const { return run_.state; }
@@ -70,6 +81,7 @@ protected:
 
 private:
     void Post(int message);
+    void Fail(std::string why, bool beforePlayback);
     void EndRun();
     void StopThreads();
     void PlaybackBegan();
@@ -78,6 +90,8 @@ private:
     QObject* owner_;
     std::string playerPath_, media_, subtitleFont_;
     LineSplitter lines_; // the output read so far, cut into lines
+    std::string previousLine_, failure_;
+    bool startFailed_ = false, failedBeforePlayback_ = false;
     PlayerRunState run_;
     std::unique_ptr<ChildProcess> process_;
     QBasicTimer startingTimer_, positionTimer_, aliveTimer_;

@@ -63,6 +63,13 @@ public:
     }
     // Window thread: false when the command was dropped.
     bool Post(const std::string& commandWithLineEnd);
+    // Window thread: whether a command is still waiting to be written, so
+    // that a Post now would be dropped.
+    bool Busy() {
+        if (written_.exchange(false))
+            idle_ = true;
+        return !idle_;
+    }
     // Writer thread: the command to write, then Written() once it is.
     const std::string& Command() const { return buffer_; }
     void Written() { written_ = true; }

@@ -7,6 +7,7 @@
 #include "probe/ResultReader.h"
 #include "services/Services.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>
@@ -149,8 +150,10 @@ void CConvertingDlg::OnStage(const StageReport& report) {
             fileBar_->setValue(std::clamp(percent, 0, 100));
         const int total = static_cast<int>((percent / 100.0 + (report.job - 1)) * 100.0 /
                                            static_cast<double>(report.jobs));
-        if (total > totalBar_->value())
+        if (total > totalBar_->value()) {
             totalBar_->setValue(std::clamp(total, 0, 100));
+            Services().ShowTaskbarProgress(totalBar_->value() / 100.0);
+        }
         break;
     }
     case Stage::Failed:
@@ -158,8 +161,12 @@ void CConvertingDlg::OnStage(const StageReport& report) {
         failedSource_ = report.source;
         break;
     case Stage::JobDone:
-        if (report.outcome == OutcomeSucceeded)
+        if (report.outcome == OutcomeSucceeded) {
+            ++converted_;
             fileBar_->setValue(std::clamp(report.percent, 0, 100));
+        } else if (report.outcome == OutcomeFailed) {
+            ++failed_;
+        }
         break;
     case Stage::BatchEnded: ShowEnd(report); break;
     }
@@ -177,6 +184,16 @@ void CConvertingDlg::ShowStatus(const std::string& text, const StageReport& repo
 }
 
 void CConvertingDlg::ShowEnd(const StageReport& report) {
+    Services().ShowTaskbarProgress(-1);
+    // Whoever works in another program meanwhile learns of the end from the
+    // desktop; the boxes below wait for the program's own window.
+    if (!QApplication::activeWindow())
+        Services().Notify(UiText("DlgConverting", "BatchEnded", "转换结束"),
+                          QString::fromStdString(UiText("DlgConverting", "BatchCounts",
+                                                        "已转换 %1 个文件, %2 个失败."))
+                              .arg(converted_)
+                              .arg(failed_)
+                              .toStdString());
     if (report.outcome == OutcomeFailed) {
         Services().MessageBox(
             FailureMessage(Text("MsgBox", "ConvertFailed"), failedSource_, failure_),
@@ -273,6 +290,9 @@ std::vector<CMediaRecord*> CollectJobs(const std::vector<SourceItem>& sources) {
     for (const SourceItem& item : sources) {
         if (item.checked && item.record && item.record->kind != KindDvdDisc)
             jobs.push_back(item.record);
+        // An unticked disc converts none of its titles.
+        if (!item.checked && item.record && item.record->kind == KindDvdDisc)
+            continue;
         std::vector<CMediaRecord*> below = CollectJobs(item.children);
         jobs.insert(jobs.end(), below.begin(), below.end());
     }

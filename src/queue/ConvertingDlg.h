@@ -94,8 +94,9 @@ private:
     SettingsRecord settings_;
     std::string toolFolder_;
     MainWindowLink* link_ = nullptr;
-    std::string failure_;      // the failed job's reason
-    std::string failedSource_; // and its source's name
+    std::string failure_;            // the failed job's reason
+    std::string failedSource_;       // and its source's name
+    int converted_ = 0, failed_ = 0; // jobs so far
 
     QProgressBar* fileBar_;
     QProgressBar* totalBar_;
@@ -117,8 +118,8 @@ struct SourceItem {
     std::vector<SourceItem> children;
 };
 
-// The ticked records that are not DVD disc nodes, depth first; children are
-// visited whether their parent is ticked or not.
+// The ticked records that are not DVD disc nodes, depth first; the titles of
+// an unticked disc are left out.
 std::vector<CMediaRecord*> CollectJobs(const std::vector<SourceItem>& sources);
 
 // The Start command's sequence: collect the jobs; with none nothing happens;

@@ -132,14 +132,42 @@ std::optional<std::string> Lookup(const std::string& path, const char* section, 
     return std::nullopt;
 }
 
+// The file a path names: a link is followed to its target (which may not
+// exist yet), so that writing it keeps the link.
+std::string LinkTarget(const std::string& path) {
+    std::string target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return target;
+        std::string next(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = ::readlink(target.c_str(), next.data(), next.size());
+        if (n < 0)
+            return target;
+        next.resize(static_cast<size_t>(n));
+        if (next.empty() || next.front() != '/') {
+            const size_t slash = target.rfind('/');
+            next =
+                (slash == std::string::npos ? std::string() : target.substr(0, slash + 1)) + next;
+        }
+        target = std::move(next);
+    }
+    return target;
+}
+
 // Writes the whole file under a temporary name and renames it over the old
 // one, so that a failed write never leaves half a settings file. A folder that
-// takes no new files falls back to rewriting the file in place.
-bool StoreFile(const std::string& path, const std::string& data) {
+// takes no new files falls back to rewriting the file in place. A link is
+// written through, and a file without write permission is left as it is.
+bool StoreFile(const std::string& linkOrFile, const std::string& data) {
+    const std::string path = LinkTarget(linkOrFile);
     struct stat st;
     mode_t mode = 0644;
-    if (::stat(path.c_str(), &st) == 0)
+    if (::stat(path.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
+        if ((mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0)
+            return false;
+    }
     std::string tmp = path + ".tmp" + std::to_string(::getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     bool viaTemp = fd >= 0;

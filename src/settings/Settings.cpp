@@ -1,23 +1,20 @@
 #include "Settings.h"
 
 #include "Ini.h"
+#include "base/PathText.h"
 #include "base/ProgramFolder.h"
 
 #include <sys/stat.h>
 
 namespace qv {
 
-namespace {
-
-// Makes a folder and the folders above it that are missing.
-void MakeFolders(const std::string& path) {
+bool MakeFolders(const std::string& path) {
     for (size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1))
         ::mkdir(path.substr(0, slash).c_str(), 0755);
     ::mkdir(path.c_str(), 0755);
+    return IsFolder(path);
 }
-
-} // namespace
 
 std::string DefaultOutputFolder(const std::string& documentsFolder) {
     return documentsFolder + "/Quorvane/";
@@ -68,6 +65,11 @@ LoadedSettings LoadSettings(const CIni& ini, const DefaultFolders& defaults) {
         s.outputFolder = defaults.output;
         MakeFolders(s.outputFolder);
     }
+    // The player runs in the snapshot folder: without it no preview starts.
+    if (!r.SnapshotDir.empty() && !MakeFolders(r.SnapshotDir)) {
+        s.unusableSnapshotDir = r.SnapshotDir;
+        r.SnapshotDir.clear();
+    }
     if (r.SnapshotDir.empty()) {
         r.SnapshotDir = defaults.snapshot;
         MakeFolders(r.SnapshotDir);
@@ -75,25 +77,29 @@ LoadedSettings LoadSettings(const CIni& ini, const DefaultFolders& defaults) {
     return s;
 }
 
-void SaveSettings(const CIni& ini, const SettingsRecord& r, const std::string& outputFolder,
+bool SaveSettings(const CIni& ini, const SettingsRecord& r, const std::string& outputFolder,
                   const std::string& currentProfileName) {
     auto flag = [](int32_t v) { return v != 0 ? 1 : 0; };
-    ini.WriteText("System", "Skin", r.Skin.c_str());
-    ini.WriteText("System", "DefOutput", outputFolder.c_str());
-    ini.WriteText("System", "SnapshotDir", r.SnapshotDir.c_str());
-    ini.WriteText("System", "DefProfile", currentProfileName.c_str());
-    ini.WriteNumber("System", "VideoDriver", r.VideoDriver);
-    ini.WriteNumber("System", "DVDAccess", r.DVDAccess);
-    ini.WriteText("System", "Language", r.Language.c_str());
-    ini.WriteNumber("General", "MultiThread", flag(r.MultiThread));
-    ini.WriteNumber("General", "ProcessPriority", r.ProcessPriority);
-    ini.WriteNumber("Video", "FitWidth", flag(r.FitWidth));
-    ini.WriteNumber("Video", "FitHeight", flag(r.FitHeight));
-    ini.WriteNumber("Video", "ExpandToVideoSize", flag(r.ExpandToVideoSize));
-    ini.WriteNumber("Video", "RoundTo16Pix", flag(r.RoundTo16Pix));
-    ini.WriteNumber("Osprel", "RunOsprel", flag(r.RunOsprel));
-    ini.WriteNumber("Osprel", "MainTitle", flag(r.MainTitle));
-    ini.WriteNumber("Update", "CheckUpdate", r.CheckUpdate);
+    // The first key that cannot be written ends the saving: the rest would
+    // fail alike.
+    bool ok = true;
+    ok = ok && ini.WriteText("System", "Skin", r.Skin.c_str());
+    ok = ok && ini.WriteText("System", "DefOutput", outputFolder.c_str());
+    ok = ok && ini.WriteText("System", "SnapshotDir", r.SnapshotDir.c_str());
+    ok = ok && ini.WriteText("System", "DefProfile", currentProfileName.c_str());
+    ok = ok && ini.WriteNumber("System", "VideoDriver", r.VideoDriver);
+    ok = ok && ini.WriteNumber("System", "DVDAccess", r.DVDAccess);
+    ok = ok && ini.WriteText("System", "Language", r.Language.c_str());
+    ok = ok && ini.WriteNumber("General", "MultiThread", flag(r.MultiThread));
+    ok = ok && ini.WriteNumber("General", "ProcessPriority", r.ProcessPriority);
+    ok = ok && ini.WriteNumber("Video", "FitWidth", flag(r.FitWidth));
+    ok = ok && ini.WriteNumber("Video", "FitHeight", flag(r.FitHeight));
+    ok = ok && ini.WriteNumber("Video", "ExpandToVideoSize", flag(r.ExpandToVideoSize));
+    ok = ok && ini.WriteNumber("Video", "RoundTo16Pix", flag(r.RoundTo16Pix));
+    ok = ok && ini.WriteNumber("Osprel", "RunOsprel", flag(r.RunOsprel));
+    ok = ok && ini.WriteNumber("Osprel", "MainTitle", flag(r.MainTitle));
+    ok = ok && ini.WriteNumber("Update", "CheckUpdate", r.CheckUpdate);
+    return ok;
 }
 
 } // namespace qv

@@ -34,7 +34,14 @@ struct LoadedSettings {
     SettingsRecord record;
     std::string outputFolder;   // System/DefOutput, or the default output folder
     std::string defaultProfile; // System/DefProfile
+    // System/SnapshotDir when it named a folder that could not be made; the
+    // record then holds the default snapshot folder.
+    std::string unusableSnapshotDir;
 };
+
+// Makes a folder and the folders above it that are missing; true when the
+// path is a folder afterwards.
+bool MakeFolders(const std::string& path);
 
 // The folders made under the documents folder when the file names none.
 std::string DefaultOutputFolder(const std::string& documentsFolder);
@@ -52,12 +59,14 @@ DefaultFolders DefaultFoldersUnder(const std::string& documentsFolder);
 DefaultFolders UserDefaultFolders();
 
 // Reads every key with its default; creates the default folders it falls
-// back to. Nothing is written to the file.
+// back to, and a snapshot folder that is missing. Nothing is written to the
+// file.
 LoadedSettings LoadSettings(const CIni& ini, const DefaultFolders& defaults);
 LoadedSettings LoadSettings(const CIni& ini, const std::string& documentsFolder);
 // Writes every key back, in the file's fixed order; keys of other programs
-// stay in the file.
-void SaveSettings(const CIni& ini, const SettingsRecord& record, const std::string& outputFolder,
+// stay in the file. False when the file could not be written (it is then
+// left as it was).
+bool SaveSettings(const CIni& ini, const SettingsRecord& record, const std::string& outputFolder,
                   const std::string& currentProfileName);
 
 } // namespace qv

@@ -92,3 +92,27 @@ TEST(QuorvaneCliUsage, NamesAfterTheEndOfOptionsAndAProgressToTheEnd) {
     EXPECT_EQ(zh.exitCode, 0) << zh.output;
     EXPECT_TRUE(Has(zh, "正在转换文件: -clip(1).mp3")) << zh.output;
 }
+
+TEST(QuorvaneCliUsage, DvdOptionsAreCheckedBeforeAnythingIsRead) {
+    qvtest::TempDir home, out;
+    const std::string dvd = qvtest::MediaDir() + "dvdmix";
+    const std::string p = "MP3 - MPEG Audio Layer 3";
+    struct Case {
+        std::vector<std::string> args;
+        const char* says;
+    };
+    for (const Case& c : {
+             Case{{"-p", p, "-o", out.path(), "--title", "1", dvd}, "--title, --audio and"},
+             Case{{"-p", p, "-o", out.path(), "--dvd", dvd}, "at least one --title"},
+             Case{{"-p", p, "-o", out.path(), "--dvd", dvd, "--title", "1", dvd}, "not both"},
+             Case{{"-p", p, "-o", out.path(), "--dvd", dvd, "--title", "one"}, "a number from 1"},
+             Case{{"-p", p, "-o", out.path(), "--dvd", dvd, "--title", "0"}, "a number from 1"},
+             Case{{"--titles"}, "--titles needs a value"},
+         }) {
+        ToolRun r = Cli(home, "en_US.UTF-8", c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.says;
+        EXPECT_TRUE(Has(r, c.says)) << r.output;
+    }
+    ToolRun help = Cli(home, "C.UTF-8", {"--help"});
+    EXPECT_TRUE(Has(help, "--titles DVD")) << help.output;
+}

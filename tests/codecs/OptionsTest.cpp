@@ -57,8 +57,9 @@ TEST(QuenzoOptions, BitRatesSubOptionsAndRepeatedLavcopts) {
 }
 
 TEST(QuenzoOptions, DvdTitlesMapMPlayerStreamIds) {
+    // MPEG audio stream n is -aid n, carried in pack stream 0x1c0+n.
     std::string f =
-        Ffmpeg("-ovc copy -oac copy -dvd-device /media/DVD dvd://3 -aid 193 -o o.mpg -of mpeg");
+        Ffmpeg("-ovc copy -oac copy -dvd-device /media/DVD dvd://3 -aid 1 -o o.mpg -of mpeg");
     EXPECT_NE(f.find(" -f mpeg -i pipe:0"), std::string::npos) << f;
     EXPECT_NE(f.find(" -map 0:i:0x1c1"), std::string::npos) << f;
     f = Ffmpeg("-ovc lavc -lavcopts vcodec=mpeg4 -oac pcm -dvd-device /media/DVD dvdnav://1 -sid 2 "

@@ -1,5 +1,6 @@
 #include "support/MediaInfo.h"
 #include "support/TempDir.h"
+#include "support/Tone.h"
 #include "support/Tool.h"
 
 #include "platform/CommandLine.h"
@@ -44,6 +45,20 @@ int CountPositions(const std::string& out) {
         ++n;
     }
     return n;
+}
+
+// Bright pixels (subtitle text on the grey picture) in the top and bottom
+// halves of a file's frame at 2 s.
+std::pair<int, int> BrightHalves(const std::string& file) {
+    ToolRun r = RunTool({"ffmpeg", "-v", "quiet", "-ss", "2", "-i", file, "-frames:v", "1", "-vf",
+                         "scale=176:144,format=gray", "-f", "rawvideo", "-"});
+    std::pair<int, int> bright{0, 0};
+    if (r.output.size() != 176 * 144)
+        return {-1, -1};
+    for (size_t i = 0; i < r.output.size(); ++i)
+        if (static_cast<unsigned char>(r.output[i]) > 200)
+            ++(i < r.output.size() / 2 ? bright.first : bright.second);
+    return bright;
 }
 
 class QuenzoTest : public ::testing::Test {
@@ -149,6 +164,40 @@ TEST_F(QuenzoTest, DvdTitleWithTheChosenAudioStream) {
                        Out("t2.mpg") + "\" -of mpeg");
     EXPECT_EQ(r.exitCode, 0) << r.output;
     EXPECT_NEAR(MediaInfo(Out("t2.mpg")).Seconds(), 2.0, 0.3);
+}
+
+TEST_F(QuenzoTest, EachDvdAudioFormatAndSubpictureStreamByThePlayersNumbers) {
+    const std::string source = " -dvd-device \"" + Media("dvdmix") + "\" ";
+    const std::string codecs =
+        "-of lavf -lavfopts format=matroska -oac lavc -lavcopts "
+        "acodec=ac3:abitrate=192 -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=800";
+    // AC-3 at 440 Hz, MPEG audio at 660 Hz, LPCM at 990 Hz.
+    for (auto [aid, tone] : {std::pair{128, 440.0}, {0, 660.0}, {160, 990.0}}) {
+        const std::string out = Out("tone" + std::to_string(aid) + ".mkv");
+        ToolRun r =
+            Encode(codecs + source + "dvd://1 -aid " + std::to_string(aid) + " -o \"" + out + "\"");
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        EXPECT_NEAR(qvtest::ToneOf(out), tone, tone * 0.03) << "-aid " << aid;
+    }
+    EXPECT_NE(Encode(codecs + source + "dvd://1 -aid 192 -o \"" + Out("x.mkv") + "\"").exitCode, 0);
+
+    // Stream 0 shows at the top, stream 1 at the bottom; title 2 has only 1.
+    struct Case {
+        int title, sid;
+        bool top, bottom;
+    };
+    for (Case c : {Case{1, -1, false, false}, Case{1, 0, true, false}, Case{1, 1, false, true},
+                   Case{2, 1, false, true}}) {
+        const std::string out = Out("sub.mkv");
+        ToolRun r =
+            Encode(codecs + source + "dvd://" + std::to_string(c.title) +
+                   (c.sid >= 0 ? " -sid " + std::to_string(c.sid) : "") + " -o \"" + out + "\"");
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        const auto [top, bottom] = BrightHalves(out);
+        EXPECT_EQ(top > 20, c.top) << "title " << c.title << " -sid " << c.sid << ": " << top;
+        EXPECT_EQ(bottom > 20, c.bottom)
+            << "title " << c.title << " -sid " << c.sid << ": " << bottom;
+    }
 }
 
 TEST_F(QuenzoTest, RawStreamsOfTheRemuxStepMakeAnMp4) {

@@ -4,10 +4,12 @@
 #include "TitleSearchRequest.h"
 #include "support/TempDir.h"
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 using qvtest::Library;
@@ -116,6 +118,29 @@ TEST(Dranvel, FillsTheBlockAtItsOffsetsAndNowhereElse) {
     EXPECT_EQ(folder.Int(128), 2);
 }
 
+TEST(Dranvel, NamesEachStreamAsThePlayerAndTheEncoderSelectIt) {
+    // Title 1: AC-3, MPEG and LPCM stream 0 each, subpicture streams 0 and 1;
+    // title 2 uses only subpicture stream 1.
+    GuardedBlock b;
+    ASSERT_EQ(Read(qvtest::MediaDir() + "dvdmix", b), 0);
+    ASSERT_EQ(b.Int(128), 2);
+    const size_t t1 = b.Title(1), audio = t1 + 2192, subtitles = t1 + 16;
+    ASSERT_EQ(b.Int(t1 + 4), 3);
+    const std::pair<const char*, int> expected[] = {{"AC3", 128}, {"MPEG", 0}, {"LPCM", 160}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(b.Text(audio + i * 264 + 64, 196).substr(0, std::strlen(expected[i].first)),
+                  expected[i].first);
+        EXPECT_EQ(b.Int(audio + i * 264 + 260), expected[i].second) << expected[i].first;
+    }
+    ASSERT_EQ(b.Int(t1), 2);
+    EXPECT_EQ(b.Text(subtitles, 64), "English");
+    EXPECT_EQ(b.Int(subtitles + 64), 0);
+    EXPECT_EQ(b.Int(subtitles + 68 + 64), 1);
+    const size_t t2 = b.Title(2);
+    ASSERT_EQ(b.Int(t2), 1);
+    EXPECT_EQ(b.Int(t2 + 16 + 64), 1); // the title's only subtitle is stream 1
+}
+
 TEST(Dranvel, AnUnreadableDiscIsAnErrorAndLeavesTheBlockAlone) {
     GuardedBlock b;
     EXPECT_NE(Read("/no/such/disc/VIDEO_TS/", b), 0);
@@ -137,4 +162,42 @@ TEST(Osprel, ReportsTitlesOfAMinuteOrMoreAndTheMainTitleRule) {
     EXPECT_TRUE(Search(qvtest::MediaDir() + "dvd/VIDEO_TS/", 0, &progress).empty()); // all short
     EXPECT_TRUE(Search("/no/such/disc", 0, &progress).empty());
     EXPECT_EQ(progress, 100);
+}
+
+TEST(Osprel, TheProgressMovesWhileTheSurveyWorks) {
+    // The second title set's video file is a FIFO nobody writes: the survey
+    // hangs there, after the first title set, as on a drive that stalls.
+    qvtest::TempDir disc;
+    ::mkdir((disc / "VIDEO_TS").c_str(), 0755);
+    const std::string from = qvtest::MediaDir() + "dvdsets/VIDEO_TS/";
+    for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO", "VTS_01_0.BUP",
+                             "VTS_01_1.VOB", "VTS_02_0.IFO", "VTS_02_0.BUP"})
+        ASSERT_EQ(::symlink((from + name).c_str(), (disc / "VIDEO_TS/" + name).c_str()), 0);
+    ASSERT_EQ(::mkfifo((disc / "VIDEO_TS/VTS_02_1.VOB").c_str(), 0644), 0);
+
+    static Library windows("libQvWindows.so");
+    static SearchFn search = Library("libOsprel.so").Symbol<SearchFn>("FindValidTitles");
+    Reports reports;
+    const int32_t handle = windows.Symbol<RegisterFn>("QvRegisterWindow")(&Reports::Proc, &reports);
+    auto request = std::make_unique<qv::TitleSearchRequest>();
+    std::memset(request.get(), 0, sizeof *request);
+    std::strncpy(request->path, (disc / "VIDEO_TS/").c_str(), sizeof request->path - 1);
+    request->minimumSeconds = 1;
+    request->window = handle;
+    std::thread worker([&] { search(request.get()); });
+    auto halfway = [&] {
+        std::lock_guard lock(reports.mutex);
+        for (auto& [w, l] : reports.got)
+            if (w == 2 && l == 50)
+                return true;
+        return false;
+    };
+    for (int i = 0; i < 3000 && !halfway(); ++i) // gives up after a minute
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(halfway()) << "no progress while the survey works";
+    qv::RequestCancel(request->cancel);
+    worker.join();
+    windows.Symbol<UnregisterFn>("QvUnregisterWindow")(handle);
+    std::lock_guard lock(reports.mutex);
+    EXPECT_TRUE(reports.Titles().empty()); // a cancelled search names no title
 }

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -152,6 +153,15 @@ TEST(BmpButton, CheckStatesCaptionInsetsAndFont) {
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     QTest::mouseMove(&check, QPoint(5, 5));
+    EXPECT_EQ(check.PaintState(), 2);
+    // The pointer is followed without a grab, which would keep the clicks
+    // of a window that opens meanwhile; leaving ends the "over" state.
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(&check, &leave);
+    EXPECT_EQ(check.PaintState(), 1);
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), check.mapToGlobal(QPointF(5, 5)));
+    QCoreApplication::sendEvent(&check, &enter);
     EXPECT_EQ(check.PaintState(), 2);
     QTest::mousePress(&check, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(check.PaintState(), 2); // never checked: pressed still shows "over"
@@ -329,6 +339,47 @@ TEST(TreeComboBox, SelectByTextCellsAndPicking) {
     QTest::keyClick(&combo, Qt::Key_Return);
     EXPECT_FALSE(combo.Dropped());
     EXPECT_EQ(parent.chosen, 2);
+}
+
+TEST(TreeComboBox, OpensFromTheKeyboardAndClosesWhenTheFocusOrTheProgramGoes) {
+    ChoiceParent parent;
+    parent.resize(400, 500);
+    CTreeComboBox combo(&parent);
+    combo.setGeometry(10, 440, 300, 26);
+    auto* other = new QLineEdit(&parent);
+    other->setGeometry(10, 10, 100, 24);
+    QTreeWidgetItem* group = combo.AddItem(nullptr, "AVI", -1);
+    combo.AddItem(group, "AVI - XviD", -1);
+    combo.ExpandAll();
+    combo.SelectByText("AVI - XviD");
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    parent.activateWindow();
+    combo.setFocus();
+
+    // Space, F4 and Alt+Down open it; F4 and Alt+Up close it again.
+    QTest::keyClick(&combo, Qt::Key_Space);
+    EXPECT_TRUE(combo.Dropped());
+    QTest::keyClick(&combo, Qt::Key_F4);
+    EXPECT_FALSE(combo.Dropped());
+    QTest::keyClick(&combo, Qt::Key_F4);
+    EXPECT_TRUE(combo.Dropped());
+    QTest::keyClick(&combo, Qt::Key_Up, Qt::AltModifier);
+    EXPECT_FALSE(combo.Dropped());
+    QTest::keyClick(&combo, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_TRUE(combo.Dropped());
+
+    // The focus goes to another control: it closes.
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(other, &focusIn);
+    EXPECT_FALSE(combo.Dropped());
+    // The program is no longer the active one: it closes.
+    QTest::keyClick(&combo, Qt::Key_Space);
+    ASSERT_TRUE(combo.Dropped());
+    QEvent deactivated(QEvent::ApplicationDeactivate);
+    QCoreApplication::sendEvent(QCoreApplication::instance(), &deactivated);
+    EXPECT_FALSE(combo.Dropped());
+    EXPECT_EQ(parent.chosen, 0);
 }
 
 TEST(ColumnTreeCtrl, TabSeparatedColumnsAndTheFirstColumnsMinimum) {

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace qv;
@@ -52,12 +53,20 @@ ProfileRecord Profile() {
     return p;
 }
 
-// OK with the frame-size box's edit text set to the text.
-ProfileRecord WithSize(const char* text) {
+// OK with the frame-size box's edit text set to the text: the size taken,
+// or none when the dialog refused it (and said so) and stayed open.
+std::optional<std::pair<int, int>> WithSize(const char* text) {
+    qvtest::RecordingServices user;
     CProfileSettingDlg dlg(Profile());
     dlg.Box(CProfileSettingDlg::IDC_RESOLUTION)->setEditText(text);
     dlg.accept();
-    return dlg.Profile();
+    if (dlg.result() != QDialog::Accepted) {
+        EXPECT_EQ(user.boxes.size(), 1u) << text;
+        EXPECT_EQ(dlg.Profile().width, -1) << text;
+        return std::nullopt;
+    }
+    EXPECT_TRUE(user.boxes.empty()) << text;
+    return std::pair(dlg.Profile().width, dlg.Profile().height);
 }
 
 } // namespace
@@ -89,11 +98,14 @@ TEST(ProfileSettingDlg, ListsSelectionsAndWritingBack) {
     EXPECT_EQ(std::memcmp(&original, &fresh, sizeof original), 0) << "the caller's record";
 }
 
-TEST(ProfileSettingDlg, TypedFrameSizes) {
-    EXPECT_EQ(WithSize("720*").width, 720);
-    EXPECT_EQ(WithSize("720*").height, 0);
-    EXPECT_EQ(WithSize("*480").width, -1);
-    EXPECT_EQ(WithSize("720x480").width, -1);
+TEST(ProfileSettingDlg, TypedFrameSizesAreAutoOrTwoPositiveSides) {
+    using Size = std::optional<std::pair<int, int>>;
+    EXPECT_EQ(WithSize("720*480"), Size(std::pair(720, 480)));
+    EXPECT_EQ(WithSize(" 720 * 576 "), Size(std::pair(720, 576)));
+    EXPECT_EQ(WithSize("auto"), Size(std::pair(-1, -1)));
+    for (const char* refused : {"720*", "*480", "0*0", "-2*-2", "720x480", "720*480*2", "7a0*480",
+                                "", "99999999999*2", "16385*480"})
+        EXPECT_EQ(WithSize(refused), std::nullopt) << refused;
     ProfileRecord fixed = Profile();
     fixed.width = 320;
     fixed.height = 240;

@@ -3,6 +3,7 @@
 #include "mainwnd/PreviewController.h"
 
 #include "engine/JobModel.h"
+#include "platform/CommandLine.h"
 #include "platform/Messages.h"
 #include "player/MPlayer.h"
 #include "support/Process.h"
@@ -27,12 +28,16 @@ public:
     void ShowCaption(const std::string& text) override { caption = text; }
     void ShowSliderPosition(int position) override { slider = position; }
     int SliderPosition() const override { return slider; }
+    bool SliderHeld() const override { return held; }
     void RestorePicture() override { ++restored; }
     unsigned long PictureWindow() override { return 0; }
     void OpenFolder(const std::string& folder) override { opened.push_back(folder); }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
 
     std::string time, caption;
+    std::vector<std::string> messages;
     int slider = -1, restored = 0;
+    bool held = false;
     std::vector<std::string> opened;
 };
 
@@ -82,11 +87,13 @@ struct Preview {
 
 // Never begins to play.
 constexpr const char* kStalls = "sleep 30";
-// Plays, always at 12 seconds, and notes the commands it is sent.
+// Plays, always at 12 seconds, and notes the commands it is sent; gives up
+// when it is sent "fail".
 std::string Plays(const std::string& commands) {
     return "echo 'VO: [null] 258x180'; while :; do echo ANS_TIME_POSITION=12.0; "
            "if read -t 0.1 line; then echo \"$line\" >> '" +
-           commands + "'; fi; done";
+           commands +
+           "'; if [ \"$line\" = fail ]; then echo 'Exiting... (gave up)'; exit 1; fi; fi; done";
 }
 
 } // namespace
@@ -133,6 +140,16 @@ TEST(PreviewArithmetic, TheMediaArgumentOfAFileAndOfADvdTitle) {
     title.manyTitles = 0;
     title.audioIndex = 5; // outside its list: left out
     EXPECT_EQ(PreviewMediaArgument(title, 3), "-dvd-device \"/dvd/VIDEO_TS\" dvdnav://3");
+
+    // A double quote in a name stays inside the one argument the player is given.
+    for (const char* path : {"/v/say \"hi\".mp4", "/v/end\\\".mp4", "/v/\"", "/v/a\\\\b.avi"}) {
+        file.sourcePath = path;
+        EXPECT_EQ(SplitCommandLine("player " + PreviewMediaArgument(file, 1)),
+                  (std::vector<std::string>{"player", path}));
+    }
+    title.sourcePath = "/d/\"x\"/VIDEO_TS/";
+    EXPECT_EQ(SplitCommandLine(PreviewMediaArgument(title, 2)),
+              (std::vector<std::string>{"-dvd-device", "/d/\"x\"/VIDEO_TS", "dvd://3"}));
 }
 
 TEST(PreviewController, WithoutAPlayerTheSelectionStillShowsItsCaptionAndLength) {
@@ -214,23 +231,79 @@ TEST(PreviewController, WhilePlayingTheDisplayFollowsSeeksAndStopsAfterAFailure)
     // 12 of the trim's 24 seconds.
     EXPECT_TRUE(Until([&] { return p.view.slider == 50; }));
 
-    // Three quarters of 24 seconds. (A command that comes while the player
-    // is still being sent the one before is dropped: the user drags again.)
+    // Three quarters of 24 seconds, asked for right after a quarter: the
+    // first is still being sent when the second comes, and the second, the
+    // last the user asked for, reaches the player all the same.
+    p.view.slider = 25;
+    p.controller.OnSliderMoved();
     p.view.slider = 75;
-    EXPECT_TRUE(Until([&] {
-        p.controller.OnSliderMoved();
-        RunEventsFor(100);
-        return qvtest::ReadFile(commands).find("seek 18 2\n") != std::string::npos;
-    }));
+    p.controller.OnSliderMoved();
+    EXPECT_TRUE(
+        Until([&] { return qvtest::ReadFile(commands).find("seek 18 2\n") != std::string::npos; }));
+
+    // A thumb the user holds stays where it is.
+    p.view.held = true;
+    p.view.slider = 90;
+    RunEventsFor(PreviewController::kSliderPeriodMs + 300);
+    EXPECT_EQ(p.view.slider, 90);
+    p.view.held = false;
+    EXPECT_TRUE(Until([&] { return p.view.slider == 50; }));
 
     // A player that failed while playing leaves the display at the start,
     // however long its last position would still be read.
-    p.controller.OnPlayerMessage(WM_PLAYER_FAILED);
+    ASSERT_TRUE(Until([&] {
+        p.player->SendCommand("fail"); // again when it was dropped
+        return p.view.slider == 0;
+    }));
+    EXPECT_EQ(p.controller.State(), PlayerStopped);
+    EXPECT_TRUE(p.view.messages.empty()); // once playing, giving up is no failure to tell
     EXPECT_EQ(p.view.slider, 0);
     EXPECT_EQ(p.view.time, "00:00:00/00:00:30");
     RunEventsFor(PreviewController::kSliderPeriodMs + 300);
     EXPECT_EQ(p.view.slider, 0);
     EXPECT_EQ(p.view.time, "00:00:00/00:00:30");
+}
+
+// A failed preview resets the display and says its likely cause;
+// a failure of a run that another Play has replaced says nothing.
+TEST(PreviewController, AFailureResetsTheDisplayAndSaysWhy) {
+    Preview p;
+    auto clip = Clip("/v/a.avi");
+    const std::string snapshots = p.dir / "snapshots/";
+    ::mkdir(snapshots.c_str(), 0755);
+    p.controller.SetSnapshotFolder(snapshots);
+
+    // The file cannot be played: the player gives up before playback.
+    p.view.time = "stale";
+    p.controller.Play(*clip, p.Tool("echo 'Cannot open file'; echo 'Exiting... (End of file)'"));
+    ASSERT_TRUE(Until([&] { return !p.view.messages.empty(); }));
+    EXPECT_NE(p.view.messages[0].find("a.avi"), std::string::npos);
+    EXPECT_EQ(p.view.time, "00:00:00/00:00:30");
+    EXPECT_EQ(p.view.slider, 0);
+    EXPECT_NE(p.player->FailureText().find("Cannot open file"), std::string::npos);
+
+    // No player tool: a message of its own.
+    PreviewSettings missing = p.Tool("");
+    missing.playerTool = p.dir / "no-such-player";
+    p.controller.Play(*clip, missing);
+    ASSERT_TRUE(Until([&] { return p.view.messages.size() == 2; }));
+    EXPECT_TRUE(p.player->StartFailed());
+    EXPECT_EQ(p.view.messages[1].find("a.avi"), std::string::npos);
+    EXPECT_NE(p.view.messages[1], p.view.messages[0]);
+
+    // The snapshot folder, which the player runs in, has gone.
+    ::rmdir(snapshots.c_str());
+    p.controller.Play(*clip, p.Tool(kStalls));
+    ASSERT_TRUE(Until([&] { return p.view.messages.size() == 3; }));
+    EXPECT_NE(p.view.messages[2].find(snapshots), std::string::npos);
+
+    // A run that failed after the next one began is not reported.
+    ::mkdir(snapshots.c_str(), 0755);
+    p.controller.Play(*clip, p.Tool(kStalls));
+    p.controller.OnPlayerMessage(WM_PLAYER_FAILED);
+    RunEventsFor(100);
+    EXPECT_EQ(p.view.messages.size(), 3u);
+    EXPECT_EQ(p.controller.State(), PlayerStarting);
 }
 
 TEST(PreviewController, TheSnapshotFolderOpensShortlyAfterItIsAskedFor) {

@@ -64,6 +64,11 @@ TEST(SourceListModel, RowsKeepTheirOrderNamesAndColumns) {
     EXPECT_EQ(list.ItemText(b), "b.mp4\t\t00:00:00\t\t");
     EXPECT_EQ(list.ItemText(disc), "/dvd/VIDEO_TS/\t");
     EXPECT_EQ(list.ItemText(list.Rows(disc)[0]), "Title_1\t00:02:00\t00:00:00\t00:02:00\t");
+    // A tab in a name would start the next column: it shows as a blank.
+    CMediaRecord* tabbed = list.AddFile("/v/a\tb.avi", Probed("00:01:00"));
+    EXPECT_EQ(list.ItemText(tabbed), "a b.avi\t00:01:00\t00:00:00\t00:01:00\t");
+    EXPECT_EQ(tabbed->sourcePath, "/v/a\tb.avi");
+    list.Remove(tabbed);
 
     // A trim shows in the last two columns; a disc has none.
     EXPECT_TRUE(list.SetTrim(a, "00:00:10", "00:00:50"));
@@ -107,7 +112,7 @@ TEST(SourceListModel, RemovingTheLastTitleRemovesItsDiscAndADiscTakesItsTitles) 
     EXPECT_TRUE(list.Rows().empty());
 }
 
-TEST(SourceListModel, StartCollectsTheTickedFilesAndTitlesInListOrderWhateverTheDiscsTick) {
+TEST(SourceListModel, StartCollectsTheTickedFilesAndTitlesInListOrderAndADiscTicksItsTitles) {
     SourceListModel list;
     CMediaRecord* a = list.AddFile("/v/a.avi", Probed("00:01:00"));
     CMediaRecord* disc = list.AddDisc("/d/", Disc(), Titles({1, 2, 3}));
@@ -115,15 +120,25 @@ TEST(SourceListModel, StartCollectsTheTickedFilesAndTitlesInListOrderWhateverThe
     const Records t = list.Rows(disc);
     auto jobs = [&list] { return CollectJobs(list.SourceItems()); };
     EXPECT_EQ(jobs(), (Records{a, t[0], t[1], t[2], b}));
+    EXPECT_EQ(list.TickOf(disc), SourceListModel::Tick::On);
 
-    // Unticking a disc leaves its titles as they are.
+    // Unticking a disc unticks its titles: none of them is converted.
     list.SetChecked(disc, false);
-    EXPECT_FALSE(list.Checked(disc));
-    EXPECT_TRUE(list.Checked(t[0]));
-    EXPECT_EQ(jobs(), (Records{a, t[0], t[1], t[2], b}));
-    list.SetChecked(t[1], false);
+    EXPECT_FALSE(list.Checked(t[0]));
+    EXPECT_EQ(list.TickOf(disc), SourceListModel::Tick::Off);
+    EXPECT_EQ(jobs(), (Records{a, b}));
+    // One title ticked again: the disc is partly ticked and converts that one.
+    list.SetChecked(t[1], true);
+    EXPECT_TRUE(list.Checked(disc));
+    EXPECT_EQ(list.TickOf(disc), SourceListModel::Tick::Partly);
     list.SetChecked(a, false);
-    EXPECT_EQ(jobs(), (Records{t[0], t[2], b}));
+    EXPECT_EQ(jobs(), (Records{t[1], b}));
+    // The last ticked title unticked unticks the disc; ticking it ticks all.
+    list.SetChecked(t[1], false);
+    EXPECT_EQ(list.TickOf(disc), SourceListModel::Tick::Off);
+    list.SetChecked(disc, true);
+    EXPECT_EQ(list.TickOf(disc), SourceListModel::Tick::On);
+    EXPECT_EQ(jobs(), (Records{t[0], t[1], t[2], b}));
 
     list.SetAllChecked(false);
     EXPECT_TRUE(jobs().empty());

@@ -146,6 +146,64 @@ XML
     mv tmp.dvdlong dvdlong
     rm -f long1.mpg long2.mpg long3.mpg dvdlong.xml
 fi
+# A DVD folder with one track of each common format and two subtitle
+# streams. Title 1: AC-3 at 440 Hz (id 128), MPEG-1 layer 2 at 660 Hz (id 0),
+# LPCM at 990 Hz (id 160), subpicture stream 0 "FIRST" at the top and 1
+# "SECOND" at the bottom. Title 2: the same sound, only subpicture stream 1
+# (so its one subtitle is physical stream 1).
+if [[ ! -d dvdmix/VIDEO_TS ]]; then
+    rm -rf dvdmix tmp.dvdmix
+    ff -f lavfi -i color=c=0x606060:size=352x288:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+        -f lavfi -i sine=frequency=660:sample_rate=48000 -f lavfi -i sine=frequency=990:sample_rate=48000 \
+        -t 4 -map 0:v -map 1:a -map 2:a -map 3:a -target pal-dvd -s 352x288 -b:v 400k -maxrate 800k \
+        -c:a:0 ac3 -b:a:0 192k -c:a:1 mp2 -b:a:1 192k -c:a:2 pcm_s16be -ac 1 mix.mpg 2>/dev/null
+    font=/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf
+    for s in 0:FIRST:top 1:SECOND:bottom; do
+        IFS=: read -r n text where <<<"$s"
+        printf '1\n00:00:00,000 --> 00:00:04,000\n%s\n' "$text" >sub$n.srt
+        cat >sub$n.xml <<XML
+<subpictures><stream><textsub filename="sub$n.srt" fontsize="40" font="$font"
+  horizontal-alignment="center" vertical-alignment="$where" movie-width="352" movie-height="288" />
+</stream></subpictures>
+XML
+    done
+    VIDEO_FORMAT=PAL spumux -s 0 sub0.xml <mix.mpg >mix0.mpg 2>/dev/null
+    VIDEO_FORMAT=PAL spumux -s 1 sub1.xml <mix0.mpg >mix01.mpg 2>/dev/null
+    VIDEO_FORMAT=PAL spumux -s 1 sub1.xml <mix.mpg >mix1.mpg 2>/dev/null
+    cat >dvdmix.xml <<'XML'
+<dvdauthor dest="tmp.dvdmix">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="pal" />
+      <audio lang="en" /><audio lang="de" /><audio lang="fr" />
+      <subpicture lang="en" /><subpicture lang="de" />
+      <pgc><vob file="mix01.mpg" /></pgc>
+      <pgc><vob file="mix1.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    VIDEO_FORMAT=PAL dvdauthor -x dvdmix.xml >/dev/null 2>&1
+    mv tmp.dvdmix dvdmix
+    rm -f mix.mpg mix0.mpg mix01.mpg mix1.mpg sub0.* sub1.* dvdmix.xml
+fi
+# A DVD folder of two title sets, a 2 s title in each.
+if [[ ! -d dvdsets/VIDEO_TS ]]; then
+    rm -rf dvdsets tmp.dvdsets
+    ff -f lavfi -i testsrc2=size=352x288:rate=25 -f lavfi -i sine=sample_rate=48000 -t 2 \
+        -target pal-dvd -s 352x288 -b:v 400k -maxrate 800k set.mpg
+    cat >dvdsets.xml <<'XML'
+<dvdauthor dest="tmp.dvdsets">
+  <vmgm />
+  <titleset><titles><video format="pal" /><pgc><vob file="set.mpg" /></pgc></titles></titleset>
+  <titleset><titles><video format="pal" /><pgc><vob file="set.mpg" /></pgc></titles></titleset>
+</dvdauthor>
+XML
+    VIDEO_FORMAT=PAL dvdauthor -x dvdsets.xml >/dev/null 2>&1
+    mv tmp.dvdsets dvdsets
+    rm -f set.mpg dvdsets.xml
+fi
 # An MKV of today: two audio languages of different tones (English 440 Hz,
 # German 660 Hz, the second flagged default), a SubRip subtitle and two
 # chapters, 4 s

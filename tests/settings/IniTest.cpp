@@ -105,6 +105,30 @@ TEST_F(IniTest, AWriteThatCannotLandReportsFailureAndLeavesNoDebris) {
     EXPECT_EQ(std::system(("test $(ls -A '" + dir.path() + "' | wc -l) -eq 1").c_str()), 0);
 }
 
+TEST_F(IniTest, ALinkIsWrittenThroughAndAReadOnlyFileIsLeftAsItIs) {
+    // A link, relative, to a file in another folder: the link stays.
+    ::mkdir((dir / "real").c_str(), 0755);
+    WriteFile(dir / "real/Config.ini", "[S]\nk=1\n");
+    ASSERT_EQ(::symlink("real/Config.ini", path.c_str()), 0);
+    EXPECT_TRUE(ini.WriteText("S", "k", "2"));
+    struct stat st;
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(dir / "real/Config.ini"), "[S]\nk=2\n");
+    // A link to a file not made yet makes it.
+    CIni dangling(dir / "Other.ini");
+    ASSERT_EQ(::symlink((dir / "real/Other.ini").c_str(), (dir / "Other.ini").c_str()), 0);
+    EXPECT_TRUE(dangling.WriteText("S", "k", "3"));
+    EXPECT_EQ(ReadFile(dir / "real/Other.ini"),
+              "[S]\r\nk=3\r\n"); // a new file is written as Windows writes it
+
+    // Read-only (for root too): the write fails and the file stays.
+    ::chmod((dir / "real/Config.ini").c_str(), 0444);
+    EXPECT_FALSE(ini.WriteText("S", "k", "4"));
+    EXPECT_EQ(ReadFile(dir / "real/Config.ini"), "[S]\nk=2\n");
+    EXPECT_EQ(ini.ReadText("S", "k", ""), "2");
+}
+
 TEST(IniValues, UnsignedFollowsStrtoulOn32Bits) {
     EXPECT_EQ(qv::IniUnsignedValue("", 4), 4u);
     EXPECT_EQ(qv::IniUnsignedValue("abc", 4), 0u);

@@ -69,6 +69,15 @@ public:
         return std::make_unique<Inhibitor>(this);
     }
 
+    void Notify(const std::string& summary, const std::string& body) override {
+        std::lock_guard lock(mutex);
+        events.push_back("notify:" + summary + "|" + body);
+    }
+    void ShowTaskbarProgress(double fraction) override {
+        std::lock_guard lock(mutex);
+        taskbar.push_back(fraction);
+    }
+
     struct Inhibitor : qv::SleepInhibitor {
         explicit Inhibitor(RecordingServices* s) : owner(s) {}
         ~Inhibitor() override {
@@ -80,13 +89,15 @@ public:
 
     std::mutex mutex;
     std::vector<Box> boxes;
-    std::vector<std::string> events; // boxes, folder openings, power-off, sleep locks, in order
+    // Boxes, folder openings, power-off, sleep locks, notifications, in order.
+    std::vector<std::string> events;
     int answer = qv::MsgOk;
     std::vector<qv::FolderRequest> folderRequests;
     std::string folderAnswer; // empty: the picker is cancelled
     bool openAnswer = true;   // false: the desktop has no program to open a folder or document
     std::vector<std::string> filesAnswer; // empty: the file picker is cancelled
     bool startAnswer = true;
+    std::vector<double> taskbar; // the taskbar progress shown, in order (-1: taken away)
 };
 
 } // namespace qvtest

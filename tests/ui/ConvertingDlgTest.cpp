@@ -18,6 +18,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -272,6 +273,62 @@ TEST(ConvertingDlg, BarsFollowTheWholeBatchArithmeticAndNeverGoBackWithinAJob) {
     EXPECT_EQ(fileBar->value(), 10);
 }
 
+TEST(ConvertingDlg, TheTaskbarFollowsTheBatchAndAnEndInTheBackgroundIsNotified) {
+    qvtest::RecordingServices user;
+    Batch b;
+    for (const char* name : {"1", "2", "3"})
+        b.records.push_back(Clip("/media/x.mp4", name, "00:01:40"));
+    auto end = [](JobOutcome outcome) {
+        StageReport r;
+        r.stage = Stage::BatchEnded;
+        r.job = r.jobs = 3;
+        r.outcome = outcome;
+        return r;
+    };
+    auto done = [](int job, JobOutcome outcome) {
+        StageReport r;
+        r.stage = Stage::JobDone;
+        r.job = job;
+        r.jobs = 3;
+        r.percent = 99;
+        r.outcome = outcome;
+        return r;
+    };
+    {
+        CConvertingDlg dlg;
+        dlg.SetBatch(b.Jobs(), "/tmp", XvidProfile(), SettingsRecord{});
+        dlg.Present(Progress(1, 3, 50.0f, 50, 1000));
+        dlg.Present(Progress(1, 3, 50.0f, 50, 2000)); // no change, nothing sent
+        dlg.Present(done(1, OutcomeSucceeded));
+        dlg.Present(Progress(2, 3, 30.0f, 30, 1000));
+        dlg.Present(done(2, OutcomeSucceeded));
+        dlg.Present(done(3, OutcomeFailed));
+        // Another program is the active one.
+        ASSERT_EQ(QApplication::activeWindow(), nullptr);
+        dlg.Present(end(OutcomeFailed));
+        EXPECT_EQ(user.taskbar, (std::vector<double>{0.16, 0.43, -1}));
+        ASSERT_FALSE(user.events.empty());
+        // Told before the window's own box, which waits for the user: two
+        // converted, one failed.
+        const std::string& notice = user.events.front();
+        EXPECT_EQ(notice.rfind("notify:", 0), 0u) << notice;
+        EXPECT_NE(notice.find("2"), std::string::npos) << notice;
+        EXPECT_NE(notice.find("1"), std::string::npos) << notice;
+    }
+    {
+        user.events.clear();
+        CConvertingDlg dlg;
+        dlg.SetBatch(b.Jobs(), "/tmp", XvidProfile(), SettingsRecord{});
+        dlg.show();
+        dlg.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        dlg.Present(done(1, OutcomeSucceeded));
+        dlg.Present(end(OutcomeCancelled));
+        for (const std::string& e : user.events)
+            EXPECT_NE(e.rfind("notify:", 0), 0u) << e;
+    }
+}
+
 TEST(ConvertingDlg, CollectingJobsSkipsDiscNodesAndUntickedEntries) {
     qvtest::RecordingServices user;
     CMediaRecord file, disc, t1, t2, t3;
@@ -283,8 +340,9 @@ TEST(ConvertingDlg, CollectingJobsSkipsDiscNodesAndUntickedEntries) {
         {nullptr, true, {}},
     };
     EXPECT_EQ(CollectJobs(sources), (std::vector<CMediaRecord*>{&t1, &t3}));
-    sources[1].checked = false; // titles count whether their disc is ticked or not
-    EXPECT_EQ(CollectJobs(sources), (std::vector<CMediaRecord*>{&t1, &t3}));
+    sources[1].checked = false; // an unticked disc converts none of its titles
+    EXPECT_TRUE(CollectJobs(sources).empty());
+    sources[1].checked = true;
 
     // Nothing ticked: nothing happens, not even for a missing folder.
     std::vector<SourceItem> none = {{&file, false, {}}};

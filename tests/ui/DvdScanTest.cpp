@@ -6,6 +6,7 @@
 #include "support/Process.h"
 #include "support/RecordingServices.h"
 #include "support/TempDir.h"
+#include "support/Tone.h"
 #include "support/Tool.h"
 
 #include <QLabel>
@@ -204,4 +205,106 @@ TEST(DvdScan, ThePlayerPlaysATitleWithTheAudioStreamItsRecordCarries) {
             << track.streamId << "\n"
             << run.output;
     }
+}
+
+namespace {
+
+// Scans with the search, as the window does, and says why nothing came.
+DvdDiagnosis ScanAndDiagnose(const std::string& path, int* found = nullptr) {
+    PreparedScan scan = PrepareScan({false, path, ""});
+    auto block = std::make_shared<DvdInfoBlock>();
+    std::memset(block.get(), 0, sizeof *block);
+    CParseDVDDlg dlg(block, scan, true, false);
+    dlg.exec();
+    const int selected = static_cast<int>(DvdSourcesOf(*block, scan).titles.size());
+    if (found)
+        *found = selected;
+    return DiagnoseDvdScan(scan, dlg.Outcome(), selected);
+}
+
+} // namespace
+
+TEST(DvdScan, SaysWhyADiscGaveNoTitle) {
+    qvtest::RecordingServices user;
+    EXPECT_EQ(ScanAndDiagnose("").problem, DvdProblem::NoPath);
+    EXPECT_EQ(ScanAndDiagnose("/no/such/disc").problem, DvdProblem::Missing);
+
+    qvtest::TempDir broken; // an IFO of garbage
+    ::mkdir((broken / "VIDEO_TS").c_str(), 0755);
+    qvtest::WriteFile(broken / "VIDEO_TS/VIDEO_TS.IFO", std::string(4096, '\x7f'));
+    EXPECT_EQ(ScanAndDiagnose(broken.path()).problem, DvdProblem::NotDvd);
+
+    // The title table reads, the titles' sectors do not (as on a disc with
+    // read errors): not "no title of a minute".
+    qvtest::TempDir cut;
+    ::mkdir((cut / "VIDEO_TS").c_str(), 0755);
+    const std::string from = qvtest::MediaDir() + "dvdlong/VIDEO_TS/";
+    for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VTS_01_0.IFO", "VTS_01_0.BUP"})
+        ASSERT_EQ(::symlink((from + name).c_str(), (cut / "VIDEO_TS/" + name).c_str()), 0);
+    qvtest::WriteFile(cut / "VIDEO_TS/VTS_01_1.VOB",
+                      qvtest::ReadFile(from + "VTS_01_1.VOB").substr(0, 2048 * 16));
+    EXPECT_EQ(ScanAndDiagnose(cut.path()).problem, DvdProblem::TitlesUnreadable);
+
+    int found = -1;
+    EXPECT_EQ(ScanAndDiagnose(qvtest::MediaDir() + "dvd", &found).problem, DvdProblem::NoLongTitle);
+    EXPECT_EQ(found, 0);
+    EXPECT_EQ(ScanAndDiagnose(qvtest::MediaDir() + "dvdlong", &found).problem, DvdProblem::None);
+    EXPECT_EQ(found, 2);
+}
+
+TEST(DvdScan, AnEncryptedDiscWithoutLibdvdcssIsNamedSo) {
+    DvdPathFacts drive;
+    drive.drive = true;
+    DvdScanOutcome every{0, 3, true, 3, 0}; // every title's sectors refused
+    EXPECT_EQ(DiagnoseDvd(drive, every, 0).problem, DvdProblem::Encrypted);
+    drive.cssAvailable = true; // then the refusal is something else
+    EXPECT_EQ(DiagnoseDvd(drive, every, 0).problem, DvdProblem::TitlesUnreadable);
+    drive.cssAvailable = false;
+    DvdScanOutcome someShort{0, 3, true, 0, 0};
+    EXPECT_EQ(DiagnoseDvd(drive, someShort, 0).problem, DvdProblem::NoLongTitle);
+    drive.scrambled = true;
+    EXPECT_EQ(DiagnoseDvd(drive, someShort, 0).problem, DvdProblem::Encrypted);
+    drive.openError = ENOMEDIUM;
+    const DvdDiagnosis empty = DiagnoseDvd(drive, DvdScanOutcome{1, 0, false, 0, 0}, 0);
+    EXPECT_EQ(empty.problem, DvdProblem::NotReadable);
+    EXPECT_NE(DvdProblemText(empty, "/dev/sr0").find("/dev/sr0"), std::string::npos);
+    DvdPathFacts folder; // a copied folder is never scrambled
+    EXPECT_EQ(DiagnoseDvd(folder, every, 0).problem, DvdProblem::TitlesUnreadable);
+    EXPECT_EQ(DiagnoseDvd(folder, DvdScanOutcome{4, 0, false, 0, 0}, 0).problem,
+              DvdProblem::TimedOut);
+    EXPECT_EQ(DiagnoseDvd(folder, DvdScanOutcome{0, 3, true, 0, 2}, 0).problem,
+              DvdProblem::TimedOut);
+}
+
+TEST(DvdScan, EachTrackAndSubtitleOfATitleCarriesTheStreamThePlayerSelects) {
+    qvtest::RecordingServices user;
+    PreparedScan scan = PrepareScan({false, qvtest::MediaDir() + "dvdmix", ""});
+    int progress;
+    QString found;
+    auto block = Scan(scan, false, false, &progress, &found);
+    DvdSources sources = DvdSourcesOf(*block, scan);
+    ASSERT_EQ(sources.titles.size(), 2u);
+    const CMediaRecord& r = *sources.titles[0];
+    ASSERT_EQ(r.audioTracks.size(), 3u);
+    // AC-3 at 440 Hz, MPEG audio at 660 Hz, LPCM at 990 Hz: what the player
+    // plays for each record's id.
+    const double tones[] = {440, 660, 990};
+    qvtest::TempDir out;
+    for (size_t i = 0; i < 3; ++i) {
+        std::string wav = out / "t";
+        wav += std::to_string(i) + ".wav";
+        qvtest::ToolRun run = qvtest::RunTool(
+            {qvtest::ProgramDir() + "codecs/vistrel", "-quiet", "-vo", "null", "-ao",
+             "pcm:fast:file=" + wav, "-endpos", "2.5", "-dvd-device", r.sourcePath, "dvd://1",
+             "-aid", std::to_string(r.audioTracks[i].streamId)});
+        EXPECT_NEAR(qvtest::ToneOf(wav), tones[i], tones[i] * 0.03)
+            << r.audioTracks[i].Label() << "\n"
+            << run.output;
+    }
+    ASSERT_EQ(r.subtitleTracks.size(), 2u);
+    EXPECT_EQ(r.subtitleTracks[0].streamId, 0);
+    EXPECT_EQ(r.subtitleTracks[1].streamId, 1);
+    const CMediaRecord& second = *sources.titles[1];
+    ASSERT_EQ(second.subtitleTracks.size(), 1u);
+    EXPECT_EQ(second.subtitleTracks[0].streamId, 1); // its only subpicture stream
 }

@@ -2,6 +2,8 @@
 // update check, the options and closing, on the build's program files.
 #include "MainWindowFixture.h"
 
+#include "base/PathText.h"
+
 #include "controls/BmpButton.h"
 #include "dialogs/ConvOptionsDlg.h"
 #include "dialogs/OptionDlg.h"
@@ -126,10 +128,13 @@ TEST_F(MainWindowTest,
     EXPECT_EQ(LogCount(marker), startsBefore);
 }
 
-TEST(MainWindowLayout, CentringKeepsANegativeLeftEdgeOnANarrowScreen) {
-    EXPECT_EQ(CConverterDlg::CentredOrigin({1920, 1080}, {860, 530}), QPoint(530, 275));
-    EXPECT_EQ(CConverterDlg::CentredOrigin({800, 600}, {860, 530}), QPoint(-30, 35));
-    EXPECT_EQ(CConverterDlg::CentredOrigin({801, 529}, {860, 530}), QPoint(-29, 0));
+TEST(MainWindowLayout, CentringKeepsANegativeLeftEdgeOnANarrowScreenAndTheScreensOrigin) {
+    EXPECT_EQ(CConverterDlg::CentredOrigin({0, 0, 1920, 1080}, {860, 530}), QPoint(530, 275));
+    EXPECT_EQ(CConverterDlg::CentredOrigin({0, 0, 800, 600}, {860, 530}), QPoint(-30, 35));
+    EXPECT_EQ(CConverterDlg::CentredOrigin({0, 0, 801, 529}, {860, 530}), QPoint(-29, 0));
+    // The second of two monitors, right of the first and lower.
+    EXPECT_EQ(CConverterDlg::CentredOrigin({1920, 100, 1280, 1024}, {860, 530}),
+              QPoint(1920 + 210, 100 + 247));
 }
 
 TEST(UpdateCheck, IsDueByTheSettingAndTheWholeDaysSinceTheLastCheck) {
@@ -168,6 +173,16 @@ TEST_F(MainWindowTest, TheAutomaticCheckRunsTheUpdaterOnlyWhenDueAndOnlyThenRewr
     std::time_t then = 0;
     ASSERT_TRUE(qv::ParseUpdateTime("2026-03-01 12:00:00", &then));
     env.clock = [then] { return then + 8 * 24 * 60 * 60; };
+    {
+        // Installed from the package: due or not, no box opens by itself.
+        Run("touch '" + program / qv::kPerUserMarker + "'");
+        WriteIni("[Update]\nCheckUpdate=1\nLastUpdateDate=2026-03-01 12:00:00\n");
+        auto dlg = Open();
+        RunEventsFor(CConverterDlg::kUpdateDelayMs + 500);
+        EXPECT_FALSE(HasEvent("start:"));
+        EXPECT_EQ(ReadIni("Update", "LastUpdateDate"), "2026-03-01 12:00:00");
+        Run("rm '" + program / qv::kPerUserMarker + "'");
+    }
     {
         WriteIni("[Update]\nCheckUpdate=2\nLastUpdateDate=2026-03-01 12:00:00\n");
         auto dlg = Open();
@@ -334,11 +349,12 @@ TEST_F(MainWindowTest, SwitchingTheSkinChangesTheButtonsPicturesAndPlaces) {
 TEST_F(MainWindowTest, OptionsStoreTheEightValuesAndTheSnapshotFolderReachesThePlayer) {
     KeepPlayer();
     auto dlg = Open();
-    modal.dialogAnswer = [](QDialog& d) {
+    std::string snapshots = home / "snap/here/";
+    modal.dialogAnswer = [&snapshots](QDialog& d) {
         auto* multi = qv::FindControl(&d, qv::COptionsPgGeneral::IDC_SINGLE);
         static_cast<QAbstractButton*>(multi)->setChecked(true);
         static_cast<QLineEdit*>(qv::FindControl(&d, qv::COptionsPgGeneral::IDC_SNAPSHOT))
-            ->setText("/snap/here/");
+            ->setText(QString::fromStdString(snapshots));
         // A page is read when it is left or when OK is pressed on it.
         d.findChild<QTabWidget*>()->setCurrentIndex(1);
         static_cast<QAbstractButton*>(qv::FindControl(&d, qv::COptionsPgVideo::IDC_GL2))->click();
@@ -347,9 +363,90 @@ TEST_F(MainWindowTest, OptionsStoreTheEightValuesAndTheSnapshotFolderReachesTheP
     };
     dlg->OnCommand(CConverterDlg::IDC_OPTIONS);
     ASSERT_NE(player, nullptr);
-    EXPECT_EQ(player->workingDirectory, "/snap/here/");
+    // The missing folder is made: the player runs in it.
+    EXPECT_EQ(player->workingDirectory, snapshots);
+    EXPECT_TRUE(qv::IsFolder(snapshots));
+    EXPECT_TRUE(services.boxes.empty());
+
+    // One that cannot be made leaves the folder as it was, and says so.
+    Run("touch '" + home / "plain" + "'");
+    snapshots = home / "plain/snap/";
+    dlg->OnCommand(CConverterDlg::IDC_OPTIONS);
+    EXPECT_EQ(player->workingDirectory, home / "snap/here/");
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_NE(services.boxes[0].text.find(snapshots), std::string::npos);
+    EXPECT_NE(services.boxes[0].text.find(home / "snap/here/"), std::string::npos);
+
     dlg->OnCommand(CConverterDlg::IDC_CLOSE);
     EXPECT_EQ(ReadAnySection("MultiThread"), "0");
-    EXPECT_EQ(ReadAnySection("SnapshotDir"), "/snap/here/");
+    EXPECT_EQ(ReadAnySection("SnapshotDir"), home / "snap/here/");
     EXPECT_EQ(ReadAnySection("VideoDriver"), "5");
+}
+
+TEST_F(MainWindowTest, AMissingSnapshotFolderIsMadeAtStartOrTheDefaultIsUsedAndSaid) {
+    KeepPlayer();
+    const std::string missing = home / "pictures/snaps/";
+    WriteIni("[System]\nSnapshotDir=" + missing + "\n");
+    auto dlg = Open();
+    RunEventsFor(50);
+    EXPECT_TRUE(qv::IsFolder(missing));
+    EXPECT_EQ(player->workingDirectory, missing);
+    EXPECT_TRUE(services.boxes.empty());
+    dlg.reset();
+
+    Run("touch '" + home / "plain" + "'");
+    const std::string unusable = home / "plain/snaps/";
+    WriteIni("[System]\nSnapshotDir=" + unusable + "\n");
+    dlg = Open();
+    EXPECT_TRUE(WaitUntil([&] { return !services.boxes.empty(); }));
+    const std::string fallback = qv::DefaultSnapshotFolder(home / "docs");
+    EXPECT_EQ(player->workingDirectory, fallback);
+    EXPECT_TRUE(qv::IsFolder(fallback));
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_NE(services.boxes[0].text.find(unusable), std::string::npos);
+    EXPECT_NE(services.boxes[0].text.find(fallback), std::string::npos);
+}
+
+TEST_F(MainWindowTest, AReadOnlySettingsFileIsLeftAsItIsAndTheLogSaysSoOnce) {
+    WriteIni("[System]\nSkin=Midnight\n");
+    Run("chmod 0444 '" + env.settingsFile + "'");
+    auto dlg = Open();
+    dlg->OnCommand(CConverterDlg::IDC_CLOSE);
+    dlg.reset();
+    EXPECT_EQ(ReadFile(env.settingsFile), "[System]\nSkin=Midnight\n");
+    const std::string line = "The settings could not be saved to " + env.settingsFile;
+    EXPECT_TRUE(LogHas(line));
+    EXPECT_EQ(LogCount(line), 1u);
+}
+
+TEST_F(MainWindowTest, ASkinThatCannotLoadGivesWayToTheDefaultSaidOnceAndTheSkinButtonShows) {
+    // A picture missing, and the skin button hidden by the description.
+    const std::string broken = program / "Skins/Broken";
+    Run("cp -rL '" + ProgramDir() + "Skins/Default' '" + broken + "' && rm '" + broken +
+        "/btn1017.bmp'");
+    const std::string hidden = program / "Skins/Hidden";
+    Run("cp -rL '" + ProgramDir() + "Skins/Default' '" + hidden + "'");
+    Run("perl -0pi -e 's#(<BmpButtonID>1005</BmpButtonID>.*?)<ButtonShowHide>0#"
+        "$1<ButtonShowHide>1#s' '" +
+        hidden +
+        "/SkinSetting.xml' && grep -q "
+        "'<ButtonShowHide>1' '" +
+        hidden + "/SkinSetting.xml'");
+    WriteIni("[System]\nSkin=Broken\n");
+    auto dlg = Open();
+    ASSERT_TRUE(WaitUntil([&] { return !services.boxes.empty(); }));
+    RunEventsFor(50);
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_NE(services.boxes[0].text.find("Broken"), std::string::npos);
+    EXPECT_FALSE(static_cast<qv::CBmpButton*>(dlg->Control(1017))->Image().IsNull());
+    EXPECT_TRUE(dlg->Control(CConverterDlg::IDC_SKIN_OPTIONS)->isVisibleTo(dlg.get()));
+    dlg->OnCommand(CConverterDlg::IDC_CLOSE);
+    EXPECT_EQ(ReadIni("System", "Skin"), "Default");
+    dlg.reset();
+
+    WriteIni("[System]\nSkin=Hidden\n");
+    dlg = Open();
+    RunEventsFor(50);
+    EXPECT_EQ(services.boxes.size(), 1u);
+    EXPECT_TRUE(dlg->Control(CConverterDlg::IDC_SKIN_OPTIONS)->isVisibleTo(dlg.get()));
 }

@@ -11,6 +11,7 @@
 #include "platform/WindowMessage.h"
 #include "support/Process.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTreeWidget>
 
@@ -44,10 +45,11 @@ protected:
         }
         return false;
     }
+    // As a drag ends: the thumb is let go at a position.
     void Slide(int position) {
         auto* seek = static_cast<qv::CBitmapSlider*>(dlg->Control(1046));
         seek->SetPosition(position);
-        qv::WindowMessage moved(qv::WM_SLIDER_POSITION, 1046, position);
+        qv::WindowMessage moved(qv::WM_SLIDER_DONE, 1046, position);
         QApplication::sendEvent(dlg.get(), &moved);
     }
     int SliderPosition() { return static_cast<qv::CBitmapSlider*>(dlg->Control(1046))->Position(); }
@@ -105,6 +107,10 @@ TEST_P(PreviewLong, PlayStartsThePlayerOnTheSelectedFileAndStopLeavesNoProcess) 
     }));
     const int seeked = ShownSeconds();
     EXPECT_TRUE(WaitUntil([&] { return ShownSeconds() > seeked; }));
+    // From the keyboard: Home goes back to the start.
+    QKeyEvent home(QEvent::KeyPress, Qt::Key_Home, Qt::NoModifier);
+    QApplication::sendEvent(dlg->Control(1046), &home);
+    EXPECT_TRUE(WaitUntil([&] { return ShownSeconds() < seeked; }));
     dlg->OnCommand(CConverterDlg::IDC_STOP);
     EXPECT_TRUE(WaitUntil([&] { return player->State() == qv::PlayerStopped; }));
     ExpectTheDisplayStaysReset();
@@ -152,4 +158,36 @@ TEST_P(PreviewShort, ADvdNodePlaysNothingAndTheSnapshotFolderOpensAfterItsTimer)
     RunEventsFor(300);
     std::lock_guard lock(services.mutex);
     EXPECT_EQ(std::count(services.events.begin(), services.events.end(), "open:" + snapshots), 1);
+}
+
+TEST_P(PreviewShort, AFileWithADoubleQuoteInItsNamePlays) {
+    ASSERT_NE(player, nullptr);
+    const std::string quoted = home / "say \"hi\".mp4";
+    Run("cp '" + MediaDir() + "av.mp4' '" + quoted + "'");
+    services.filesAnswer = {quoted};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    Tree(*dlg)->setCurrentItem(Tree(*dlg)->topLevelItem(1));
+    dlg->OnCommand(CConverterDlg::IDC_PLAY);
+    ASSERT_TRUE(WaitUntil([&] { return player->State() != qv::PlayerStarting; }, 15000));
+    EXPECT_EQ(player->FailureText(), "");
+    RunEventsFor(100);
+    EXPECT_TRUE(services.boxes.empty());
+    dlg->OnCommand(CConverterDlg::IDC_STOP);
+}
+
+TEST_P(PreviewShort, AFailedPreviewResetsTheDisplaySaysWhyAndLogsThePlayersError) {
+    ASSERT_NE(player, nullptr);
+    const std::string gone = home / "gone.mp4";
+    Run("cp '" + MediaDir() + "av.mp4' '" + gone + "'");
+    services.filesAnswer = {gone};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    Tree(*dlg)->setCurrentItem(Tree(*dlg)->topLevelItem(1));
+    Run("rm '" + gone + "'");
+    dlg->OnCommand(CConverterDlg::IDC_PLAY);
+    ASSERT_TRUE(WaitUntil([&] { return !services.boxes.empty(); }, 15000));
+    EXPECT_EQ(player->State(), qv::PlayerStopped);
+    EXPECT_NE(services.boxes[0].text.find("gone.mp4"), std::string::npos);
+    EXPECT_TRUE(LogHas("The preview of gone.mp4 failed: "));
+    ExpectTheDisplayStaysReset();
+    EXPECT_EQ(services.boxes.size(), 1u);
 }

@@ -5,15 +5,18 @@
 #include "controls/ColumnTreeCtrl.h"
 #include "controls/TreeComboBox.h"
 #include "dialogs/ProfileSettingDlg.h"
+#include "dialogs/TrimSettingDlg.h"
 #include "dvd/SelectDVDDlg.h"
 #include "engine/JobModel.h"
 #include "mainwnd/SourceList.h"
+#include "mainwnd/WindowText.h"
 #include "platform/WindowMessage.h"
 #include "probe/MediaProbe.h"
 #include "queue/ConvertingDlg.h"
 #include "services/Services.h"
 
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -311,4 +314,124 @@ TEST_F(SourceListTest,
     EXPECT_FALSE(qvtest::FileExists(out + "/small." + ext));
     // The progress window is gone with its batch.
     EXPECT_TRUE(dlg->findChildren<qv::CConvertingDlg*>().empty());
+}
+
+TEST_F(SourceListTest, TheContextMenuActsOnTheRowItWasOpenedOnByMouseOrFromTheKeyboard) {
+    std::vector<std::string> files;
+    for (int i = 1; i <= 6; ++i) {
+        files.push_back(home / ("c" + std::to_string(i) + ".mp4"));
+        Run("cp '" + media + "av.mp4' '" + files.back() + "'");
+    }
+    services.filesAnswer = files;
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    QTreeWidget* tree = Tree(*dlg);
+    ASSERT_EQ(tree->topLevelItemCount(), 6);
+
+    // A right-click on the first row; when the menu closes, the pointer rests
+    // on the chosen entry, over a row further down.
+    const QPoint first = tree->visualItemRect(tree->topLevelItem(0)).center();
+    QCursor::setPos(
+        tree->viewport()->mapToGlobal(tree->visualItemRect(tree->topLevelItem(4)).center()));
+    modal.menuAnswer = qv::ID_MENU_REMOVE;
+    emit tree->customContextMenuRequested(first);
+    EXPECT_EQ(TopTexts(*dlg),
+              (std::vector<std::string>{"c2.mp4", "c3.mp4", "c4.mp4", "c5.mp4", "c6.mp4"}));
+
+    // The Menu key (the window system reports the pointer's place) and
+    // Shift+F10 act on the selected row.
+    tree->setCurrentItem(tree->topLevelItem(2));
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                              tree->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(tree, &menuKey);
+    EXPECT_EQ(modal.menus.size(), 2u);
+    EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"c2.mp4", "c3.mp4", "c5.mp4", "c6.mp4"}));
+    tree->setCurrentItem(tree->topLevelItem(0));
+    QKeyEvent shiftF10(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    QApplication::sendEvent(tree, &shiftF10);
+    EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"c3.mp4", "c5.mp4", "c6.mp4"}));
+
+    // The trim entries trim that row too.
+    modal.dialogAnswer = [](QDialog& d) {
+        auto* trim = qobject_cast<qv::CTrimSettingDlg*>(&d);
+        if (!trim)
+            return int(QDialog::Rejected);
+        trim->Edit(qv::CTrimSettingDlg::IDC_START)->setText("00:00:01");
+        trim->accept();
+        return trim->result();
+    };
+    modal.menuAnswer = qv::ID_MENU_TRIM_START;
+    tree->setCurrentItem(tree->topLevelItem(2));
+    QCursor::setPos(tree->viewport()->mapToGlobal(first));
+    emit tree->customContextMenuRequested(tree->visualItemRect(tree->topLevelItem(1)).center());
+    EXPECT_EQ(tree->topLevelItem(1)->text(2), "00:00:01");
+    EXPECT_EQ(tree->topLevelItem(0)->text(2), "00:00:00");
+    EXPECT_EQ(tree->topLevelItem(2)->text(2), "00:00:00");
+}
+
+TEST_F(SourceListTest, RemovingTheLastSourceResetsTheCaptionTheTimeAndTheTrackLists) {
+    const QString idle = QString::fromStdString(qv::TextOr("MainUI", "Preview", "预览"));
+    auto* audio = static_cast<QComboBox*>(dlg->Control(1008));
+    auto* subtitles = static_cast<QComboBox*>(dlg->Control(1007));
+    AddDvd();
+    QTreeWidgetItem* disc = Tree(*dlg)->topLevelItem(0);
+    Tree(*dlg)->setCurrentItem(disc->child(0));
+    dlg->OnCommand(CConverterDlg::IDC_REMOVE);
+    Tree(*dlg)->setCurrentItem(disc->child(0));
+    ASSERT_TRUE(audio->isEnabled());
+    EXPECT_NE(static_cast<QLabel*>(dlg->Control(1066))->text(), idle);
+    // The disc goes with its last title.
+    dlg->OnCommand(CConverterDlg::IDC_REMOVE);
+    EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 0);
+    EXPECT_EQ(static_cast<QLabel*>(dlg->Control(1066))->text(), idle);
+    EXPECT_EQ(static_cast<QLabel*>(dlg->Control(1023))->text(), "00:00:00/00:00:00");
+    EXPECT_EQ(audio->count(), 0);
+    EXPECT_EQ(subtitles->count(), 0);
+    EXPECT_FALSE(audio->isEnabled());
+    EXPECT_FALSE(subtitles->isEnabled());
+
+    // Clear does the same.
+    services.filesAnswer = {media + "av.mp4"};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    Tree(*dlg)->setCurrentItem(Tree(*dlg)->topLevelItem(0));
+    modal.menuAnswer = qv::ID_MENU_CLEAR;
+    emit Tree(*dlg)->customContextMenuRequested(QPoint(2, 2));
+    EXPECT_EQ(static_cast<QLabel*>(dlg->Control(1066))->text(), idle);
+    EXPECT_EQ(static_cast<QLabel*>(dlg->Control(1023))->text(), "00:00:00/00:00:00");
+}
+
+TEST_F(SourceListTest, ADiscsBoxTicksAllItsTitlesAndShowsWhenOnlySomeAreTicked) {
+    AddDvd();
+    QTreeWidgetItem* disc = Tree(*dlg)->topLevelItem(0);
+    // As a click in the boxes sets them.
+    disc->child(0)->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(disc->checkState(0), Qt::PartiallyChecked);
+    disc->child(1)->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(disc->checkState(0), Qt::Unchecked);
+    disc->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(disc->child(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(disc->child(1)->checkState(0), Qt::Checked);
+    disc->setCheckState(0, Qt::Unchecked);
+    EXPECT_EQ(disc->child(0)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(disc->child(1)->checkState(0), Qt::Unchecked);
+    // Nothing ticked: Start starts nothing.
+    dlg->OnCommand(CConverterDlg::IDC_START);
+    EXPECT_EQ(RunningBatchWindow(), nullptr);
+    modal.menuAnswer = qv::ID_MENU_CHECK_ALL;
+    emit Tree(*dlg)->customContextMenuRequested(QPoint(2, 2));
+    EXPECT_EQ(disc->checkState(0), Qt::Checked);
+    EXPECT_EQ(disc->child(1)->checkState(0), Qt::Checked);
+}
+
+TEST_F(SourceListTest, ATabInAFileNameStaysInTheNameColumn) {
+    const std::string tabbed = home / "a\tb.mp4";
+    Run("cp '" + media + "av.mp4' '" + tabbed + "'");
+    services.filesAnswer = {tabbed};
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    QTreeWidgetItem* item = Tree(*dlg)->topLevelItem(0);
+    ASSERT_NE(item, nullptr);
+    const qv::CMediaRecord* r = qv::RecordOf(item);
+    EXPECT_EQ(item->text(0), "a b.mp4");
+    EXPECT_EQ(item->text(1).toStdString(), r->fullLength);
+    EXPECT_EQ(item->text(2), "00:00:00");
+    EXPECT_EQ(r->sourcePath, tabbed);
 }
