@@ -51,7 +51,7 @@ std::string NoEffect(const Option& family) {
 std::string OwnSampling() {
     std::string text;
     for (const auto& [name, ffmpeg] : LavcVideoCodecs())
-        if (!Yuv420Encoders().count(ffmpeg))
+        if (!Yuv420Encoders().count(ffmpeg) && name == ffmpeg) // each encoder once
             text += (text.empty() ? "" : ", ") + name;
     return text;
 }
@@ -75,7 +75,8 @@ std::vector<Option> BuildTable() {
                                "subq",    "frameref",   "bframes",     "level_idc",
                                "cabac",   "nocabac",    "vbv_maxrate", "vbv_bufsize",
                                "keyint",  "keyint_min", "trellis",     "me",
-                               "8x8dct",  "no8x8dct",   "weight_b",    "qp"},
+                               "8x8dct",  "no8x8dct",   "weight_b",    "qp",
+                               "preset"},
                       .noEffect = {"turbo"},
                       .store = [](EncodeJob& j, Name, Value v) { j.x264.Merge(v.text); }};
     const Option xvid{
@@ -84,13 +85,15 @@ std::vector<Option> BuildTable() {
         .keys = {"bitrate", "threads", "max_bframes", "me_quality", "trellis", "fixed_quant"},
         .noEffect = {"notrellis", "autoaspect", "chroma_opt", "vhq"},
         .store = [](EncodeJob& j, Name, Value v) { j.xvid.Merge(v.text); }};
-    const Option lavc{.names = {"-lavcopts"},
-                      .arg = Arg::SubOptions,
-                      .keys = {"vcodec", "vbitrate", "threads", "mbd", "keyint", "vqmin", "vqmax",
-                               "vmax_b_frames", "vrc_maxrate", "vrc_minrate", "vrc_buf_size",
-                               "trell", "v4mv", "vglobal", "aspect", "acodec", "abitrate"},
-                      .noEffect = {"autoaspect", "aglobal"},
-                      .store = [](EncodeJob& j, Name, Value v) { j.lavc.Merge(v.text); }};
+    const Option lavc{
+        .names = {"-lavcopts"},
+        .arg = Arg::SubOptions,
+        .keys = {"vcodec", "vbitrate",      "threads",     "mbd",         "keyint",       "vqmin",
+                 "vqmax",  "vmax_b_frames", "vrc_maxrate", "vrc_minrate", "vrc_buf_size", "trell",
+                 "v4mv",   "vglobal",       "aspect",      "acodec",      "abitrate",     "crf",
+                 "preset", "vprofile",      "pixfmt",      "vtag"},
+        .noEffect = {"autoaspect", "aglobal"},
+        .store = [](EncodeJob& j, Name, Value v) { j.lavc.Merge(v.text); }};
     const Option lame{.names = {"-lameopts"},
                       .arg = Arg::SubOptions,
                       .keys = {"cbr", "abr", "vbr", "br", "mode", "q", "aq"},
@@ -102,7 +105,7 @@ std::vector<Option> BuildTable() {
                       .store = [](EncodeJob& j, Name, Value v) { j.faac.Merge(v.text); }};
     const Option lavf{.names = {"-lavfopts"},
                       .arg = Arg::SubOptions,
-                      .keys = {"format"},
+                      .keys = {"format", "faststart"},
                       .noEffect = {"i_certify_that_my_video_stream_does_not_use_b_frames",
                                    "muxrate", "preload", "delay"},
                       .store = [](EncodeJob& j, Name, Value v) { j.lavf.Merge(v.text); }};
@@ -209,10 +212,13 @@ std::vector<Option> BuildTable() {
          .store = [](EncodeJob& j, Name, Value v) { j.ovc = v.text; },
          .rows =
              {{"-ovc x264 -x264encopts",
-               "libx264: bitrate -b:v, threads -threads, crf -crf, global_header -flags "
-               "+global_header; subq, frameref, bframes, level_idc, (no)cabac, vbv_maxrate, "
-               "vbv_bufsize, keyint, keyint_min, trellis, me, (no)8x8dct, weight_b, qp in "
-               "-x264-params" +
+               "libx264: bitrate -b:v (negative: the whole result's size in kB, the rate "
+               "left by the sound and 5 % for the container and the rate control, at most "
+               "vbv_maxrate, in two passes "
+               "-pass 1/2 -passlogfile), threads -threads, crf -crf, preset -preset, "
+               "global_header -flags +global_header; subq, frameref, bframes, level_idc, "
+               "(no)cabac, vbv_maxrate, vbv_bufsize, keyint, keyint_min, trellis, me, (no)8x8dct, "
+               "weight_b, qp in -x264-params" +
                    NoEffect(x264)},
               {"-ovc xvid -xvidencopts",
                "libxvid: bitrate (kbit/s up to 16000, else bit/s) -b:v, threads, max_bframes -bf, "
@@ -222,7 +228,11 @@ std::vector<Option> BuildTable() {
                Grouped(LavcVideoCodecs()) +
                    "; vbitrate -b:v, threads, mbd, keyint -g, vqmin -qmin, vqmax -qmax, "
                    "vmax_b_frames -bf, vrc_maxrate -maxrate, vrc_minrate -minrate, vrc_buf_size "
-                   "-bufsize (all three in kbit), trell, v4mv, vglobal, aspect" +
+                   "-bufsize (all three in kbit), trell, v4mv, vglobal, aspect; crf -crf (instead "
+                   "of vbitrate; VP9: -b:v 0), preset -preset (VP9: -deadline good -cpu-used, "
+                   "libaom-av1: -cpu-used), vprofile -profile:v, pixfmt -pix_fmt (yuv420p, "
+                   "yuv420p10le, yuv422p10le, yuv444p10le), vtag -tag:v; VP9 -row-mt 1; ProRes "
+                   "without -b:v" +
                    NoEffect(lavc)},
               {"-ovc copy", "-c:v copy"},
               {.mencoder = "cover art (an attached picture)",
@@ -251,6 +261,12 @@ std::vector<Option> BuildTable() {
               {"-oac copy", "-c:a copy"}}},
         lame,
         faac,
+        {.names = {"-keep-tracks"},
+         .store = [](EncodeJob& j, Name, Value) { j.keepTracks = true; },
+         .rows = {{"-keep-tracks", "-map 0:a? (every audio track) and each subtitle the container "
+                                   "holds: Matroska as it is (-c:s copy, mov_text as srt) with the "
+                                   "attachments (-map 0:t?), MP4/MOV text as mov_text, WebM text "
+                                   "as webvtt"}}},
         {.names = {"-nosound"},
          .store = [](EncodeJob& j, Name, Value) { j.nosound = true; },
          .rows = {{"-nosound", "-an"}}},
@@ -260,7 +276,8 @@ std::vector<Option> BuildTable() {
          .store = [](EncodeJob& j, Name, Value v) { j.of = v.text; },
          .rows = {{"-of avi (default), -ffourcc X", "-f avi, -tag:v X"},
                   {"-of lavf -lavfopts format=X", "-f X, X one of " + Grouped(LavfFormats()) +
-                                                      "; without format=, the output's extension" +
+                                                      "; without format=, the output's extension; "
+                                                      "faststart -movflags +faststart (MP4, MOV)" +
                                                       NoEffect(lavf)},
                   {"-of mpeg -mpegopts format=X",
                    "-f " + Grouped(MpegFormats()) +

@@ -46,6 +46,7 @@ struct EncodeJob {
     std::string ovc, oac; // "" when not given
     SubOptions x264, xvid, lavc, lame, faac;
     bool nosound = false;
+    bool keepTracks = false; // every audio and subtitle track, not the first audio only
     std::string fourcc;
 
     std::string of = "avi";

@@ -6,6 +6,7 @@
 #include "DvdStreamIds.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -209,6 +210,34 @@ bool Hqdn3dFilter(const Filter& f, std::vector<std::string>& out, std::string* e
     return true;
 }
 
+// "30000/1001", "25" or "29.970" as a number; 0 when it is none.
+double RateValue(const std::string& text) {
+    std::string_view rest;
+    const double num = qv::LeadingNumber(text, &rest).value_or(0);
+    double den = 1;
+    if (!rest.empty() && rest.front() == '/')
+        den = qv::LeadingNumber(rest.substr(1)).value_or(1);
+    return num > 0 && den > 0 ? num / den : 0;
+}
+
+// limit=W:H[:R]: a picture larger than W x H (either way up) made smaller
+// at its shape, never larger; R caps the frame rate (see RateOf).
+bool LimitFilter(const Filter& f, std::vector<std::string>& out, std::string* error) {
+    long w, h;
+    if (f.args.size() < 2 || f.args.size() > 3 || !Field(f, 0, 0, &w, error) ||
+        !Field(f, 1, 0, &h, error) || w <= 0 || h <= 0)
+        return Fail(error, "filter limit needs a width and a height, and may take a frame rate");
+    if (f.args.size() == 3) {
+        if (RateValue(f.args[2]) <= 0)
+            return Fail(error, "filter limit takes a frame rate such as 60 or 30000/1001");
+    }
+    const std::string longer = std::to_string(std::max(w, h)),
+                      shorter = std::to_string(std::min(w, h));
+    const std::string factor = "min(1,min(" + longer + "/max(iw,ih)," + shorter + "/min(iw,ih)))";
+    out.push_back("scale=w='2*round(iw*" + factor + "/2)':h='2*round(ih*" + factor + "/2)'");
+    return true;
+}
+
 // Frame pacing, which FFmpeg's -r does already.
 bool PacingFilter(const Filter&, std::vector<std::string>&, std::string*) {
     return true;
@@ -286,6 +315,11 @@ const std::vector<FilterKind>& VideoFilters() {
          {{"-vf crop=W:H:X:Y", "crop (centred without X, Y; never larger than the source)"}}},
         {{"yadif"}, YadifFilter, {{"-vf yadif=M:P", "yadif=mode=M:parity=P"}}},
         {{"hqdn3d"}, Hqdn3dFilter, {{"-vf hqdn3d=...", "hqdn3d=..."}}},
+        {{"limit"},
+         LimitFilter,
+         {{"-vf limit=W:H[:R]",
+           "a picture larger than W x H (either way up) scaled down at its shape, never up, to "
+           "even sides; a rate above R frames a second lowered to R (-r)"}}},
         {{"harddup", "softskip"},
          PacingFilter,
          {{"-vf harddup, softskip", "nothing (-r paces frames)"}}},
@@ -375,7 +409,16 @@ const NameTable& LavcVideoCodecs() {
                                      {"huffyuv", "huffyuv"},
                                      {"ffv1", "ffv1"},
                                      {"ffvhuff", "ffvhuff"},
-                                     {"dvvideo", "dvvideo"}};
+                                     {"dvvideo", "dvvideo"},
+                                     {"libx265", "libx265"},
+                                     {"hevc", "libx265"},
+                                     {"libsvtav1", "libsvtav1"},
+                                     {"av1", "libsvtav1"},
+                                     {"libaom-av1", "libaom-av1"},
+                                     {"libvpx-vp9", "libvpx-vp9"},
+                                     {"vp9", "libvpx-vp9"},
+                                     {"prores_ks", "prores_ks"},
+                                     {"prores", "prores_ks"}};
     return codecs;
 }
 
@@ -392,8 +435,14 @@ const NameTable& LavcAudioCodecs() {
                                      {"mp3", "libmp3lame"},
                                      {"pcm_s16le", "pcm_s16le"},
                                      {"alac", "alac"},
+                                     {"libopus", "libopus"},
+                                     {"opus", "libopus"},
                                      {"adpcm_ima_wav", "adpcm_ima_wav"}};
     return codecs;
+}
+
+bool IsHdrTransfer(const std::string& transfer) {
+    return transfer == "smpte2084" || transfer == "arib-std-b67";
 }
 
 const std::set<std::string>& Yuv420Encoders() {
@@ -412,7 +461,8 @@ const NameTable& LavfFormats() {
         {"vob", "vob"},       {"dvd", "dvd"},   {"svcd", "svcd"}, {"vcd", "vcd"},
         {"wav", "wav"},       {"flac", "flac"}, {"mp3", "mp3"},   {"adts", "adts"},
         {"aac", "adts"},      {"ac3", "ac3"},   {"avi", "avi"},   {"nut", "nut"},
-        {"mpegts", "mpegts"}, {"ts", "mpegts"}, {"mp2", "mp2"}};
+        {"mpegts", "mpegts"}, {"ts", "mpegts"}, {"mp2", "mp2"},   {"webm", "webm"},
+        {"opus", "opus"}};
     return formats;
 }
 
@@ -445,8 +495,93 @@ const NameTable& RawAudioFormats() {
 
 namespace {
 
-bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
-                std::string* videoEncoder, std::string* error) {
+// A word of letters, digits, '-' and '_': what a preset or profile name is.
+bool PlainWord(const std::string& text) {
+    return !text.empty() && text.size() <= 32 &&
+           std::all_of(text.begin(), text.end(),
+                       [](unsigned char c) { return std::isalnum(c) || c == '-' || c == '_'; });
+}
+
+// The pixel formats lavcopts pixfmt= may ask for.
+const std::set<std::string>& PixelFormats() {
+    static const std::set<std::string> formats = {"yuv420p", "yuv420p10le", "yuv422p10le",
+                                                  "yuv444p10le"};
+    return formats;
+}
+
+// lavcopts crf, preset, vprofile, pixfmt and vtag: the settings of today's
+// encoders (H.265, AV1, VP9, ProRes).
+bool ModernVideoOptions(const SubOptions& o, const std::string& codec, std::vector<std::string>& a,
+                        std::string* error) {
+    long v;
+    if (o.Has("crf")) {
+        if (!NumberOf(o, "crf", &v, error) || v < 0 || v > 63)
+            return Fail(error, "lavcopts crf needs a quality from 0 to 63");
+        a.insert(a.end(), {"-crf", std::to_string(v)});
+        if (codec == "libvpx-vp9") // constant quality, no rate ceiling
+            a.insert(a.end(), {"-b:v", "0"});
+    }
+    if (codec == "libvpx-vp9")
+        a.insert(a.end(), {"-row-mt", "1"});
+    if (o.Has("preset")) {
+        const std::string preset = o.Get("preset").value_or("");
+        if (!PlainWord(preset))
+            return Fail(error, "lavcopts preset needs a name or number");
+        if (codec == "libvpx-vp9")
+            a.insert(a.end(), {"-deadline", "good", "-cpu-used", preset});
+        else if (codec == "libaom-av1")
+            a.insert(a.end(), {"-cpu-used", preset});
+        else
+            a.insert(a.end(), {"-preset", preset});
+    }
+    if (o.Has("vprofile")) {
+        const std::string profile = o.Get("vprofile").value_or("");
+        if (!PlainWord(profile))
+            return Fail(error, "lavcopts vprofile needs a name or number");
+        a.insert(a.end(), {"-profile:v", profile});
+    }
+    if (o.Has("pixfmt")) {
+        const std::string format = o.Get("pixfmt").value_or("");
+        if (!PixelFormats().count(format))
+            return Fail(error, "lavcopts pixfmt takes yuv420p, yuv420p10le, yuv422p10le or "
+                               "yuv444p10le, not \"" +
+                                   format + "\"");
+        if (Yuv420Encoders().count(codec))
+            return Fail(error, "lavcopts pixfmt: " + codec + " takes 8-bit 4:2:0 pictures only");
+        a.insert(a.end(), {"-pix_fmt", format});
+    }
+    if (o.Has("vtag")) {
+        const std::string tag = o.Get("vtag").value_or("");
+        if (tag.size() != 4 || !PlainWord(tag))
+            return Fail(error, "lavcopts vtag needs four letters or digits");
+        a.insert(a.end(), {"-tag:v", tag});
+    }
+    return true;
+}
+
+// x264encopts bitrate=-KB: the video rate that makes the whole result at
+// most KB kilobytes over the span, beside the sound's rate and a share for
+// the container; at most vbv_maxrate. Encoded in two passes.
+bool TargetSizeRate(const SubOptions& o, long kilobytes, const InputFacts& facts, int audioKbps,
+                    long* kbps, std::string* error) {
+    if (facts.spanSeconds <= 0)
+        return Fail(error, "a target size needs the source's length, which it does not state");
+    const double totalKbit = kilobytes * 1024.0 * 8 / 1000 * 0.95;
+    const double video = totalKbit / facts.spanSeconds - audioKbps;
+    if (video < 16)
+        return Fail(error,
+                    std::to_string(kilobytes / 1024) + " MB cannot hold " +
+                        std::to_string(static_cast<long>(facts.spanSeconds)) +
+                        " s of picture and sound: trim the source or choose another profile");
+    *kbps = static_cast<long>(video);
+    long ceiling;
+    if (o.Has("vbv_maxrate") && NumberOf(o, "vbv_maxrate", &ceiling, error) && ceiling > 0)
+        *kbps = std::min(*kbps, ceiling);
+    return true;
+}
+
+bool VideoCodec(const EncodeJob& job, const InputFacts& facts, Plan& plan,
+                std::vector<std::string>& a, std::string* videoEncoder, std::string* error) {
     const std::string& ovc = job.ovc;
     if (ovc.empty() || ovc == "frameno") {
         a.push_back("-vn");
@@ -470,15 +605,29 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
                 return false;
             a.insert(a.end(), {"-crf", std::to_string(v)});
         } else if (o.Has("bitrate")) {
-            if (!NumberOf(o, "bitrate", &v, error) || v <= 0)
-                return Fail(error, "x264encopts bitrate needs a positive number");
+            if (!NumberOf(o, "bitrate", &v, error) || v == 0)
+                return Fail(error, "x264encopts bitrate needs a number other than 0");
+            if (v < 0) {
+                if (!TargetSizeRate(o, -v, facts, plan.audioKbps, &v, error))
+                    return false;
+                plan.twoPass = true;
+            }
             a.insert(a.end(), {"-b:v", std::to_string(v) + "k"});
             plan.videoKbps = static_cast<int>(v);
         }
+        if (plan.twoPass)
+            a.insert(a.end(), {"-pass", facts.pass == 1 ? "1" : "2", "-passlogfile",
+                               facts.passLog.empty() ? "quenzo-pass" : facts.passLog});
         if (o.Has("threads")) {
             if (!NumberOf(o, "threads", &v, error))
                 return false;
             a.insert(a.end(), {"-threads", std::to_string(v)});
+        }
+        if (o.Has("preset")) {
+            const std::string preset = o.Get("preset").value_or("");
+            if (!PlainWord(preset))
+                return Fail(error, "x264encopts preset needs a name");
+            a.insert(a.end(), {"-preset", preset});
         }
         std::vector<std::string> params;
         static const std::map<std::string, std::string> rename = {{"subq", "subme"},
@@ -561,12 +710,17 @@ bool VideoCodec(const EncodeJob& job, Plan& plan, std::vector<std::string>& a,
     *videoEncoder = *codec;
     a.insert(a.end(), {"-c:v", *codec});
     long v;
-    if (o.Has("vbitrate")) {
+    // A constant quality replaces the bit rate; ProRes has its own rate per
+    // profile.
+    const bool quality = o.Has("crf");
+    if (o.Has("vbitrate") && !quality && *codec != "prores_ks") {
         if (!NumberOf(o, "vbitrate", &v, error) || v <= 0)
             return Fail(error, "lavcopts vbitrate needs a positive number");
         a.insert(a.end(), {"-b:v", Kbit(v)});
         plan.videoKbps = static_cast<int>(v > 16000 ? v / 1000 : v);
     }
+    if (!ModernVideoOptions(o, *codec, a, error))
+        return false;
     static const std::map<std::string, std::pair<std::string, bool>> numeric = {
         {"threads", {"-threads", false}},    {"mbd", {"-mbd", false}},
         {"keyint", {"-g", false}},           {"vqmin", {"-qmin", false}},
@@ -733,14 +887,52 @@ std::string RawAudioFormat(const std::string& encoder, const std::string& copied
     return format ? *format : "";
 }
 
-// "30000/1001", "25" or "29.970" as a number; 0 when it is none.
-double RateValue(const std::string& text) {
-    std::string_view rest;
-    const double num = qv::LeadingNumber(text, &rest).value_or(0);
-    double den = 1;
-    if (!rest.empty() && rest.front() == '/')
-        den = qv::LeadingNumber(rest.substr(1)).value_or(1);
-    return num > 0 && den > 0 ? num / den : 0;
+// Whether the encoder writes 8-bit pictures: the 4:2:0 encoders, and the
+// others unless lavcopts pixfmt asks for more bits.
+bool EightBit(const EncodeJob& job, const std::string& encoder) {
+    if (Yuv420Encoders().count(encoder))
+        return true;
+    if (job.ovc != "lavc")
+        return false;
+    const std::string format = job.lavc.Get("pixfmt").value_or("");
+    return format == "yuv420p";
+}
+
+// The output rate: -ofps, at most the rate a limit filter allows.
+std::string RateOf(const EncodeJob& job) {
+    for (const Filter& f : job.videoFilters)
+        if (f.name == "limit" && f.args.size() == 3 && !job.ofps.empty() &&
+            RateValue(job.ofps) > RateValue(f.args[2]) && RateValue(f.args[2]) > 0)
+            return f.args[2];
+    return job.ofps;
+}
+
+// -keep-tracks: every subtitle stream the container can carry. Matroska
+// takes them as they are (MP4's text as SubRip); MP4 and MOV take text as
+// their own text format and no pictures.
+void KeepSubtitles(const std::string& format, const InputFacts& facts,
+                   std::vector<std::string>& a) {
+    static const std::set<std::string> text = {"subrip",   "srt",    "ass", "ssa",
+                                               "mov_text", "webvtt", "text"};
+    const bool matroska = format == "matroska" || format == "webm";
+    const bool mov = format == "mp4" || format == "mov" || format == "ipod";
+    int written = 0;
+    for (size_t i = 0; i < facts.subtitleCodecs.size(); ++i) {
+        const std::string& codec = facts.subtitleCodecs[i];
+        std::string as;
+        if (matroska && format == "webm")
+            as = text.count(codec) ? "webvtt" : "";
+        else if (matroska)
+            as = codec == "mov_text" ? "srt" : "copy";
+        else if (mov)
+            as = text.count(codec) ? "mov_text" : "";
+        if (as.empty())
+            continue;
+        a.insert(a.end(),
+                 {"-map", "0:s:" + std::to_string(i), "-c:s:" + std::to_string(written++), as});
+    }
+    if (format == "matroska")
+        a.insert(a.end(), {"-map", "0:t?"});
 }
 
 // Containers that carry each frame's time, so a variable frame rate can stand.
@@ -791,8 +983,10 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         j.ovc = "frameno";
     if (job.of == "rawvideo")
         j.nosound = true;
-    if (!VideoCodec(j, plan, video, &videoEncoder, error) ||
-        !AudioCodec(j, plan, audio, &audioEncoder, error))
+    // The sound first: a target size leaves the picture what the sound's
+    // rate does not take.
+    if (!AudioCodec(j, plan, audio, &audioEncoder, error) ||
+        !VideoCodec(j, facts, plan, video, &videoEncoder, error))
         return false;
 
     // Filters.
@@ -814,6 +1008,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
                      ":size=1:start=0");
         vf.push_back("setpts=N/(" + rate + ")/TB");
     }
+    // An HDR picture (PQ or HLG) written in 8 bits is tone-mapped to SDR
+    // BT.709, else its colours come out washed out; a 10-bit output keeps it
+    // with its colour tags.
+    const bool toneMap = plan.hasVideo && videoEncoder != "copy" && IsHdrTransfer(facts.transfer) &&
+                         EightBit(job, videoEncoder);
+    if (toneMap)
+        vf.insert(vf.end(), {"zscale=t=linear:npl=100", "format=gbrpf32le", "zscale=p=bt709",
+                             "tonemap=tonemap=hable:desat=0", "zscale=t=bt709:m=bt709:r=tv",
+                             "format=yuv420p"});
     if (plan.hasVideo && videoEncoder != "copy") {
         for (size_t i = 0; i < job.videoFilters.size(); ++i) {
             FrameFit fit;
@@ -851,18 +1054,22 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         // raw stream split out of the file keeps its timing.
         // A variable-rate source asked for at its own (average) rate keeps
         // each frame's time where the container can carry it.
-        const double asked = RateValue(job.ofps);
+        const std::string ofps = RateOf(job);
+        const double asked = RateValue(ofps);
         const bool ownRate = facts.variableRate > 0 &&
                              std::abs(asked / facts.variableRate - 1) < 0.02 &&
                              KeepsFrameTimes(job);
         if (ownRate)
             a.insert(a.end(), {"-fps_mode", "vfr"});
-        else if (!job.ofps.empty() && videoEncoder != "copy")
-            a.insert(a.end(), {"-r", job.ofps, "-fps_mode", "cfr"});
+        else if (!ofps.empty() && videoEncoder != "copy")
+            a.insert(a.end(), {"-r", ofps, "-fps_mode", "cfr"});
         // MEncoder hands these encoders 8-bit 4:2:0 pictures, and it is what
         // players and devices decode: a 10-bit or 4:2:2 source is converted.
         if (Yuv420Encoders().count(videoEncoder))
             a.insert(a.end(), {"-pix_fmt", "yuv420p"});
+        if (toneMap)
+            a.insert(a.end(),
+                     {"-color_primaries", "bt709", "-color_trc", "bt709", "-colorspace", "bt709"});
         if (!job.aspect.empty())
             a.insert(a.end(), {"-aspect", job.aspect});
         if (job.frames)
@@ -885,7 +1092,7 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             std::snprintf(map, sizeof map, "0:i:0x%x", id);
             a.insert(a.end(), {"-map", map});
         } else {
-            a.insert(a.end(), {"-map", "0:a:0?"});
+            a.insert(a.end(), {"-map", job.keepTracks ? "0:a?" : "0:a:0?"});
         }
         if (!af.empty())
             a.insert(a.end(), {"-af", Join(af, ',')});
@@ -905,6 +1112,7 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
     a.insert(a.end(), audio.begin(), audio.end());
 
     // Container.
+    const size_t containerAt = a.size();
     const std::string ext = Extension(job.output);
     std::string format;
     if (job.of == "avi") {
@@ -923,6 +1131,14 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         if (!f)
             return Fail(error, "unknown lavf format \"" + name + "\"");
         format = *f;
+        static const std::set<std::string> movFamily = {"mp4", "mov", "ipod", "3gp", "3g2", "psp"};
+        if (job.lavf.Has("faststart")) {
+            if (!movFamily.count(format))
+                return Fail(error, "lavfopts faststart needs an MP4 or MOV format");
+            a.insert(a.end(), {"-movflags", "+faststart"});
+        }
+        if (job.keepTracks)
+            KeepSubtitles(format, facts, a);
     } else if (job.of == "mpeg") {
         if (!OnlyKnown(job.mpeg, "-mpegopts", error))
             return false;
@@ -949,6 +1165,18 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             return Fail(error, "no raw audio format for this audio stream");
     }
     a.insert(a.end(), {"-f", format, "-y", job.output});
+    if (plan.twoPass && facts.pass == 0) {
+        // The first pass: the same picture, analysed into the pass log;
+        // nothing written.
+        InputFacts first = facts;
+        first.pass = 1;
+        Plan analysis;
+        if (!Translate(job, first, ffmpeg, analysis, error))
+            return false;
+        plan.firstPass.assign(analysis.ffmpeg.begin(), analysis.ffmpeg.begin() + containerAt);
+        plan.firstPass.insert(plan.firstPass.end(),
+                              {"-an", "-sn", "-f", "null", "-y", "/dev/null"});
+    }
     return true;
 }
 

@@ -16,6 +16,10 @@ struct Plan {
     bool hasVideo = false;
     bool hasAudio = false;
     int videoKbps = 0, audioKbps = 0; // for the progress line
+    // Two passes (a target size): firstPass analyses the picture into the
+    // pass log, ffmpeg then encodes with it.
+    bool twoPass = false;
+    std::vector<std::string> firstPass;
 };
 
 // Facts about the input that the translation needs and the options cannot
@@ -28,6 +32,14 @@ struct InputFacts {
     bool stillPicture = false; // the first video stream is cover art, one picture
     double soundSeconds = 0;   // the first audio stream's length; 0 when unknown
     double variableRate = 0;   // a variable-rate picture's average rate; 0 when constant
+    double spanSeconds = 0;    // the length to be written; 0 when unknown
+    std::string passLog;       // the pass log's path prefix, for two passes
+    int pass = 0;              // 1 while translating the first of two passes
+    // The first video stream's transfer ("smpte2084" for HDR10's PQ,
+    // "arib-std-b67" for HLG); empty when unknown.
+    std::string transfer;
+    // The codec of each subtitle stream of the input, for -keep-tracks.
+    std::vector<std::string> subtitleCodecs;
 };
 
 // Translates the job into one FFmpeg run. On a fault returns false with a
@@ -45,6 +57,9 @@ const NameTable& LavfFormats();     // -lavfopts format=, else the output's exte
 const NameTable& MpegFormats();     // -mpegopts format=
 const NameTable& RawVideoFormats(); // a video stream's codec: the format of -of rawvideo
 const NameTable& RawAudioFormats(); // an audio stream's codec: the format of -of rawaudio
+
+// Whether a transfer is a high dynamic range's (PQ or HLG).
+bool IsHdrTransfer(const std::string& transfer);
 
 // The FFmpeg video encoders that are handed 8-bit 4:2:0 pictures.
 const std::set<std::string>& Yuv420Encoders();

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
@@ -46,7 +47,10 @@ void OnSignal(int sig) {
     ::raise(sig);
 }
 
+void RemovePassFolder();
+
 [[noreturn]] void GiveUp(const std::string& reason) {
+    RemovePassFolder();
     if (!g_output.empty())
         KeepPartial(g_output);
     std::printf("\n退出.. %s\n", reason.c_str());
@@ -94,9 +98,9 @@ void CheckOutput(const std::string& path) {
     g_output = path;
 }
 
-// A property of the first video or audio stream, asked of ffprobe; empty
-// for what is not a plain file (a pipe would be read away).
-std::string ProbeStream(const std::string& file, const char* stream, const char* entries) {
+// Properties of the selected streams, asked of ffprobe, a line a stream;
+// empty for what is not a plain file (a pipe would be read away).
+std::string ProbeStreams(const std::string& file, const char* stream, const char* entries) {
     struct stat st;
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return "";
@@ -113,7 +117,53 @@ std::string ProbeStream(const std::string& file, const char* stream, const char*
     qv::RunTool(probe); // one that cannot start says nothing
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
         out.pop_back();
+    return out;
+}
+
+// A property of the first selected stream.
+std::string ProbeStream(const std::string& file, const char* stream, const char* entries) {
+    const std::string out = ProbeStreams(file, stream, entries);
     return out.substr(0, out.find('\n'));
+}
+
+// The codec of each subtitle stream, in order.
+std::vector<std::string> SubtitleCodecs(const std::string& file) {
+    std::vector<std::string> codecs;
+    const std::string out = ProbeStreams(file, "s", "stream=codec_name");
+    for (size_t at = 0; at < out.size();) {
+        size_t nl = out.find('\n', at);
+        if (nl == std::string::npos)
+            nl = out.size();
+        std::string line = out.substr(at, nl - at);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            codecs.push_back(line);
+        at = nl + 1;
+    }
+    return codecs;
+}
+
+// The folder of a two-pass run's pass log, removed with what is in it.
+std::string g_passFolder;
+
+void RemovePassFolder() {
+    if (g_passFolder.empty())
+        return;
+    if (DIR* d = ::opendir(g_passFolder.c_str())) {
+        while (dirent* e = ::readdir(d))
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+                ::unlink((g_passFolder + "/" + e->d_name).c_str());
+        ::closedir(d);
+    }
+    ::rmdir(g_passFolder.c_str());
+    g_passFolder.clear();
+}
+
+// Whether the job asks for a target size (x264encopts bitrate=-KB).
+bool WantsTargetSize(const quenzo::EncodeJob& job) {
+    const auto rate = job.x264.Get("bitrate");
+    return job.ovc == "x264" && !job.x264.Has("crf") && rate && !rate->empty() && (*rate)[0] == '-';
 }
 
 // The length of the longest of the input's first video and first audio
@@ -334,6 +384,26 @@ int main(int argc, char** argv) {
             facts.soundSeconds = WrittenStreamsSeconds(job.inputFile, false, true);
         else if (!job.ovc.empty() && job.ovc != "frameno" && !job.ofps.empty())
             facts.variableRate = VariableRate(job.inputFile);
+        if (job.keepTracks)
+            facts.subtitleCodecs = SubtitleCodecs(job.inputFile);
+        if (!job.ovc.empty() && job.ovc != "frameno" && job.ovc != "copy")
+            facts.transfer = ProbeStream(job.inputFile, "v:0", "stream=color_transfer");
+    }
+    if (WantsTargetSize(job)) {
+        const double length = job.dvd ? title.LengthSeconds()
+                                      : std::max(WrittenStreamsSeconds(job.inputFile, true, true),
+                                                 AviStatedLength(job.inputFile, true, true));
+        const double left = length > 0 ? std::max(0.0, length - job.startSeconds.value_or(0)) : 0;
+        facts.spanSeconds = job.lengthSeconds ? std::min(*job.lengthSeconds, left) : left;
+        if (!job.dryRun) {
+            const char* tmp = std::getenv("TMPDIR");
+            std::string folder = std::string(tmp && *tmp ? tmp : "/tmp") + "/quenzo-pass-XXXXXX";
+            if (!::mkdtemp(folder.data()))
+                GiveUp("cannot make a folder for the pass log: " +
+                       std::string(std::strerror(errno)));
+            g_passFolder = folder;
+            facts.passLog = folder + "/pass";
+        }
     }
 
     const char* ffmpegPath = std::getenv("QUENZO_FFMPEG");
@@ -350,6 +420,10 @@ int main(int argc, char** argv) {
             GiveUp(error);
     }
     if (job.dryRun) {
+        for (const std::string& a : plan.firstPass)
+            std::printf("%s\n", a.c_str());
+        if (!plan.firstPass.empty())
+            std::printf("\n");
         for (const std::string& a : plan.ffmpeg)
             std::printf("%s\n", a.c_str());
         return 0;
@@ -372,93 +446,113 @@ int main(int argc, char** argv) {
     Progress progress;
     std::chrono::steady_clock::time_point start;
 
-    qv::ToolRun run;
-    run.argv = plan.ffmpeg;
-    run.process.pipeInput = plan.streamsDvd;
-    run.process.mergeErrors = false;
-    run.process.errorPipe = true;
-    run.process.ownGroup = false; // killing quenzo's group ends FFmpeg too
-    run.started = [&](qv::ChildProcess& ffmpeg) {
-        g_ffmpeg = ffmpeg.Pid();
-        start = std::chrono::steady_clock::now();
-        PrintPosition(progress, total, 0, plan.videoKbps, plan.audioKbps);
+    // Each pass its share of the progress line; the first of two passes
+    // analyses the picture, the second writes the file.
+    std::vector<std::vector<std::string>> passes;
+    if (!plan.firstPass.empty())
+        passes.push_back(plan.firstPass);
+    passes.push_back(plan.ffmpeg);
+    size_t pass = 0;
+    std::string reason; // what FFmpeg said of the last pass
+    auto Shown = [&]() {
+        Progress shown = progress;
+        if (total > 0)
+            shown.seconds = (pass * total + progress.seconds) / passes.size();
+        return shown;
     };
+    for (; pass < passes.size(); ++pass) {
+        qv::ToolRun run;
+        run.argv = passes[pass];
+        run.process.pipeInput = plan.streamsDvd;
+        run.process.mergeErrors = false;
+        run.process.errorPipe = true;
+        run.process.ownGroup = false; // killing quenzo's group ends FFmpeg too
+        run.started = [&](qv::ChildProcess& ffmpeg) {
+            g_ffmpeg = ffmpeg.Pid();
+            start = std::chrono::steady_clock::now();
+            PrintPosition(Shown(), total, 0, plan.videoKbps, plan.audioKbps);
+        };
 
-    FfmpegLog log;
-    qv::LineSplitter errorLines;
-    auto errorLine = [&log](std::string_view line, char) { log.Line(std::string(line)); };
-    run.errors = [&](std::string_view chunk) { errorLines.Feed(chunk, errorLine); };
+        FfmpegLog log;
+        qv::LineSplitter errorLines;
+        auto errorLine = [&log](std::string_view line, char) { log.Line(std::string(line)); };
+        run.errors = [&](std::string_view chunk) { errorLines.Feed(chunk, errorLine); };
 
-    bool dvdFailed = false;
-    std::string dvdError;
-    if (plan.streamsDvd) {
-        run.feed = [&](qv::ChildProcess& ffmpeg, const std::atomic<bool>&) {
-            std::string e;
-            if (!title.Stream(
-                    [&](const unsigned char* data, size_t size) {
-                        return ffmpeg.Write(reinterpret_cast<const char*>(data), size);
-                    },
-                    &e)) {
-                dvdError = e;
-                dvdFailed = true;
+        bool dvdFailed = false;
+        std::string dvdError;
+        if (plan.streamsDvd) {
+            run.feed = [&](qv::ChildProcess& ffmpeg, const std::atomic<bool>&) {
+                std::string e;
+                if (!title.Stream(
+                        [&](const unsigned char* data, size_t size) {
+                            return ffmpeg.Write(reinterpret_cast<const char*>(data), size);
+                        },
+                        &e)) {
+                    dvdError = e;
+                    dvdFailed = true;
+                }
+            };
+        }
+
+        // FFmpeg's progress report: "key=value" lines, a block ended by "progress=...".
+        qv::LineSplitter progressLines;
+        auto progressLine = [&](std::string_view text, char) {
+            const std::string line(text);
+            size_t eq = line.find('=');
+            if (eq == std::string::npos)
+                return;
+            std::string key = line.substr(0, eq), value = line.substr(eq + 1);
+            if (key == "out_time_us" && value != "N/A")
+                progress.seconds = std::max(0.0, qv::NumberOr(value) / 1e6);
+            else if (key == "frame")
+                progress.frames = std::atol(value.c_str());
+            else if (key == "total_size" && value != "N/A")
+                progress.bytes = std::atoll(value.c_str());
+            else if (key == "progress") {
+                if (!job.lengthSeconds && !job.dvd && streams <= 0) {
+                    std::lock_guard lock(log.mutex);
+                    if (log.sawDuration)
+                        total = std::max(stated, log.inputSeconds) - job.startSeconds.value_or(0);
+                }
+                double elapsed =
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                PrintPosition(Shown(), total, elapsed, plan.videoKbps, plan.audioKbps);
             }
         };
-    }
+        run.output = [&](std::string_view chunk) {
+            progressLines.Feed(chunk, progressLine);
+            return true;
+        };
 
-    // FFmpeg's progress report: "key=value" lines, a block ended by "progress=...".
-    qv::LineSplitter progressLines;
-    auto progressLine = [&](std::string_view text, char) {
-        const std::string line(text);
-        size_t eq = line.find('=');
-        if (eq == std::string::npos)
-            return;
-        std::string key = line.substr(0, eq), value = line.substr(eq + 1);
-        if (key == "out_time_us" && value != "N/A")
-            progress.seconds = std::max(0.0, qv::NumberOr(value) / 1e6);
-        else if (key == "frame")
-            progress.frames = std::atol(value.c_str());
-        else if (key == "total_size" && value != "N/A")
-            progress.bytes = std::atoll(value.c_str());
-        else if (key == "progress") {
-            if (!job.lengthSeconds && !job.dvd && streams <= 0) {
-                std::lock_guard lock(log.mutex);
-                if (log.sawDuration)
-                    total = std::max(stated, log.inputSeconds) - job.startSeconds.value_or(0);
-            }
-            double elapsed =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            PrintPosition(progress, total, elapsed, plan.videoKbps, plan.audioKbps);
+        progress = Progress();
+        const qv::ToolResult result = qv::RunTool(run);
+        g_ffmpeg = 0;
+        if (result.end == qv::ToolEnd::StartFailed)
+            GiveUp("cannot run FFmpeg (" + result.error + ")");
+        progressLines.Flush(progressLine);
+        errorLines.Flush(errorLine);
+        const int code = result.exitCode;
+
+        reason = log.Reason();
+        struct stat st;
+        const bool last = pass + 1 == passes.size();
+        bool written =
+            ::stat(job.output.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
+        if (code != 0 || (last && !written) || dvdFailed) {
+            if (dvdFailed)
+                GiveUp(dvdError);
+            if (result.end == qv::ToolEnd::Hung)
+                GiveUp("FFmpeg did not end after its output ended");
+            if (code >= 128)
+                GiveUp("FFmpeg was ended by signal " + std::to_string(code - 128));
+            if (!reason.empty())
+                GiveUp(Explain(reason));
+            if (code != 0)
+                GiveUp("FFmpeg failed with exit status " + std::to_string(code));
+            GiveUp("nothing was written to \"" + job.output + "\"");
         }
-    };
-    run.output = [&](std::string_view chunk) {
-        progressLines.Feed(chunk, progressLine);
-        return true;
-    };
-
-    const qv::ToolResult result = qv::RunTool(run);
-    g_ffmpeg = 0;
-    if (result.end == qv::ToolEnd::StartFailed)
-        GiveUp("cannot run FFmpeg (" + result.error + ")");
-    progressLines.Flush(progressLine);
-    errorLines.Flush(errorLine);
-    const int code = result.exitCode;
-
-    std::string reason = log.Reason();
-    struct stat st;
-    bool written = ::stat(job.output.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0;
-    if (code != 0 || !written || dvdFailed) {
-        if (dvdFailed)
-            GiveUp(dvdError);
-        if (result.end == qv::ToolEnd::Hung)
-            GiveUp("FFmpeg did not end after its output ended");
-        if (code >= 128)
-            GiveUp("FFmpeg was ended by signal " + std::to_string(code - 128));
-        if (!reason.empty())
-            GiveUp(Explain(reason));
-        if (code != 0)
-            GiveUp("FFmpeg failed with exit status " + std::to_string(code));
-        GiveUp("nothing was written to \"" + job.output + "\"");
     }
+    RemovePassFolder();
     // An input that ends well before its stated length is damaged or cut
     // short; FFmpeg converts what is there and at most warns.
     const bool limited = job.frames || job.lengthBytes;

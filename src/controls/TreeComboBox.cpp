@@ -74,7 +74,7 @@ QTreeWidgetItem* CTreeComboBox::AddItem(QTreeWidgetItem* parent, const std::stri
     item->setText(0, QString::fromStdString(text));
     if (image >= 0 && image < static_cast<int>(images_.size()))
         item->setIcon(0, QIcon(images_[static_cast<size_t>(image)]));
-    item->setData(0, Qt::UserRole + 1, image);
+    item->setData(0, kImageRole, image);
     return item;
 }
 
@@ -96,7 +96,7 @@ void CTreeComboBox::Commit(QTreeWidgetItem* item, bool notify) {
         tree_->setCurrentItem(item);
         committed_ = item;
         SetFaceText(item->text(0).toStdString());
-        int image = item->data(0, Qt::UserRole + 1).toInt();
+        int image = item->data(0, kImageRole).toInt();
         iconFace_->setPixmap(image >= 0 && image < static_cast<int>(images_.size())
                                  ? images_[static_cast<size_t>(image)]
                                  : QPixmap());

@@ -22,6 +22,9 @@ public:
     enum : int { IDC_TEXT_FACE = 1025, IDC_ICON_FACE = 1312 };
     static constexpr int kDropHeight = 360;
     static constexpr int kCell = 20;
+    // The item data role that holds an item's image number; callers keep
+    // their own data in other roles.
+    static constexpr int kImageRole = Qt::UserRole + 1;
 
     explicit CTreeComboBox(QWidget* parent = nullptr, int controlId = 1018);
     ~CTreeComboBox() override;

@@ -91,6 +91,8 @@ void BuildCodecs(EncoderCommand& c, const ProfileRecord& p, const EngineSettings
                    ":mode=" + N(p.channels == 1 ? 3 : 0) + aOptions;
     else if (aFamily == "pcm")
         c.ACodes = " -oac pcm";
+    else if (aFamily == "copy")
+        c.ACodes = " -oac copy";
 }
 
 void BuildVideoFilter(EncoderCommand& c, const CMediaRecord& job, const ProfileRecord& p,

@@ -22,7 +22,8 @@
 namespace qv {
 
 namespace {
-constexpr int kProfileIndexRole = Qt::UserRole + 1;
+// Beside the tree's own image role, never on it.
+constexpr int kProfileIndexRole = CTreeComboBox::kImageRole + 1;
 // The first subtitle entry: none.
 QString NoSubtitle() {
     return QString::fromStdString(TextOr("MainUI", "subNone", "无"));

@@ -24,6 +24,7 @@ struct ProbeResult {
     int audioChannels = 0;               // the first audio stream's
     std::string format;                  // the container's, as the library names it
     int frameWidth = 0, frameHeight = 0; // the stored picture, before aspect or rotation
+    std::string hdr; // "PQ" (HDR10) or "HLG" for a high dynamic range picture, else empty
 };
 
 // The shown size of a stored width x height with that display aspect (0:

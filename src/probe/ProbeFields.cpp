@@ -71,6 +71,9 @@ bool InterpretFields(const std::function<std::string(int, const char*)>& get, bo
     r.videoStreams = std::max(0, Decimal(get(0, "VideoCount")));
     r.audioStreams = std::max(0, Decimal(get(0, "AudioCount")));
     r.audioChannels = std::max(0, Decimal(get(2, "Channel(s)")));
+    const std::string transfer = get(1, "transfer_characteristics");
+    if (transfer == "PQ" || transfer == "HLG")
+        r.hdr = transfer;
     return true;
 }
 

@@ -35,7 +35,7 @@ TEST(QuorvaneCli, ListsTheProfilesInTableOrder) {
     std::vector<std::string> lines = Lines(r.output);
     ASSERT_GE(lines.size(), 21u);
     EXPECT_EQ(lines[0], "AVI\tAVI - XviD Video\tavi\tvideo");
-    EXPECT_EQ(lines.back(), "Audio\tWMA - Windows Media Audio\twma\taudio");
+    EXPECT_EQ(lines.back(), "Audio\tM4A - ALAC Audio\tm4a\taudio");
 }
 
 TEST(QuorvaneCli, ConvertsWhatItCanAndSaysSoInItsStatus) {

@@ -25,7 +25,8 @@ const std::map<std::string, std::string> kContainer = {
     {"mpg", "MPEG-PS"},       {"3gp", "MPEG-4"},        {"mkv", "Matroska"},
     {"mp3", "MPEG Audio"},    {"wav", "Wave"},          {"aac", "ADTS"},
     {"m4a", "MPEG-4"},        {"ac3", "AC-3"},          {"ogg", "Ogg"},
-    {"flac", "FLAC"},         {"wma", "Windows Media"}};
+    {"flac", "FLAC"},         {"wma", "Windows Media"}, {"webm", "WebM"},
+    {"mov", "MPEG-4"},        {"opus", "Ogg"}};
 const std::map<std::string, std::string> kVideo = {{"xvid", "MPEG-4 Visual"},
                                                    {"mpeg4", "MPEG-4 Visual"},
                                                    {"x264", "AVC"},
@@ -35,10 +36,17 @@ const std::map<std::string, std::string> kVideo = {{"xvid", "MPEG-4 Visual"},
                                                    {"flv", "Sorenson Spark"},
                                                    {"mpeg1video", "MPEG Video"},
                                                    {"mpeg2video", "MPEG Video"},
-                                                   {"h263", "H.263"}};
-const std::map<std::string, std::string> kAudio = {
-    {"mp3", "MPEG Audio"}, {"aac", "AAC"},          {"ac3", "AC-3"},  {"mp2", "MPEG Audio"},
-    {"wmav2", "WMA"},      {"libvorbis", "Vorbis"}, {"flac", "FLAC"}, {"pcm", "PCM"}};
+                                                   {"h263", "H.263"},
+                                                   {"hevc", "HEVC"},
+                                                   {"av1", "AV1"},
+                                                   {"vp9", "VP9"},
+                                                   {"prores", "ProRes"}};
+const std::map<std::string, std::string> kAudio = {{"mp3", "MPEG Audio"}, {"aac", "AAC"},
+                                                   {"ac3", "AC-3"},       {"mp2", "MPEG Audio"},
+                                                   {"wmav2", "WMA"},      {"libvorbis", "Vorbis"},
+                                                   {"flac", "FLAC"},      {"pcm", "PCM"},
+                                                   {"libopus", "Opus"},   {"alac", "ALAC"},
+                                                   {"copy", "AAC"}}; // the sweep's clip's own sound
 
 } // namespace
 

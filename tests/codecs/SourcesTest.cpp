@@ -98,6 +98,16 @@ const ProfileRecord& Profile(const char* name) {
     return *p;
 }
 
+// The pixel format a profile promises: its codec's pixfmt=, else 8-bit 4:2:0.
+std::string PixelsOf(const ProfileRecord& p) {
+    const std::string options =
+        FieldText(p.videoCodecs[FindVideoCodecEntry(p, FieldText(p.videoCodec))].options);
+    const size_t at = options.find("pixfmt=");
+    if (at == std::string::npos)
+        return "yuv420p";
+    return options.substr(at + 7, options.find(':', at) - at - 7);
+}
+
 // The faults of a result as one text, empty when it is what the profile
 // promises for that source.
 std::string Faults(const ProfileRecord& p, const Source& s, const JobEnd& r) {
@@ -116,7 +126,7 @@ std::string Faults(const ProfileRecord& p, const Source& s, const JobEnd& r) {
         want(x.videoStreams == 0, "a video stream");
     } else {
         want(x.videoStreams == 1, "video streams " + std::to_string(x.videoStreams));
-        want(x.pixelFormat == "yuv420p", "pixels " + x.pixelFormat);
+        want(x.pixelFormat == PixelsOf(p), "pixels " + x.pixelFormat);
         const int W = p.width > 0 ? p.width : x.width, H = p.height > 0 ? p.height : x.height;
         want(x.width == W && x.height == H,
              "frame " + std::to_string(x.width) + "x" + std::to_string(x.height));

@@ -48,6 +48,7 @@ ProfileRecord VideoProfile(const char* videoCodec = "xvid", const char* audioCod
     SetAudio(p, 2, "ac3", "lavc", "", "volume=5");
     SetAudio(p, 3, "libamr_nb", "lavc");
     SetAudio(p, 4, "pcm", "PCM");
+    SetAudio(p, 5, "copy", "copy");
     SetFieldText(p.videoCodec, videoCodec);
     SetFieldText(p.audioCodec, audioCodec);
     p.width = 640;
@@ -254,6 +255,8 @@ TEST_F(EncoderCommandTest, CodecFragments) {
     c = Build(FileJob(), p);
     EXPECT_EQ(c.VCodes, " -ovc copy");
     EXPECT_EQ(c.ACodes, " -oac pcm");
+    // A profile may keep the source's sound as it is.
+    EXPECT_EQ(Build(FileJob(), VideoProfile("x264", "copy")).ACodes, " -oac copy");
 
     for (int channels : {1, 2, 6}) {
         p = VideoProfile();

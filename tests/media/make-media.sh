@@ -214,4 +214,31 @@ XML
     mv tmp.dvdsets dvdsets
     rm -f set.mpg dvdsets.xml
 fi
+# An MKV of today: two audio languages of different tones (English 440 Hz,
+# German 660 Hz, the second flagged default), a SubRip subtitle and two
+# chapters, 4 s
+if [[ ! -s tracks.mkv ]]; then
+    printf '1\n00:00:00,500 --> 00:00:03,000\nHello\n' >tracks.srt
+    printf ';FFMETADATA1\ntitle=Two tongues\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=2000\ntitle=One\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=2000\nEND=4000\ntitle=Two\n' >tracks.meta
+    ff -f lavfi -i testsrc2=size=640x360:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+        -f lavfi -i sine=frequency=660:sample_rate=48000 -i tracks.srt -i tracks.meta -t 4 \
+        -map 0:v -map 1:a -map 2:a -map 3:s -map_metadata 4 -map_chapters 4 \
+        -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -ac 2 -c:s srt \
+        -metadata:s:a:0 language=eng -metadata:s:a:1 language=ger -metadata:s:s:0 language=eng \
+        -disposition:a:0 0 -disposition:a:1 default tmp.tracks.mkv
+    mv tmp.tracks.mkv tracks.mkv
+    rm -f tracks.srt tracks.meta
+fi
+# HDR phone clips, 1 s 640x360 10-bit H.265 with their colour tags: HDR10
+# (PQ, BT.2020, mastering display) and HLG
+make hdr10.mkv -f lavfi -i testsrc2=size=640x360:rate=25 -t 1 \
+    -vf zscale=t=smpte2084:p=bt2020:m=bt2020nc:tin=bt709:pin=bt709:min=bt709,format=yuv420p10le \
+    -c:v libx265 -preset ultrafast -x265-params \
+    "log-level=error:colorprim=bt2020:transfer=smpte2084:colormatrix=bt2020nc:master-display=G(13250,34500)B(7500,3000)R(34000,16000)WP(15635,16450)L(10000000,1):max-cll=1000,400" \
+    -color_primaries bt2020 -color_trc smpte2084 -colorspace bt2020nc
+make hlg.mkv -f lavfi -i testsrc2=size=640x360:rate=25 -t 1 \
+    -vf zscale=t=arib-std-b67:p=bt2020:m=bt2020nc:tin=bt709:pin=bt709:min=bt709,format=yuv420p10le \
+    -c:v libx265 -preset ultrafast -x265-params \
+    "log-level=error:colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc" \
+    -color_primaries bt2020 -color_trc arib-std-b67 -colorspace bt2020nc
 echo "media ready in $(pwd)"

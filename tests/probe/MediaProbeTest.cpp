@@ -53,6 +53,17 @@ TEST(MediaProbe, ReadsVideoAndAudioOnlyFiles) {
     EXPECT_EQ(record.kind, KindFile);
 }
 
+TEST(MediaProbe, TellsAnHdrPictureByItsTransfer) {
+    qvtest::RecordingServices user;
+    ProbeResult r;
+    ASSERT_TRUE(ProbeMediaFile(Media("hdr10.mkv"), r));
+    EXPECT_EQ(r.hdr, "PQ");
+    ASSERT_TRUE(ProbeMediaFile(Media("hlg.mkv"), r));
+    EXPECT_EQ(r.hdr, "HLG");
+    ASSERT_TRUE(ProbeMediaFile(Media("tenbit.mkv"), r));
+    EXPECT_EQ(r.hdr, "");
+}
+
 TEST(MediaProbe, FilesWithoutALengthAreRefusedWithTheMessage) {
     qvtest::RecordingServices user;
     ProbeResult r;
