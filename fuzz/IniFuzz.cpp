@@ -1,22 +1,29 @@
 // The settings file as a user or another program may leave it: any bytes,
 // read through every kind of value the program asks for.
+#include "FuzzFile.h"
 #include "settings/Ini.h"
 #include "settings/Settings.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
+#include <sys/stat.h>
+
+// The folders a read falls back to are made by mkdir; here it makes none, so
+// that folder names from the input land nowhere on the machine and cost no
+// directory writes. A folder that cannot be made is a case the reader handles.
+extern "C" int mkdir(const char*, mode_t) {
+    errno = EACCES;
+    return -1;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static int fd = ::memfd_create("ini", 0);
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, data, size, 0) != static_cast<ssize_t>(size))
-        return 0;
-    const qv::CIni ini("/proc/self/fd/" + std::to_string(fd));
-    qv::LoadSettings(ini, "/home/user/Documents");
-    ini.ReadText("General", "Skin", "Default");
-    ini.ReadUnsigned("Video", "FitWidth", 1);
-    ini.ReadFlag("General", "MultiThread", 1);
+    static const std::string folder = qvfuzz::MakeFolder("qvfuzzini");
+    static const qvfuzz::File file(folder + "Quorvane.ini");
+    static const qv::CIni ini(folder + "Quorvane.ini");
+    file.Set(data, size);
+    // Every kind of value: texts, unsigned numbers and flags.
+    qv::LoadSettings(ini, qv::DefaultFolders{folder, folder});
     const std::string text(reinterpret_cast<const char*>(data), size);
     qv::IniUnsignedValue(text, 7);
     qv::IniFlagValue(text, 7);

@@ -148,6 +148,10 @@ int ReadHere(const char* path, qv::DvdInfoBlock* block) {
 
 } // namespace
 
+int qv::ReadDvdStructureInProcess(const char* path, qv::DvdInfoBlock* block) {
+    return path && block ? ReadHere(path, block) : 1;
+}
+
 extern "C" int ReadDvdStructure(char* path, qv::DvdInfoBlock* block) {
     if (!path || !block)
         return 1;

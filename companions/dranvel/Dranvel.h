@@ -11,3 +11,10 @@ extern "C" {
 // Never writes outside the block.
 __attribute__((visibility("default"))) int ReadDvdStructure(char* path, qv::DvdInfoBlock* block);
 }
+
+namespace qv {
+// The same reading in the calling process, without the child: for the fuzz
+// target, where a crash of libdvdread is the finding. The program itself
+// calls ReadDvdStructure.
+int ReadDvdStructureInProcess(const char* path, DvdInfoBlock* block);
+} // namespace qv
