@@ -53,7 +53,7 @@ ssim() { # result source: the mean SSIM (All) of the result against the source
         -f null - 2>&1 | sed -n 's/.*SSIM.* All:\([0-9.]*\).*/\1/p' | tail -1
 }
 
-pairs=${QV_HB_PAIRS:-"MP4 - H.264 Video|Fast 1080p30;MKV - H.265 Video|H.265 MKV 1080p30"}
+pairs=${QV_HB_PAIRS:-"MP4 - H.264 Video|Fast 1080p30;MKV - H.265 10-bit Library Copy|H.265 MKV 1080p30"}
 IFS=';' read -r -a list <<<"$pairs"
 verdicts=0
 for source in "$media/hd60.mkv" "$media/dvd60.mpg"; do
