@@ -5,6 +5,7 @@
 #include "base/PathText.h"
 
 #include "controls/BmpButton.h"
+#include "controls/TreeComboBox.h"
 #include "dialogs/ConvOptionsDlg.h"
 #include "dialogs/OptionDlg.h"
 #include "mainwnd/MainLayout.h"
@@ -449,4 +450,30 @@ TEST_F(MainWindowTest, ASkinThatCannotLoadGivesWayToTheDefaultSaidOnceAndTheSkin
     RunEventsFor(50);
     EXPECT_EQ(services.boxes.size(), 1u);
     EXPECT_TRUE(dlg->Control(CConverterDlg::IDC_SKIN_OPTIONS)->isVisibleTo(dlg.get()));
+}
+
+TEST_F(MainWindowTest, EveryProfileChosenShowsItsOwnIconOnTheChoosersFace) {
+    WriteIni("[System]\nDefOutput=" + home.path() + "/out/\n");
+    auto dlg = Open();
+    auto* combo = dlg->findChild<qv::CTreeComboBox*>();
+    ASSERT_NE(combo, nullptr);
+    QTreeWidget* tree = combo->Tree();
+    int leaves = 0;
+    for (int g = 0; g < tree->topLevelItemCount(); ++g) {
+        for (int i = 0; i < tree->topLevelItem(g)->childCount(); ++i) {
+            QTreeWidgetItem* item = tree->topLevelItem(g)->child(i);
+            const QImage own = item->icon(0).pixmap(qv::CTreeComboBox::kCell).toImage();
+            combo->SelectByText(item->text(0).toStdString());
+            QImage face;
+            for (const QLabel* label : combo->findChildren<QLabel*>())
+                if (label->property("controlId").toInt() == qv::CTreeComboBox::IDC_ICON_FACE)
+                    face = label->pixmap().toImage();
+            ASSERT_FALSE(own.isNull()) << item->text(0).toStdString();
+            EXPECT_EQ(face.convertToFormat(QImage::Format_ARGB32),
+                      own.scaled(face.size()).convertToFormat(QImage::Format_ARGB32))
+                << item->text(0).toStdString();
+            ++leaves;
+        }
+    }
+    EXPECT_GE(leaves, 30);
 }
