@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
@@ -160,6 +161,8 @@ void CConverterDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != this && watched->isWidgetType() && TakeDrag(event))
+        return true;
     if (event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
@@ -175,6 +178,11 @@ bool CConverterDlg::eventFilter(QObject* watched, QEvent* event) {
 
 // The window system's close request does what the close button does.
 void CConverterDlg::closeEvent(QCloseEvent* event) {
+    if (adding_) { // closes once the adding has stopped
+        closeWhenAdded_ = true;
+        event->ignore();
+        return;
+    }
     if (!closed_)
         OnClose();
     event->accept();
@@ -222,17 +230,33 @@ void CConverterDlg::SetRunningBatch(QWidget* batch) {
 }
 
 void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
+    TakeDrag(event);
 }
 
 void CConverterDlg::dropEvent(QDropEvent* event) {
+    TakeDrag(event);
+}
+
+// Files dragged over any control are the window's: they become sources and
+// never text in the output box. The adding runs once the drop has returned,
+// so the file manager is not held while files are probed or a DVD scanned.
+bool CConverterDlg::TakeDrag(QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return false;
+    auto* drag = static_cast<QDropEvent*>(event);
+    if (!drag->mimeData() || !drag->mimeData()->hasUrls())
+        return false;
+    drag->acceptProposedAction();
+    if (type != QEvent::Drop)
+        return true;
     std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
+    for (const QUrl& url : drag->mimeData()->urls())
         if (url.isLocalFile())
             paths.push_back(url.toLocalFile().toStdString());
-    event->acceptProposedAction();
-    AddFilesInOrder(ExpandDroppedPaths(paths));
+    if (!paths.empty())
+        QTimer::singleShot(0, this, [this, paths] { AddDroppedPaths(paths); });
+    return true;
 }
 
 } // namespace qv

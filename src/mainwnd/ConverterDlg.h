@@ -24,6 +24,8 @@ class QTreeWidgetItem;
 
 namespace qv {
 
+struct DvdSource;
+
 class CBitmapSlider;
 class CColumnTreeCtrl;
 class CMPlayer;
@@ -122,6 +124,8 @@ public:
 
     // Adds one file as a source, as WM_ADD_FILE does; false when it cannot be read.
     bool AddFile(const std::string& path);
+    // True while sources are being added (a many-file probe, a DVD scan).
+    bool AddingSources() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -169,6 +173,12 @@ private:
     void RemoveItem(QTreeWidgetItem* item);
     void UpdateListVisibility();
     void AddFilesInOrder(const std::vector<std::string>& paths);
+    void WhileAdding(const std::function<void()>& add);
+    void AddDroppedPaths(const std::vector<std::string>& paths);
+    void AddDropped(const std::vector<std::string>& paths);
+    void ScanDvd(const DvdSource& source);
+    // A drag over the window or any of its controls; true when it was taken.
+    bool TakeDrag(QEvent* event);
     void InsertFileItem(const std::string& path, const ProbeResult& probe);
     QTreeWidgetItem* AddRowItem(QTreeWidgetItem* parent, CMediaRecord* record);
     QTreeWidgetItem* SelectedItem() const;
@@ -233,6 +243,10 @@ private:
     PreviewController preview_{*this};
     CBitmapEx background_;
     bool closed_ = false;
+    bool adding_ = false; // sources are being added
+    bool closeWhenAdded_ = false;
+    bool startWhenAdded_ = false;
+    std::vector<std::vector<std::string>> queuedDrops_;
     bool showingTicks_ = false; // the list's boxes are being set from the rows' ticks
     bool dragging_ = false;
     QPoint dragOffset_;

@@ -117,6 +117,9 @@ void CConverterDlg::OnInitDialog() {
     setAcceptDrops(true);
     setWindowIcon(QIcon(QPixmap::fromImage(ProgramBitmap(kWindowIcon))));
     CreateControls();
+    // Drags over any control come to the window (see TakeDrag).
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
 
     // 2. Settings.
     const CIni ini(env_.settingsFile);

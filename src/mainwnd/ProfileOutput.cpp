@@ -157,6 +157,10 @@ void CConverterDlg::OnStart() {
         RestoreMain();
         return;
     }
+    if (adding_) { // starts with every source once the adding is done
+        startWhenAdded_ = true;
+        return;
+    }
     outputFolder_ = outputEdit_->text().toStdString();
     StopPlayerIfPlaying();
     if (!hasCurrentProfile_)

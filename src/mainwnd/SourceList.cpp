@@ -65,19 +65,25 @@ Qt::CheckState CheckStateOf(SourceListModel::Tick tick) {
 
 } // namespace
 
-std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths) {
-    std::vector<std::string> files;
+std::vector<DroppedSource> ExpandDroppedPaths(const std::vector<std::string>& paths) {
+    std::vector<DroppedSource> sources;
     for (const std::string& path : paths) {
         QDir dir(QString::fromStdString(path));
         if (!QFileInfo(dir.path()).isDir()) {
-            files.push_back(path);
+            sources.push_back({path});
+            continue;
+        }
+        // The scan reads a folder named VIDEO_TS, or the VIDEO_TS folder in it.
+        if (dir.dirName().compare("VIDEO_TS", Qt::CaseInsensitive) == 0 ||
+            QFileInfo(dir.filePath("VIDEO_TS")).isDir()) {
+            sources.push_back({path, true});
             continue;
         }
         for (const QFileInfo& entry :
              dir.entryInfoList(QDir::Files | QDir::Readable, QDir::Name | QDir::LocaleAware))
-            files.push_back(entry.absoluteFilePath().toStdString());
+            sources.push_back({entry.absoluteFilePath().toStdString()});
     }
-    return files;
+    return sources;
 }
 
 CMediaRecord* RecordOf(const QTreeWidgetItem* item) {
@@ -107,12 +113,71 @@ void CConverterDlg::UpdateListVisibility() {
 }
 
 void CConverterDlg::OnAddFiles() {
+    if (adding_) // a file dialog over sources still being added: refused
+        return;
     FileRequest request;
     request.filter = "All Files (*)";
     std::vector<std::string> chosen;
     if (Services().OpenFiles(request, &chosen))
-        AddFilesInOrder(chosen);
+        WhileAdding([&] { AddFilesInOrder(chosen); });
     UpdateListVisibility();
+}
+
+// Runs an adding of sources. While it runs (the many-file probe keeps the
+// window live) Start and Close wait for it, Add is refused and drops queue;
+// Close ends the adding at the file being probed. Queued drops are added
+// next, then a Close or Start asked for meanwhile runs.
+void CConverterDlg::WhileAdding(const std::function<void()>& add) {
+    if (adding_)
+        return;
+    adding_ = true;
+    add();
+    while (!queuedDrops_.empty() && !closeWhenAdded_) {
+        std::vector<std::string> next = std::move(queuedDrops_.front());
+        queuedDrops_.erase(queuedDrops_.begin());
+        AddDropped(next);
+    }
+    queuedDrops_.clear();
+    adding_ = false;
+    UpdateListVisibility();
+    const bool close = closeWhenAdded_, start = startWhenAdded_;
+    closeWhenAdded_ = startWhenAdded_ = false;
+    if (close)
+        OnClose();
+    else if (start)
+        OnStart();
+}
+
+bool CConverterDlg::AddingSources() const {
+    return adding_;
+}
+
+// Adds what a drop brought; a drop that comes while sources are being added
+// waits for them.
+void CConverterDlg::AddDroppedPaths(const std::vector<std::string>& paths) {
+    if (adding_) {
+        queuedDrops_.push_back(paths);
+        return;
+    }
+    WhileAdding([&] { AddDropped(paths); });
+}
+
+// Files go in runs through the probe; a DVD folder is scanned in its place.
+void CConverterDlg::AddDropped(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    for (const DroppedSource& source : ExpandDroppedPaths(paths)) {
+        if (closeWhenAdded_)
+            return;
+        if (!source.dvd) {
+            files.push_back(source.path);
+            continue;
+        }
+        AddFilesInOrder(files);
+        files.clear();
+        ScanDvd(DvdSource{false, source.path, {}});
+    }
+    if (!closeWhenAdded_)
+        AddFilesInOrder(files);
 }
 
 bool CConverterDlg::AddFile(const std::string& path) {
@@ -183,7 +248,7 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
     QElapsedTimer sinceChunk;
     sinceChunk.start();
     size_t done = 0;
-    while (done < paths.size() && !progress.wasCanceled()) {
+    while (done < paths.size() && !progress.wasCanceled() && !closeWhenAdded_) {
         std::vector<std::pair<bool, ProbeResult>> ready;
         {
             std::lock_guard lock(shared->mutex);
@@ -233,13 +298,23 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
 }
 
 void CConverterDlg::OnAddDvd() {
+    if (adding_)
+        return;
     CSelectDVDDlg select(settings_.RunOsprel != 0, settings_.MainTitle != 0, this);
     if (ExecDialog(select) != QDialog::Accepted)
         return;
     settings_.RunOsprel = select.navigationMode ? 1 : 0;
     settings_.MainTitle = select.mainTitleOnly ? 1 : 0;
-    DvdSource source{select.driveMode, select.driveMode ? select.drive : select.folder,
-                     select.volumeLabel};
+    WhileAdding([&] {
+        ScanDvd(DvdSource{select.driveMode, select.driveMode ? select.drive : select.folder,
+                          select.volumeLabel});
+    });
+    UpdateListVisibility();
+}
+
+// Scans a disc or DVD folder and adds it as a node with its titles, or says
+// why it gave none.
+void CConverterDlg::ScanDvd(const DvdSource& source) {
     PreparedScan scan = PrepareScan(source);
     auto block = std::make_shared<DvdInfoBlock>();
     std::memset(block.get(), 0, sizeof *block);

@@ -21,9 +21,16 @@ enum : int {
     ID_MENU_UNCHECK_ALL = 32789,
 };
 
-// Dropped paths as sources: files as they are, in the order given; a folder
-// gives the files directly inside it, in name order.
-std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths);
+// A dropped source: a file, or a DVD folder to scan.
+struct DroppedSource {
+    std::string path;
+    bool dvd = false;
+    bool operator==(const DroppedSource&) const = default;
+};
+// Dropped paths as sources, in the order given: files as they are; a folder
+// named VIDEO_TS, or one that holds a VIDEO_TS folder, is a DVD; any other
+// folder gives the files directly inside it, in name order.
+std::vector<DroppedSource> ExpandDroppedPaths(const std::vector<std::string>& paths);
 
 // The record of a source list's item (the list's model owns it); null for none.
 CMediaRecord* RecordOf(const QTreeWidgetItem* item);

@@ -205,6 +205,10 @@ void CConverterDlg::OnSkinOptions() {
 void CConverterDlg::OnClose() {
     if (closed_)
         return;
+    if (adding_) {
+        closeWhenAdded_ = true;
+        return;
+    }
     closed_ = true;
     // An empty box (the player could not be made, or the user emptied it)
     // never erases the folder the settings hold.

@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
@@ -65,6 +66,24 @@ protected:
             return d.exec(); // the scan ends by itself
         };
         dlg->OnCommand(CConverterDlg::IDC_ADD_DVD);
+    }
+    // Drops files on a control as a file manager does (paths as URLs and as
+    // text); true when the control took the drag.
+    static bool Drop(QWidget* target, const std::vector<std::string>& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        QString text;
+        for (const std::string& path : paths) {
+            urls.push_back(QUrl::fromLocalFile(QString::fromStdString(path)));
+            text += urls.back().toString() + "\n";
+        }
+        data.setUrls(urls);
+        data.setText(text);
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        return enter.isAccepted() && drop.isAccepted();
     }
     void OpenContextMenuOn(QTreeWidgetItem* item, int command) {
         QTreeWidget* tree = Tree(*dlg);
@@ -112,21 +131,85 @@ TEST_F(SourceListTest, AFilePostedFromAnotherThreadIsAddedButAHiddenListStaysHid
     EXPECT_FALSE(dlg->Control(1006)->isVisibleTo(dlg.get()));
 }
 
-TEST_F(SourceListTest, ADropAddsFilesInTheirOrderAndAFoldersFilesByName) {
+TEST_F(SourceListTest, ADropAddsFilesInTheirOrderAndAFoldersFilesByNameOnceItHasReturned) {
     Run("mkdir -p '" + home / "drop" + "' && cp '" + media + "film.avi' '" + home / "drop/b.avi" +
         "' && cp '" + media + "av.mp4' '" + home / "drop/a.mp4" + "'");
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(media + "film.avi")),
-                  QUrl::fromLocalFile(QString::fromStdString(home / "drop")),
-                  QUrl::fromLocalFile(QString::fromStdString(media + "av.mp4"))});
-    // As the window system delivers a drop: entering first, then the drop.
-    QDragEnterEvent enter(QPoint(100, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(dlg.get(), &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(100, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(dlg.get(), &drop);
+    Drop(dlg.get(), {media + "film.avi", home / "drop", media + "av.mp4"});
+    // The drop has returned to the file manager before anything was probed.
+    EXPECT_EQ(Tree(*dlg)->topLevelItemCount(), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Tree(*dlg)->topLevelItemCount() == 4; }));
     EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"film.avi", "a.mp4", "b.avi", "av.mp4"}));
     EXPECT_TRUE(dlg->Control(1006)->isVisibleTo(dlg.get()));
+}
+
+TEST_F(SourceListTest, FilesDroppedOnTheOutputBoxOrTheListAreSourcesNotText) {
+    auto* edit = static_cast<QLineEdit*>(dlg->Control(CConverterDlg::IDC_OUTPUT_FOLDER));
+    const QString folder = edit->text();
+    // File managers send the paths as text too; the box must not take it.
+    EXPECT_TRUE(Drop(edit, {media + "av.mp4"}));
+    EXPECT_TRUE(Drop(Tree(*dlg)->viewport(), {media + "film.avi"}));
+    ASSERT_TRUE(WaitUntil([&] { return Tree(*dlg)->topLevelItemCount() == 2; }));
+    EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"av.mp4", "film.avi"}));
+    EXPECT_EQ(edit->text(), folder);
+}
+
+TEST_F(SourceListTest, ADroppedVideoTsFolderOrAFolderHoldingOneIsScannedAsADvd) {
+    AddDvd(); // the DVD dialog's choices (no title search) hold for a drop too
+    auto* edit = static_cast<QLineEdit*>(dlg->Control(CConverterDlg::IDC_OUTPUT_FOLDER));
+    Drop(dlg.get(), {media + "dvd", media + "av.mp4"});
+    Drop(edit, {media + "dvd/VIDEO_TS"});
+    ASSERT_TRUE(
+        WaitUntil([&] { return Tree(*dlg)->topLevelItemCount() == 4 && !dlg->AddingSources(); }));
+    for (int row : {1, 3}) {
+        QTreeWidgetItem* disc = Tree(*dlg)->topLevelItem(row);
+        ASSERT_EQ(disc->childCount(), 2) << row;
+        EXPECT_EQ(disc->child(0)->text(0), "Title_1");
+        EXPECT_EQ(disc->child(1)->text(0), "Title_2");
+    }
+    EXPECT_EQ(Tree(*dlg)->topLevelItem(2)->text(0), "av.mp4");
+    EXPECT_TRUE(services.boxes.empty());
+}
+
+// Many files keep the window live while they are probed; what comes then
+// waits for them.
+TEST_F(SourceListTest, WhileFilesAreAddedASecondDropAndStartWaitAndAddIsRefused) {
+    auto* edit = static_cast<QLineEdit*>(dlg->Control(CConverterDlg::IDC_OUTPUT_FOLDER));
+    edit->setText("/no/such/folder/"); // Start then says so: it shows when Start ran
+    const std::vector<std::string> many(12, media + "av.mp4");
+    Drop(dlg.get(), many);
+    bool wasAdding = false;
+    size_t boxesThen = 99;
+    QTimer::singleShot(0, dlg.get(), [&] {
+        wasAdding = dlg->AddingSources();
+        Drop(dlg.get(), {media + "film.avi"});
+        services.filesAnswer = {media + "small.mp4"};
+        dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+        dlg->OnCommand(CConverterDlg::IDC_START);
+        boxesThen = services.boxes.size();
+    });
+    ASSERT_TRUE(WaitUntil([&] { return boxesThen != 99 && !dlg->AddingSources(); }));
+    ASSERT_TRUE(wasAdding);
+    EXPECT_EQ(boxesThen, 0u);
+    std::vector<std::string> expected(12, "av.mp4");
+    expected.push_back("film.avi");
+    EXPECT_EQ(TopTexts(*dlg), expected);
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_EQ(services.boxes[0].text, qv::Text("MsgBox", "DirNotExist"));
+}
+
+TEST_F(SourceListTest, CloseWhileFilesAreAddedStopsTheAddingAndThenCloses) {
+    Drop(dlg.get(), std::vector<std::string>(40, media + "av.mp4"));
+    bool wasAdding = false, doneThen = true;
+    QTimer::singleShot(0, dlg.get(), [&] {
+        wasAdding = dlg->AddingSources();
+        dlg->OnCommand(CConverterDlg::IDC_CLOSE);
+        doneThen = dlg->result() == QDialog::Accepted;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return dlg->result() == QDialog::Accepted; }));
+    ASSERT_TRUE(wasAdding);
+    EXPECT_FALSE(doneThen);
+    EXPECT_FALSE(dlg->AddingSources());
+    EXPECT_LT(Tree(*dlg)->topLevelItemCount(), 40);
 }
 
 TEST_F(SourceListTest, ADvdBecomesANodeWithCheckedTitlesAndItsTracksFillTheLists) {
