@@ -9,6 +9,8 @@ const char* CliUsage() {
     return "usage: quorvane-cli --list-profiles\n"
            "       quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] [--] "
            "FILE...\n"
+           "       quorvane-cli --estimate -p PROFILE [-o FOLDER] [--start ..] [--end ..] "
+           "FILE...\n"
            "       quorvane-cli --titles DVD\n"
            "       quorvane-cli -p PROFILE -o FOLDER --dvd DVD --title N [--title M ...] "
            "[--audio K] [--subtitle K] [--start hh:mm:ss] [--end hh:mm:ss]\n"
@@ -22,6 +24,8 @@ const char* CliUsage() {
            "  --title N            a title to convert (as --titles numbers it; repeatable)\n"
            "  --audio K            the K-th audio track --titles lists (default: the first)\n"
            "  --subtitle K         burn in the K-th subtitle --titles lists (default: none)\n"
+           "  --estimate           print each job's estimated size (bytes) and encode time;\n"
+           "                       convert nothing, write nothing\n"
            "  --                   what follows are file names, even those beginning with -\n"
            "  -h, --help           this text\n";
 }
@@ -87,6 +91,8 @@ Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args) {
             read = number(c.audio);
         else if (a == "--subtitle")
             read = number(c.subtitle);
+        else if (a == "--estimate")
+            c.estimate = true;
         else if (a == "--") {
             c.files.insert(c.files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
@@ -105,6 +111,8 @@ Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args) {
         return Status::Fail("a conversion takes files or --dvd, not both");
     if (!c.dvd.empty() && c.titles.empty())
         return Status::Fail("--dvd needs at least one --title (see --titles)");
+    if (c.estimate && c.outputFolder.empty())
+        c.outputFolder = "."; // never written to: the names are only reckoned
     if (c.profile.empty() || c.outputFolder.empty() || (c.files.empty() && c.dvd.empty()))
         return Status::Fail("a conversion needs a profile, an output folder and a file");
     return c;

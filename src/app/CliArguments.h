@@ -22,6 +22,9 @@ struct CliCommand {
     std::vector<int> titles; // --title N (repeatable)
     int audio = 0;           // --audio K: the K-th track --titles lists; 0 the first
     int subtitle = 0;        // --subtitle K: the K-th subtitle burnt in; 0 none
+    // --estimate: print each job's expected size and time; convert nothing
+    // (an output folder may then be left out).
+    bool estimate = false;
 };
 
 // The usage text, ending with a newline.

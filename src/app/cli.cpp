@@ -2,6 +2,7 @@
 //
 //   quorvane-cli --list-profiles
 //   quorvane-cli -p PROFILE -o FOLDER [--start hh:mm:ss] [--end hh:mm:ss] [--] FILE...
+//   quorvane-cli --estimate -p PROFILE [-o FOLDER] FILE...   (sizes and times; writes nothing)
 //   quorvane-cli --titles DVD
 //   quorvane-cli -p PROFILE -o FOLDER --dvd DVD --title N... [--audio K] [--subtitle K] ...
 //
@@ -13,6 +14,7 @@
 
 #include "app/CliArguments.h"
 #include "app/CliDvd.h"
+#include "app/CliEstimate.h"
 #include "app/CliPresenter.h"
 #include "app/ProgramEntry.h"
 #include "base/ProgramFolder.h"
@@ -129,6 +131,7 @@ int main(int argc, char** argv) {
     bool allAccepted = true;
     qv::BatchJobs batch;
     std::vector<qv::CliJob> names;
+    std::vector<qv::SourceStreams> streams; // beside batch.jobs, for --estimate
     if (!command.dvd.empty()) {
         qv::Result<qv::CliDvd> dvd = qv::ReadCliDvd(command.dvd);
         auto titles =
@@ -142,6 +145,7 @@ int main(int argc, char** argv) {
             names.push_back(
                 {command.dvd + " title " + std::to_string(title->titleNumber), title->baseName});
             batch.jobs.push_back(std::move(*title));
+            streams.emplace_back();
         }
     }
     for (const std::string& file : command.files) {
@@ -175,6 +179,7 @@ int main(int argc, char** argv) {
             job.trimEnd = command.end;
         names.push_back({file, job.baseName});
         batch.jobs.push_back(std::move(job));
+        streams.push_back({probe.videoStreams > 0, probe.audioStreams > 0, probe.seconds});
     }
     if (batch.jobs.empty())
         return 1;
@@ -182,6 +187,17 @@ int main(int argc, char** argv) {
     batch.settings = qv::EngineSettings::From(settings.record);
     batch.outputFolder = folder;
     batch.toolFolder = qv::ProgramFolder();
+
+    if (command.estimate) {
+        std::vector<qv::CliEstimateJob> estimates;
+        for (size_t i = 0; i < batch.jobs.size(); ++i)
+            estimates.push_back({batch.jobs[i], streams[i], names[i].file});
+        const bool all = qv::PrintCliEstimates(
+            estimates, batch.profile, batch.settings, batch.toolFolder,
+            [] { return g_stop.load(); }, [](const std::string& text) { Print(stdout, text); },
+            [](const std::string& text) { Print(stderr, text); });
+        return allAccepted && all ? 0 : 1;
+    }
 
     qv::CliPresenter presenter(
         std::move(names), ::isatty(STDERR_FILENO) != 0,

@@ -1,4 +1,5 @@
 #include "ConverterDlg.h"
+#include "JobEstimates.h"
 
 #include "SourceList.h"
 #include "base/ProgramFolder.h"
@@ -38,6 +39,7 @@ CConverterDlg::CConverterDlg(Environment environment, QWidget* parent)
 }
 
 CConverterDlg::~CConverterDlg() {
+    estimates_.reset(); // a sample still running ends first
     // The player goes first: its runs post to this window.
     preview_.SetPlayer(nullptr);
 }
@@ -227,6 +229,8 @@ void CConverterDlg::RestoreMain() {
 
 void CConverterDlg::SetRunningBatch(QWidget* batch) {
     runningBatch_ = batch;
+    // Estimates pause while a batch runs and go on after it.
+    ScheduleEstimates();
 }
 
 void CConverterDlg::dragEnterEvent(QDragEnterEvent* event) {

@@ -31,6 +31,7 @@ class CColumnTreeCtrl;
 class CMPlayer;
 class CMediaRecord;
 class CTreeComboBox;
+class JobEstimates;
 struct ProbeResult;
 
 // The program's one main window: a skinned window without a frame that holds
@@ -213,6 +214,14 @@ private:
     void OpenFolder(const std::string& folder) override;
     void ShowMessage(const std::string& text) override;
 
+    // Size estimates of the ticked jobs (Estimates.cpp): remade once the
+    // event loop turns after any change that bears on them.
+    void ScheduleEstimates();
+    void RefreshEstimates();
+    void ShowEstimates();
+    // Each job's estimated encode time; -1 where none is known.
+    std::vector<double> EstimatedJobSeconds(const std::vector<CMediaRecord*>& jobs) const;
+
     // Help, update and window commands (WindowCommands.cpp).
     void OnHelpMenu();
     void OnHelpFile();
@@ -263,6 +272,9 @@ private:
     CBitmapSlider* seek_ = nullptr;
 
     QBasicTimer updateTimer_;
+
+    std::unique_ptr<JobEstimates> estimates_;
+    bool estimatesScheduled_ = false;
 };
 
 } // namespace qv

@@ -87,14 +87,17 @@ void CConverterDlg::OnProfileChosen() {
         return;
     currentProfile_ = profiles_->records[k];
     hasCurrentProfile_ = true;
+    ScheduleEstimates();
 }
 
 void CConverterDlg::OnProfileSettings() {
     if (!hasCurrentProfile_)
         return;
     CProfileSettingDlg dialog(currentProfile_, this);
-    if (ExecDialog(dialog) == QDialog::Accepted)
+    if (ExecDialog(dialog) == QDialog::Accepted) {
         currentProfile_ = dialog.Profile();
+        ScheduleEstimates();
+    }
 }
 
 void CConverterDlg::FillTrackLists(const CMediaRecord* record) {
@@ -130,10 +133,12 @@ void CConverterDlg::EmptyTrackLists() {
 
 void CConverterDlg::OnAudioTrackChanged(int index) {
     sources_.ChooseAudioTrack(SelectedRecord(), index);
+    ScheduleEstimates();
 }
 
 void CConverterDlg::OnSubtitleChanged(int index) {
     sources_.ChooseSubtitle(SelectedRecord(), index);
+    ScheduleEstimates();
 }
 
 void CConverterDlg::OnBrowse() {
@@ -166,8 +171,12 @@ void CConverterDlg::OnStart() {
     if (!hasCurrentProfile_)
         return;
     // The batch runs on after this returns; its window says when it has ended.
-    StartConversionBatch(this, sources_.SourceItems(), outputFolder_, currentProfile_, settings_,
-                         this, env_.programFolder);
+    // Samples still being made stop: the batch has the machine to itself.
+    const std::vector<double> seconds = EstimatedJobSeconds(CollectJobs(sources_.SourceItems()));
+    if (CConvertingDlg* batch =
+            StartConversionBatch(this, sources_.SourceItems(), outputFolder_, currentProfile_,
+                                 settings_, this, env_.programFolder))
+        batch->SetJobEstimates(seconds);
 }
 
 } // namespace qv

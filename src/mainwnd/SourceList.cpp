@@ -197,6 +197,7 @@ QTreeWidgetItem* CConverterDlg::AddRowItem(QTreeWidgetItem* parent, CMediaRecord
         parent->addChild(item);
     else
         sourceList_->GetTreeCtrl()->addTopLevelItem(item);
+    ScheduleEstimates();
     return item;
 }
 
@@ -363,6 +364,7 @@ void CConverterDlg::RemoveItem(QTreeWidgetItem* item) {
         preview_.ShowNoSource();
         EmptyTrackLists();
     }
+    ScheduleEstimates();
     update();
 }
 
@@ -373,6 +375,7 @@ void CConverterDlg::ClearSources() {
     sourceList_->hide();
     EmptyTrackLists();
     preview_.ShowNoSource();
+    ScheduleEstimates();
 }
 
 void CConverterDlg::OnSourceSelectionChanged(QTreeWidgetItem* current) {
@@ -397,12 +400,14 @@ void CConverterDlg::OnItemCheckChanged(QTreeWidgetItem* item) {
         return;
     sources_.SetChecked(RecordOf(item), item->checkState(0) == Qt::Checked);
     ShowTicks();
+    ScheduleEstimates();
 }
 
 // Check all, Uncheck all: every row, and every item of the list with it.
 void CConverterDlg::SetAllChecked(bool checked) {
     sources_.SetAllChecked(checked);
     ShowTicks();
+    ScheduleEstimates();
 }
 
 // Every item's box as its row's tick.
@@ -451,8 +456,10 @@ void CConverterDlg::OnTrim(QTreeWidgetItem* item) {
     CTrimSettingDlg trim(edited, this);
     if (ExecDialog(trim) != QDialog::Accepted)
         return;
-    if (sources_.SetTrim(record, edited.trimStart, edited.trimEnd))
+    if (sources_.SetTrim(record, edited.trimStart, edited.trimEnd)) {
         sourceList_->SetItemText(item, sources_.ItemText(record));
+        ScheduleEstimates();
+    }
 }
 
 void CConverterDlg::OnSourceDoubleClick(QTreeWidgetItem*) {

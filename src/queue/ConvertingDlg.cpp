@@ -2,6 +2,7 @@
 
 #include "base/ProgramFolder.h"
 #include "engine/EncoderRun.h"
+#include "engine/Estimate.h"
 #include "platform/ControlId.h"
 #include "platform/UserServices.h"
 #include "probe/ResultReader.h"
@@ -18,6 +19,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cmath>
 #include <sys/stat.h>
 #include <utility>
 
@@ -130,6 +132,8 @@ void CConvertingDlg::StartBatch(bool stopAtOnce) {
 }
 
 void CConvertingDlg::OnStage(const StageReport& report) {
+    if (batchStartMs_ == 0 && report.stage == Stage::Preparing)
+        batchStartMs_ = ClockMs();
     switch (report.stage) {
     case Stage::Preparing:
         ShowStatus(
@@ -142,8 +146,13 @@ void CConvertingDlg::OnStage(const StageReport& report) {
                    report);
         break;
     case Stage::Progress: {
-        elapsedLabel_->setText(Q(UiText("DlgConverting", "Elapsed", "耗时:") + " " +
-                                 FormatSeconds(report.elapsedMs / 1000)));
+        std::string elapsed = UiText("DlgConverting", "Elapsed", "耗时:") + " " +
+                              FormatSeconds(report.elapsedMs / 1000);
+        const double remaining = RemainingBatchSeconds(report);
+        if (remaining >= 0)
+            elapsed += " / " + UiText("DlgConverting", "Remaining", "剩余时间:") + " " +
+                       FormatSeconds(static_cast<int64_t>(std::ceil(remaining)));
+        elapsedLabel_->setText(Q(elapsed));
         if (report.percent < 0 || report.jobs <= 0)
             break; // a span of unknown length moves no bar
         const int percent = report.percent;
@@ -299,6 +308,22 @@ bool CConvertingDlg::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QDialog::eventFilter(watched, event);
+}
+
+double CConvertingDlg::RemainingBatchSeconds(const StageReport& progress) const {
+    if (batchStartMs_ == 0 || progress.percent < 0 || progress.job < 1)
+        return -1;
+    std::vector<double> weights = jobSeconds_;
+    const bool allKnown =
+        weights.size() == jobs_.size() &&
+        std::all_of(weights.begin(), weights.end(), [](double s) { return s > 0; });
+    if (!allKnown) {
+        weights.clear();
+        for (const CMediaRecord& job : jobs_)
+            weights.push_back(std::max(1, JobLengthSeconds(job)));
+    }
+    return RemainingSeconds(weights, progress.job - 1, progress.percent / 100.0,
+                            (ClockMs() - batchStartMs_) / 1000.0);
 }
 
 std::vector<CMediaRecord*> CollectJobs(const std::vector<SourceItem>& sources) {

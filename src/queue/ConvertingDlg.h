@@ -59,6 +59,12 @@ public:
                   const ProfileRecord& profile, const SettingsRecord& settings);
     void SetToolFolder(std::string folder) { toolFolder_ = std::move(folder); }
     void SetMainWindowLink(MainWindowLink* link) { link_ = link; }
+    // Each job's estimated encode time in the batch's order (-1 unknown):
+    // the remaining time weighs the jobs by them when every one is known,
+    // else by their spans.
+    void SetJobEstimates(std::vector<double> seconds) { jobSeconds_ = std::move(seconds); }
+    // The batch's remaining time as the elapsed-time label shows it; -1 unknown.
+    double RemainingBatchSeconds(const StageReport& progress) const;
 
     QWidget* Control(int id) const;
     // Whether the batch has started and not yet ended; whether it has ended.
@@ -114,6 +120,10 @@ private:
 
     QBasicTimer startTimer_; // timer 1
     std::unique_ptr<BatchRunner> runner_;
+
+    // The remaining time: the wall clock since the batch began.
+    std::vector<double> jobSeconds_;
+    uint64_t batchStartMs_ = 0;
 };
 
 // One entry of the source list as the batch sees it.
