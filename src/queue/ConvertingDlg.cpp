@@ -49,7 +49,9 @@ CConvertingDlg::CConvertingDlg(QWidget* parent) : QDialog(parent), toolFolder_(P
     counterLabel_ = Tag(new QLabel(QStringLiteral("文件 [1/2]"), this), IDC_COUNTER);
     counterLabel_->setGeometry(Dlu(16, 14, 110, 8).adjusted(0, -2, 0, 2));
     elapsedLabel_ = Tag(new QLabel(this), IDC_ELAPSED);
-    elapsedLabel_->setGeometry(Dlu(133, 14, 138, 8).adjusted(0, -2, 0, 2));
+    // Reaches left over the counter's free room: the remaining time follows
+    // the elapsed time on the same line.
+    elapsedLabel_->setGeometry(Dlu(70, 14, 201, 8).adjusted(0, -2, 0, 2));
     elapsedLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     statusLabel_ = Tag(new QLabel(this), IDC_STATUS);
     statusLabel_->setGeometry(Dlu(16, 28, 257, 8).adjusted(0, -2, 0, 2));
