@@ -22,6 +22,10 @@ struct CliCommand {
     std::vector<int> titles; // --title N (repeatable)
     int audio = 0;           // --audio K: the K-th track --titles lists; 0 the first
     int subtitle = 0;        // --subtitle K: the K-th subtitle burnt in; 0 none
+    // A file's tracks: --list-tracks FILE lists them; --subtitle-mode keep
+    // keeps a file's --subtitle as a track instead of burning it in.
+    std::string tracksOf;
+    std::string subtitleMode = "burn";
 };
 
 // The usage text, ending with a newline.
