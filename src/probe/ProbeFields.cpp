@@ -109,7 +109,7 @@ void InterpretTracks(const std::function<std::string(int, size_t, const char*)>&
         ProbeTrack t;
         t.format = get(3, i, "Format");
         // Closed captions ride in the video stream: nothing to map or keep.
-        if (t.format.rfind("EIA-", 0) == 0 || !get(3, i, "MuxingMode").empty())
+        if (t.format.rfind("EIA-", 0) == 0)
             continue;
         t.language = language(3, i);
         t.picture = std::any_of(std::begin(pictures), std::end(pictures),

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace qv;
 
 namespace {
@@ -88,6 +90,19 @@ TEST(MediaProbe, ListsAFilesTracksAndOffersThemOnlyWhenThereIsAChoice) {
     ASSERT_EQ(record.subtitleTracks.size(), 1u);
     EXPECT_EQ(record.subtitleTracks[0].Label(), "English");
     EXPECT_EQ(record.subtitleIndex, -1);
+
+    // MP4's own text subtitle.
+    qvtest::TempDir dir;
+    std::string command = "ffmpeg -v error -i '";
+    command += Media("tracks.mkv");
+    command += "' -map 0 -c copy -c:s mov_text '";
+    command += dir / "text.mp4";
+    command += "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_TRUE(ProbeMediaFile(dir / "text.mp4", r));
+    ASSERT_EQ(r.subtitleTracks.size(), 1u);
+    EXPECT_EQ(r.subtitleTracks[0].language, "English");
+    EXPECT_FALSE(r.subtitleTracks[0].picture);
 
     // One audio track, no subtitle, and chapters (a text track in MP4 that
     // is no subtitle): nothing to choose.
