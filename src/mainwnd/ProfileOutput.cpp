@@ -30,7 +30,7 @@ QString NoSubtitle() {
 }
 // A file's subtitle kept as a track rather than burnt in.
 QString KeptSubtitle(const TrackEntry& track) {
-    return QString::fromStdString(TextOr("MainUI", "subKeep", "%s (kept as a track)"))
+    return QString::fromStdString(TextOr("MainUI", "subKeep", "%s（保留为字幕轨）"))
         .replace("%s", QString::fromStdString(track.Label()));
 }
 } // namespace
