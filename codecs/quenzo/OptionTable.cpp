@@ -132,7 +132,9 @@ std::vector<Option> BuildTable() {
          .max = 8191,
          .store = [](EncodeJob& j, Name, Value v) { j.aid = static_cast<int>(v.number); },
          .rows = {{"-aid ID (DVD)", "-map 0:i:ID (AC-3 128+n, DTS 136+n, LPCM 160+n; MPEG audio "
-                                    "n as 0x1c0+n)"}}},
+                                    "n as 0x1c0+n)"},
+                  {"-aid N (file)", "-map 0:a:N, the file's audio tracks counted from 0 as "
+                                    "MPlayer numbers them"}}},
         {.names = {"-sid"},
          .arg = Arg::Integer,
          .min = 0,
@@ -140,7 +142,15 @@ std::vector<Option> BuildTable() {
          .store = [](EncodeJob& j, Name, Value v) { j.sid = static_cast<int>(v.number); },
          .rows = {{"-sid N (DVD)",
                    "subpicture stream N (its number on the disc) burnt in: -filter_complex "
-                   "[0:v:0][0:i:0x20+N]overlay, palette from the IFO"}}},
+                   "[0:v:0][0:i:0x20+N]overlay, palette from the IFO"},
+                  {"-sid N (file)", "subtitle track N (counted from 0) burnt in: text through "
+                                    "subtitles=FILE:si=N, pictures through "
+                                    "[0:v:0][0:s:N]overlay"}}},
+        {.names = {"-keep-sid"},
+         .store = [](EncodeJob& j, Name, Value) { j.keepSid = true; },
+         .rows = {{"-keep-sid", "the -sid subtitle of a file kept as a track (-map 0:s:N) where "
+                                "the container carries it: Matroska as it is (mov_text as srt), "
+                                "MP4/MOV text as mov_text, WebM text as webvtt; else burnt in"}}},
         {.names = {"-ss"},
          .arg = Arg::Time,
          .store = [](EncodeJob& j, Name, Value v) { j.startSeconds = v.seconds; },

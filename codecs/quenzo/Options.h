@@ -47,6 +47,7 @@ struct EncodeJob {
     SubOptions x264, xvid, lavc, lame, faac;
     bool nosound = false;
     bool keepTracks = false; // every audio and subtitle track, not the first audio only
+    bool keepSid = false;    // the -sid subtitle kept as a track where the container carries it
     std::string fourcc;
 
     std::string of = "avi";

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -914,25 +915,33 @@ std::string RateOf(const EncodeJob& job) {
     return job.ofps;
 }
 
-// -keep-tracks: every subtitle stream the container can carry. Matroska
-// takes them as they are (MP4's text as SubRip); MP4 and MOV take text as
-// their own text format and no pictures.
-void KeepSubtitles(const std::string& format, const InputFacts& facts,
-                   std::vector<std::string>& a) {
+const std::set<std::string>& TextSubtitleCodecs() {
     static const std::set<std::string> text = {"subrip",   "srt",    "ass", "ssa",
                                                "mov_text", "webvtt", "text"};
-    const bool matroska = format == "matroska" || format == "webm";
-    const bool mov = format == "mp4" || format == "mov" || format == "ipod";
+    return text;
+}
+
+// The codec a subtitle stream is written with into the container, or empty
+// when the container cannot carry it. Matroska takes subtitles as they are
+// (MP4's text as SubRip); MP4 and MOV take text as their own text format and
+// no pictures; WebM takes text as WebVTT.
+std::string KeptSubtitleCodec(const std::string& format, const std::string& codec) {
+    const bool text = TextSubtitleCodecs().count(codec) > 0;
+    if (format == "webm")
+        return text ? "webvtt" : "";
+    if (format == "matroska")
+        return codec == "mov_text" ? "srt" : "copy";
+    if (format == "mp4" || format == "mov" || format == "ipod")
+        return text ? "mov_text" : "";
+    return "";
+}
+
+// -keep-tracks: every subtitle stream the container can carry.
+void KeepSubtitles(const std::string& format, const InputFacts& facts,
+                   std::vector<std::string>& a) {
     int written = 0;
     for (size_t i = 0; i < facts.subtitleCodecs.size(); ++i) {
-        const std::string& codec = facts.subtitleCodecs[i];
-        std::string as;
-        if (matroska && format == "webm")
-            as = text.count(codec) ? "webvtt" : "";
-        else if (matroska)
-            as = codec == "mov_text" ? "srt" : "copy";
-        else if (mov)
-            as = text.count(codec) ? "mov_text" : "";
+        const std::string as = KeptSubtitleCodec(format, facts.subtitleCodecs[i]);
         if (as.empty())
             continue;
         a.insert(a.end(),
@@ -942,15 +951,35 @@ void KeepSubtitles(const std::string& format, const InputFacts& facts,
         a.insert(a.end(), {"-map", "0:t?"});
 }
 
+// The container format of a -of lavf job, or empty when it names none known.
+std::string LavfFormatOf(const EncodeJob& job) {
+    if (job.of != "lavf")
+        return "";
+    const std::string name = Lower(job.lavf.Get("format").value_or(Extension(job.output)));
+    const std::string* format = Lookup(LavfFormats(), name);
+    return format ? *format : "";
+}
+
+// A text for one option value of a filter inside a filter graph: escaped for
+// the option parser, then for the graph parser.
+std::string FilterGraphValue(const std::string& text) {
+    auto escape = [](const std::string& in, const char* specials) {
+        std::string out;
+        for (char c : in) {
+            if (c == '\\' || std::strchr(specials, c))
+                out += '\\';
+            out += c;
+        }
+        return out;
+    };
+    return escape(escape(text, "':"), "'[],;");
+}
+
 // Containers that carry each frame's time, so a variable frame rate can stand.
 bool KeepsFrameTimes(const EncodeJob& job) {
-    if (job.of != "lavf")
-        return false;
-    std::string name = Lower(job.lavf.Get("format").value_or(Extension(job.output)));
-    const std::string* format = Lookup(LavfFormats(), name);
     static const std::set<std::string> timed = {"mp4", "mov", "3gp",      "3g2", "ipod",
                                                 "psp", "flv", "matroska", "nut", "mpegts"};
-    return format && timed.count(*format);
+    return timed.count(LavfFormatOf(job)) > 0;
 }
 
 } // namespace
@@ -980,6 +1009,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         a.insert(a.end(), {"-t", qv::FixedText(*job.lengthSeconds, 6)});
     if (job.lengthBytes)
         a.insert(a.end(), {"-fs", std::to_string(*job.lengthBytes)});
+
+    // A file's chosen tracks, counted from 0 within their kind.
+    if (!job.dvd && job.aid >= 0 && facts.audioTracks >= 0 && job.aid >= facts.audioTracks)
+        return Fail(error, "-aid " + std::to_string(job.aid) + ": the file has " +
+                               std::to_string(facts.audioTracks) + " audio tracks, counted from 0");
+    const int subtitles = static_cast<int>(facts.subtitleCodecs.size());
+    if (!job.dvd && job.sid >= subtitles)
+        return Fail(error, "-sid " + std::to_string(job.sid) + ": the file has " +
+                               std::to_string(subtitles) + " subtitle tracks, counted from 0");
 
     // Codecs first, into their own lists: the container depends on them.
     std::vector<std::string> video, audio;
@@ -1033,6 +1071,32 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         vf.insert(vf.end(), {"zscale=t=linear:npl=100", "format=gbrpf32le", "zscale=p=bt709",
                              "tonemap=tonemap=hable:desat=0", "zscale=t=bt709:m=bt709:r=tv",
                              "format=yuv420p"});
+    // A file's chosen subtitle: kept as a track where the container carries
+    // it and that is asked for, else burnt into the picture (text before the
+    // picture is scaled, as the DVD's subpictures are).
+    std::string keptSubtitle;
+    bool burnPicture = false;
+    if (!job.dvd && job.sid >= 0 && plan.hasVideo) {
+        const std::string& codec = facts.subtitleCodecs[job.sid];
+        if (job.keepSid)
+            keptSubtitle = KeptSubtitleCodec(LavfFormatOf(job), codec);
+        const bool burn = keptSubtitle.empty();
+        if (burn && videoEncoder == "copy")
+            return Fail(error, "a subtitle cannot be burnt into a copied video stream");
+        burnPicture = burn && !TextSubtitleCodecs().count(codec);
+        if (burn && !burnPicture) {
+            // The filter reads the subtitle by the file's own times; a start
+            // read from a later point begins the picture's times at 0.
+            const std::string shift =
+                job.startSeconds ? qv::FixedText(*job.startSeconds, 6) : std::string();
+            if (!shift.empty())
+                vf.push_back("setpts=PTS+" + shift + "/TB");
+            vf.push_back("subtitles=filename=" + FilterGraphValue(job.inputFile) +
+                         ":si=" + std::to_string(job.sid));
+            if (!shift.empty())
+                vf.push_back("setpts=PTS-" + shift + "/TB");
+        }
+    }
     if (plan.hasVideo && videoEncoder != "copy") {
         for (size_t i = 0; i < job.videoFilters.size(); ++i) {
             FrameFit fit;
@@ -1054,9 +1118,12 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
 
     // Streams.
     if (plan.hasVideo) {
-        if (job.sid >= 0 && job.dvd) {
+        if ((job.sid >= 0 && job.dvd) || burnPicture) {
             char sub[32];
-            std::snprintf(sub, sizeof sub, "[0:i:0x%x]", 0x20 + job.sid);
+            if (job.dvd)
+                std::snprintf(sub, sizeof sub, "[0:i:0x%x]", 0x20 + job.sid);
+            else
+                std::snprintf(sub, sizeof sub, "[0:s:%d]", job.sid);
             std::string graph = std::string("[0:v:0]") + sub + "overlay";
             if (!vf.empty())
                 graph += "," + Join(vf, ',');
@@ -1095,6 +1162,7 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         if (still && facts.soundSeconds <= 0)
             a.push_back("-shortest");
     }
+    const size_t videoAt = a.size(); // "-vn" without a picture
     a.insert(a.end(), video.begin(), video.end());
     if (plan.hasAudio) {
         if (job.dvd && job.aid >= 0) {
@@ -1107,6 +1175,8 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
             char map[32];
             std::snprintf(map, sizeof map, "0:i:0x%x", id);
             a.insert(a.end(), {"-map", map});
+        } else if (!job.dvd && job.aid >= 0 && !job.keepTracks) {
+            a.insert(a.end(), {"-map", "0:a:" + std::to_string(job.aid)});
         } else {
             a.insert(a.end(), {"-map", job.keepTracks ? "0:a?" : "0:a:0?"});
         }
@@ -1155,6 +1225,9 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         }
         if (job.keepTracks)
             KeepSubtitles(format, facts, a);
+        else if (!keptSubtitle.empty())
+            a.insert(a.end(), {"-map", "0:s:" + std::to_string(job.sid), "-c:s", keptSubtitle,
+                               "-disposition:s:0", "default"});
     } else if (job.of == "mpeg") {
         if (!OnlyKnown(job.mpeg, "-mpegopts", error))
             return false;
@@ -1179,6 +1252,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
         format = RawAudioFormat(audioEncoder, facts.audioCodec, ext);
         if (format.empty())
             return Fail(error, "no raw audio format for this audio stream");
+    }
+    if (!facts.creationTime.empty())
+        a.insert(a.end(), {"-metadata", "creation_time=" + facts.creationTime});
+    // Cover art stays with the sound where the container holds a picture.
+    static const std::set<std::string> coverFormats = {"mp3", "ipod", "mp4", "mov", "flac"};
+    if (facts.stillPicture && !plan.hasVideo && plan.hasAudio && coverFormats.count(format)) {
+        if (videoAt < a.size() && a[videoAt] == "-vn")
+            a.erase(a.begin() + static_cast<long>(videoAt));
+        a.insert(a.end(), {"-map", "0:v:0", "-c:v", "copy", "-disposition:v:0", "attached_pic"});
     }
     a.insert(a.end(), {"-f", format, "-y", job.output});
     if (plan.twoPass && facts.pass == 0) {

@@ -38,8 +38,13 @@ struct InputFacts {
     // The first video stream's transfer ("smpte2084" for HDR10's PQ,
     // "arib-std-b67" for HLG); empty when unknown.
     std::string transfer;
-    // The codec of each subtitle stream of the input, for -keep-tracks.
+    // The codec of each subtitle stream of the input, for -keep-tracks and
+    // a file's -sid.
     std::vector<std::string> subtitleCodecs;
+    int audioTracks = -1; // the file's audio streams, for its -aid; -1 when unknown
+    // The file's creation time as its tags state it; FFmpeg leaves it out
+    // of the tags it copies.
+    std::string creationTime;
 };
 
 // Translates the job into one FFmpeg run. On a fault returns false with a

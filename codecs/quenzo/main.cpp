@@ -98,15 +98,18 @@ void CheckOutput(const std::string& path) {
     g_output = path;
 }
 
-// Properties of the selected streams, asked of ffprobe, a line a stream;
-// empty for what is not a plain file (a pipe would be read away).
-std::string ProbeStreams(const std::string& file, const char* stream, const char* entries) {
+// What ffprobe shows of a file (the entries, of the selected streams when
+// stream is given), a line each; empty for what is not a plain file (a pipe
+// would be read away).
+std::string Ask(const std::string& file, const char* stream, const std::string& entries) {
     struct stat st;
     if (::stat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return "";
     qv::ToolRun probe;
-    probe.argv.assign({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
-                       entries, "-of", "csv=p=0", file});
+    probe.argv = {"ffprobe", "-v", "error"};
+    if (stream)
+        probe.argv.insert(probe.argv.end(), {"-select_streams", stream});
+    probe.argv.insert(probe.argv.end(), {"-show_entries", entries, "-of", "csv=p=0", file});
     probe.process.mergeErrors = false;
     probe.process.ownGroup = false;
     std::string out;
@@ -120,16 +123,26 @@ std::string ProbeStreams(const std::string& file, const char* stream, const char
     return out;
 }
 
+// Properties of the selected streams, a line a stream.
+std::string ProbeStreams(const std::string& file, const char* stream, const char* entries) {
+    return Ask(file, stream, entries);
+}
+
+// A tag of the whole file; empty when it has none.
+std::string ProbeFileTag(const std::string& file, const std::string& tag) {
+    const std::string out = Ask(file, nullptr, "format_tags=" + tag);
+    return out.substr(0, out.find('\n'));
+}
+
 // A property of the first selected stream.
 std::string ProbeStream(const std::string& file, const char* stream, const char* entries) {
     const std::string out = ProbeStreams(file, stream, entries);
     return out.substr(0, out.find('\n'));
 }
 
-// The codec of each subtitle stream, in order.
-std::vector<std::string> SubtitleCodecs(const std::string& file) {
-    std::vector<std::string> codecs;
-    const std::string out = ProbeStreams(file, "s", "stream=codec_name");
+// The lines of a probe's answer, one a stream, in order.
+std::vector<std::string> Lines(const std::string& out) {
+    std::vector<std::string> lines;
     for (size_t at = 0; at < out.size();) {
         size_t nl = out.find('\n', at);
         if (nl == std::string::npos)
@@ -138,10 +151,10 @@ std::vector<std::string> SubtitleCodecs(const std::string& file) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.empty())
-            codecs.push_back(line);
+            lines.push_back(line);
         at = nl + 1;
     }
-    return codecs;
+    return lines;
 }
 
 // The folder of a two-pass run's pass log, removed with what is in it.
@@ -374,18 +387,25 @@ int main(int argc, char** argv) {
         facts.audioChannels = title.AudioChannels(job.aid);
     } else {
         CheckInput(job.inputFile);
+        const std::string audio = "a:" + std::to_string(std::max(job.aid, 0));
         if (!job.oac.empty() && job.oac != "copy")
             facts.audioChannels =
-                std::atoi(ProbeStream(job.inputFile, "a:0", "stream=channels").c_str());
-        if (!job.ovc.empty() && job.ovc != "frameno")
+                std::atoi(ProbeStream(job.inputFile, audio.c_str(), "stream=channels").c_str());
+        if (job.aid >= 0)
+            facts.audioTracks =
+                static_cast<int>(Lines(ProbeStreams(job.inputFile, "a", "stream=index")).size());
+        // Cover art: repeated as the picture of a video, kept with the sound
+        // of an audio file.
+        if (!job.nosound || (!job.ovc.empty() && job.ovc != "frameno"))
             facts.stillPicture =
                 ProbeStream(job.inputFile, "v:0", "stream_disposition=attached_pic") == "1";
-        if (facts.stillPicture)
+        if (facts.stillPicture && !job.ovc.empty() && job.ovc != "frameno")
             facts.soundSeconds = WrittenStreamsSeconds(job.inputFile, false, true);
         else if (!job.ovc.empty() && job.ovc != "frameno" && !job.ofps.empty())
             facts.variableRate = VariableRate(job.inputFile);
-        if (job.keepTracks)
-            facts.subtitleCodecs = SubtitleCodecs(job.inputFile);
+        facts.creationTime = ProbeFileTag(job.inputFile, "creation_time");
+        if (job.keepTracks || job.sid >= 0)
+            facts.subtitleCodecs = Lines(ProbeStreams(job.inputFile, "s", "stream=codec_name"));
         if (!job.ovc.empty() && job.ovc != "frameno" && job.ovc != "copy")
             facts.transfer = ProbeStream(job.inputFile, "v:0", "stream=color_transfer");
     }

@@ -14,6 +14,7 @@ const char* CliUsage() {
            "       quorvane-cli --titles DVD\n"
            "       quorvane-cli -p PROFILE -o FOLDER --dvd DVD --title N [--title M ...] "
            "[--audio K] [--subtitle K] [--start hh:mm:ss] [--end hh:mm:ss]\n"
+           "       quorvane-cli --list-tracks FILE\n"
            "\n"
            "  -p, --profile NAME   the output profile (names as --list-profiles prints them)\n"
            "  -o, --output FOLDER  the folder the results are written into\n"
@@ -22,10 +23,16 @@ const char* CliUsage() {
            "                       audio tracks and subtitles, numbered from 1\n"
            "  --dvd DVD            convert titles of a DVD drive or folder\n"
            "  --title N            a title to convert (as --titles numbers it; repeatable)\n"
-           "  --audio K            the K-th audio track --titles lists (default: the first)\n"
-           "  --subtitle K         burn in the K-th subtitle --titles lists (default: none)\n"
            "  --estimate           print each job's estimated size (bytes) and encode time;\n"
            "                       convert nothing, write nothing\n"
+           "  --audio K            the K-th audio track --titles or --list-tracks lists\n"
+           "                       (default: a title's first, a file's default track)\n"
+           "  --subtitle K         the K-th subtitle --titles or --list-tracks lists, burnt\n"
+           "                       in (default: none)\n"
+           "  --list-tracks FILE   list the audio tracks and subtitles of a file, numbered\n"
+           "                       from 1, with language and format\n"
+           "  --subtitle-mode M    burn (default) or keep: a file's subtitle kept as a track\n"
+           "                       where the output carries one (MKV; MP4 as text)\n"
            "  --                   what follows are file names, even those beginning with -\n"
            "  -h, --help           this text\n";
 }
@@ -93,7 +100,14 @@ Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args) {
             read = number(c.subtitle);
         else if (a == "--estimate")
             c.estimate = true;
-        else if (a == "--") {
+        else if (a == "--list-tracks")
+            read = value(c.tracksOf);
+        else if (a == "--subtitle-mode") {
+            if (read = value(c.subtitleMode);
+                read && c.subtitleMode != "burn" && c.subtitleMode != "keep")
+                read = Status::Fail("--subtitle-mode needs burn or keep, not \"" + c.subtitleMode +
+                                    "\"");
+        } else if (a == "--") {
             c.files.insert(c.files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
         } else if (a.size() > 1 && a[0] == '-')
@@ -103,10 +117,12 @@ Result<CliCommand> ReadCliArguments(const std::vector<std::string>& args) {
         if (!read)
             return read;
     }
-    if (c.listProfiles || !c.titlesOf.empty())
+    if (c.listProfiles || !c.titlesOf.empty() || !c.tracksOf.empty())
         return c;
-    if (c.dvd.empty() && (!c.titles.empty() || c.audio || c.subtitle))
-        return Status::Fail("--title, --audio and --subtitle need --dvd");
+    if (c.dvd.empty() && !c.titles.empty())
+        return Status::Fail("--title needs --dvd");
+    if (!c.dvd.empty() && c.subtitleMode == "keep")
+        return Status::Fail("--subtitle-mode keep is for files: a DVD's subtitles are burnt in");
     if (!c.dvd.empty() && !c.files.empty())
         return Status::Fail("a conversion takes files or --dvd, not both");
     if (!c.dvd.empty() && c.titles.empty())

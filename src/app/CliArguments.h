@@ -25,6 +25,10 @@ struct CliCommand {
     // --estimate: print each job's expected size and time; convert nothing
     // (an output folder may then be left out).
     bool estimate = false;
+    // A file's tracks: --list-tracks FILE lists them; --subtitle-mode keep
+    // keeps a file's --subtitle as a track instead of burning it in.
+    std::string tracksOf;
+    std::string subtitleMode = "burn";
 };
 
 // The usage text, ending with a newline.

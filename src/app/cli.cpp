@@ -5,6 +5,7 @@
 //   quorvane-cli --estimate -p PROFILE [-o FOLDER] FILE...   (sizes and times; writes nothing)
 //   quorvane-cli --titles DVD
 //   quorvane-cli -p PROFILE -o FOLDER --dvd DVD --title N... [--audio K] [--subtitle K] ...
+//   quorvane-cli --list-tracks FILE
 //
 // Each file is probed and converted with the named profile and the settings
 // of Config.ini (SettingsFilePath), one after another; a failed file does not
@@ -16,6 +17,7 @@
 #include "app/CliDvd.h"
 #include "app/CliEstimate.h"
 #include "app/CliPresenter.h"
+#include "app/CliTracks.h"
 #include "app/ProgramEntry.h"
 #include "base/ProgramFolder.h"
 #include "engine/BatchRunner.h"
@@ -81,6 +83,16 @@ int main(int argc, char** argv) {
             return 1;
         }
         Print(stdout, qv::DvdTitleLines(*dvd->block));
+        return 0;
+    }
+    if (!command.tracksOf.empty()) {
+        qv::ProbeResult probe;
+        if (!qv::MediaInfoLibrary::Default().Read(command.tracksOf, probe)) {
+            std::fprintf(stderr, Say("quorvane-cli: refused: %s\n", "quorvane-cli: 已拒绝: %s\n"),
+                         command.tracksOf.c_str());
+            return 1;
+        }
+        Print(stdout, qv::FileTrackLines(probe));
         return 0;
     }
     auto table = std::make_unique<qv::ProfileTable>();
@@ -173,6 +185,10 @@ int main(int argc, char** argv) {
         }
         qv::CMediaRecord job;
         qv::FillFileRecord(job, file, probe);
+        if (const qv::Status chosen = qv::ChooseFileTracks(job, probe, command); !chosen) {
+            std::fprintf(stderr, "quorvane-cli: %s\n", chosen.Reason().c_str());
+            return 1; // as for a DVD title: nothing is converted
+        }
         if (!command.start.empty())
             job.trimStart = command.start;
         if (!command.end.empty())

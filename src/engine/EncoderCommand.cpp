@@ -34,9 +34,23 @@ bool ReadRate(const std::string& text, float* value) {
     return true;
 }
 
+// A file's chosen tracks, counted from 0 within their kind as the player
+// numbers them.
+std::string FileTracks(const CMediaRecord& job) {
+    std::string text;
+    if (job.audioIndex >= 0 && job.audioIndex < static_cast<int>(job.audioTracks.size()))
+        text += " -aid " + N(job.audioTracks[job.audioIndex].streamId);
+    if (job.subtitleIndex >= 0 && job.subtitleIndex < static_cast<int>(job.subtitleTracks.size())) {
+        text += " -sid " + N(job.subtitleTracks[job.subtitleIndex].streamId);
+        if (job.keepSubtitle != 0)
+            text += " -keep-sid";
+    }
+    return text;
+}
+
 void BuildSource(EncoderCommand& c, const CMediaRecord& job, const EngineSettings& settings) {
     if (job.kind != KindDvdTitle) {
-        c.Source = QuotePath(job.sourcePath);
+        c.Source = QuotePath(job.sourcePath) + FileTracks(job);
         c.McParam = "-mc 0";
         return;
     }

@@ -50,6 +50,9 @@ public:
     std::vector<TrackEntry> subtitleTracks;
     int32_t audioIndex = -1;
     int32_t subtitleIndex = -1;
+    // 1: a file's chosen subtitle is kept as a track where the output's
+    // container carries one, else burnt in as it is at 0.
+    int32_t keepSubtitle = 0;
 };
 
 // The output name of a file source: the file name without folder and without

@@ -53,6 +53,7 @@ ResultNeeds NeedsOfJob(const CMediaRecord& job, const ProfileRecord& profile,
     needs.video = !profile.IsAudioOnly();
     needs.audio = encodesAudio;
     needs.seconds = JobLengthSeconds(job);
+    needs.keptSubtitle = job.kind == KindFile && job.keepSubtitle != 0 && job.subtitleIndex >= 0;
     int sourceChannels = 0; // 0: unknown
     if (job.kind == KindFile) {
         MediaFacts source;
@@ -96,13 +97,16 @@ Status CompareResult(const MediaFacts& r, const ResultNeeds& needs) {
     if (needs.audio && r.audioStreams == 0)
         return Status::Fail("the result has no audio stream");
     const double tolerance = std::max(1.0, 0.02 * needs.seconds);
+    double seconds = r.seconds;
+    if (needs.keptSubtitle && std::max(r.videoSeconds, r.audioSeconds) > 0)
+        seconds = std::min(seconds, std::max(r.videoSeconds, r.audioSeconds));
     // A raw AAC stream states no length and is checked for its streams
     // alone; any other result must state one.
     if (needs.seconds > 0 && r.seconds <= 0 && r.format != "ADTS")
         return Status::Fail("the result states no length");
-    if (needs.seconds > 0 && r.seconds > 0 &&
-        (r.seconds < needs.seconds - tolerance || r.seconds > needs.seconds + tolerance))
-        return Status::Fail("the result lasts " + Seconds(r.seconds) + " of " +
+    if (needs.seconds > 0 && seconds > 0 &&
+        (seconds < needs.seconds - tolerance || seconds > needs.seconds + tolerance))
+        return Status::Fail("the result lasts " + Seconds(seconds) + " of " +
                             Seconds(needs.seconds));
     if (needs.channels > 0 && r.audioChannels != needs.channels)
         return Status::Fail(

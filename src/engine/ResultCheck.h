@@ -33,6 +33,9 @@ struct ResultNeeds {
     double seconds = 0;        // the span the result should last
     int channels = 0;          // 0: any
     int width = 0, height = 0; // 0: any
+    // A subtitle kept as a track: its last cue may be shown past the span,
+    // so the picture and the sound tell the length.
+    bool keptSubtitle = false;
 };
 
 // Whether the job's source carries sound: a file as the reader finds it, a

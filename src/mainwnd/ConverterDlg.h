@@ -192,6 +192,7 @@ private:
     void OnProfileChosen();
     void OnProfileSettings();
     void FillTrackLists(const CMediaRecord* record);
+    void FillFileTrackLists(const CMediaRecord& record);
     void EmptyTrackLists();
     void OnAudioTrackChanged(int index);
     void OnSubtitleChanged(int index);

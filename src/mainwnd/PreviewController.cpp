@@ -224,20 +224,31 @@ void PreviewController::ShowPosition(int seconds) {
     view_.ShowTimeText(PreviewTimeText(seconds, lengthText_));
 }
 
+namespace {
+
+// The chosen tracks as the player selects them: a DVD title's by their
+// stream numbers, a file's counted from 0 within their kind.
+std::string TrackArguments(const CMediaRecord& r) {
+    std::string text;
+    if (r.audioIndex >= 0 && r.audioIndex < static_cast<int>(r.audioTracks.size()))
+        text += " -aid " + std::to_string(r.audioTracks[r.audioIndex].streamId);
+    if (r.subtitleIndex >= 0 && r.subtitleIndex < static_cast<int>(r.subtitleTracks.size()))
+        text += " -sid " + std::to_string(r.subtitleTracks[r.subtitleIndex].streamId);
+    return text;
+}
+
+} // namespace
+
 std::string PreviewMediaArgument(const CMediaRecord& r, int dvdAccess) {
     if (r.kind == KindFile)
-        return QuotePath(r.sourcePath);
+        return QuotePath(r.sourcePath) + TrackArguments(r);
     std::string device = r.sourcePath;
     while (device.size() > 1 && (device.back() == '/' || device.back() == '\\'))
         device.pop_back();
     const bool nav = dvdAccess == 3 || (dvdAccess == 1 && r.manyTitles != 0);
     std::string text = "-dvd-device " + QuotePath(device) + (nav ? " dvdnav://" : " dvd://") +
                        std::to_string(r.titleNumber);
-    if (r.audioIndex >= 0 && r.audioIndex < static_cast<int>(r.audioTracks.size()))
-        text += " -aid " + std::to_string(r.audioTracks[r.audioIndex].streamId);
-    if (r.subtitleIndex >= 0 && r.subtitleIndex < static_cast<int>(r.subtitleTracks.size()))
-        text += " -sid " + std::to_string(r.subtitleTracks[r.subtitleIndex].streamId);
-    return text;
+    return text + TrackArguments(r);
 }
 
 std::string PreviewCaptionOf(const CMediaRecord& record) {

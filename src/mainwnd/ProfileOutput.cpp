@@ -28,6 +28,11 @@ constexpr int kProfileIndexRole = CTreeComboBox::kImageRole + 1;
 QString NoSubtitle() {
     return QString::fromStdString(TextOr("MainUI", "subNone", "无"));
 }
+// A file's subtitle kept as a track rather than burnt in.
+QString KeptSubtitle(const TrackEntry& track) {
+    return QString::fromStdString(TextOr("MainUI", "subKeep", "%s（保留为字幕轨）"))
+        .replace("%s", QString::fromStdString(track.Label()));
+}
 } // namespace
 
 void CConverterDlg::LoadProfileList() {
@@ -101,6 +106,10 @@ void CConverterDlg::OnProfileSettings() {
 }
 
 void CConverterDlg::FillTrackLists(const CMediaRecord* record) {
+    if (record->kind == KindFile) {
+        FillFileTrackLists(*record);
+        return;
+    }
     audioTracks_->clear();
     for (const TrackEntry& t : record->audioTracks)
         audioTracks_->addItem(QString::fromStdString(t.Label()));
@@ -122,6 +131,32 @@ void CConverterDlg::FillTrackLists(const CMediaRecord* record) {
     const bool title = record->kind == KindDvdTitle;
     audioTracks_->setEnabled(title);
     subtitles_->setEnabled(title);
+}
+
+// A file's lists: its audio tracks, and each subtitle twice, burnt in and
+// kept as a track, after "none". The lists are chosen from only for a file
+// with tracks to choose.
+void CConverterDlg::FillFileTrackLists(const CMediaRecord& record) {
+    audioTracks_->clear();
+    for (const TrackEntry& t : record.audioTracks)
+        audioTracks_->addItem(QString::fromStdString(t.Label()));
+    if (record.audioIndex >= 0 && record.audioIndex < audioTracks_->count())
+        audioTracks_->setCurrentIndex(record.audioIndex);
+
+    subtitles_->clear();
+    subtitles_->addItem(NoSubtitle());
+    for (const TrackEntry& t : record.subtitleTracks) {
+        subtitles_->addItem(QString::fromStdString(t.Label()));
+        subtitles_->addItem(KeptSubtitle(t));
+    }
+    const int chosen = record.subtitleIndex < 0
+                           ? 0
+                           : 1 + 2 * record.subtitleIndex + (record.keepSubtitle != 0 ? 1 : 0);
+    subtitles_->setCurrentIndex(chosen < subtitles_->count() ? chosen : 0);
+
+    const bool tracks = !record.audioTracks.empty() || !record.subtitleTracks.empty();
+    audioTracks_->setEnabled(tracks);
+    subtitles_->setEnabled(tracks);
 }
 
 void CConverterDlg::EmptyTrackLists() {

@@ -180,8 +180,19 @@ void SourceListModel::ChooseAudioTrack(const CMediaRecord* record, int listIndex
 
 void SourceListModel::ChooseSubtitle(const CMediaRecord* record, int listIndex) {
     Row* row = Find(record);
-    if (row && listIndex >= 0 && listIndex <= static_cast<int>(row->record->subtitleTracks.size()))
-        row->record->subtitleIndex = listIndex - 1;
+    if (!row || listIndex < 0)
+        return;
+    CMediaRecord& r = *row->record;
+    const int tracks = static_cast<int>(r.subtitleTracks.size());
+    if (r.kind == KindFile) {
+        // A file lists each subtitle twice: burnt in, then kept as a track.
+        if (listIndex > 2 * tracks)
+            return;
+        r.subtitleIndex = listIndex == 0 ? -1 : (listIndex - 1) / 2;
+        r.keepSubtitle = listIndex > 0 && (listIndex - 1) % 2 == 1 ? 1 : 0;
+    } else if (listIndex <= tracks) {
+        r.subtitleIndex = listIndex - 1;
+    }
 }
 
 std::string SourceListModel::ItemText(const CMediaRecord* record) const {

@@ -57,7 +57,8 @@ public:
     bool SetTrim(const CMediaRecord* record, const std::string& start, const std::string& end);
     // The audio track at a position of its list; a position outside the list is no choice.
     void ChooseAudioTrack(const CMediaRecord* record, int listIndex);
-    // The subtitle at a position of its list, whose first entry is "none".
+    // The subtitle at a position of its list, whose first entry is "none"; a
+    // file lists each subtitle twice, burnt in and then kept as a track.
     void ChooseSubtitle(const CMediaRecord* record, int listIndex);
 
     // The row's column texts, each followed by a tab: name, length, trim

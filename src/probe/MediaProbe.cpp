@@ -178,6 +178,13 @@ bool MediaInfoLibrary::ReadFile(const std::string& path, ProbeResult& out, bool 
     };
     ProbeResult r;
     const bool ok = InterpretFields(get, needLength, r);
+    if (ok)
+        InterpretTracks(
+            [&](int kind, size_t index, const char* parameter) {
+                const char* v = get_(h, kind, index, parameter, 1, 0);
+                return std::string(v ? v : "");
+            },
+            r);
     close_(h);
     delete_(h);
     if (ok)
@@ -208,6 +215,29 @@ void FillFileRecord(CMediaRecord& record, const std::string& path, const ProbeRe
     record.width = probe.width;
     record.height = probe.height;
     record.frameRate = probe.frameRate;
+    FillFileTracks(record, probe);
+}
+
+void FillFileTracks(CMediaRecord& record, const ProbeResult& probe) {
+    record.audioTracks.clear();
+    record.subtitleTracks.clear();
+    record.audioIndex = record.subtitleIndex = -1;
+    record.keepSubtitle = 0;
+    if (probe.audioTracks.size() < 2 && probe.subtitleTracks.empty())
+        return;
+    // The labels a DVD title's tracks have: "English AC3 2ch 48000Hz", "English".
+    for (size_t i = 0; i < probe.audioTracks.size(); ++i) {
+        const ProbeTrack& t = probe.audioTracks[i];
+        record.audioTracks.push_back(
+            TrackEntry::Make(t.language + " " + t.format, static_cast<int32_t>(i)));
+        if (t.isDefault && record.audioIndex < 0)
+            record.audioIndex = static_cast<int32_t>(i);
+    }
+    if (record.audioIndex < 0 && !record.audioTracks.empty())
+        record.audioIndex = 0;
+    for (size_t i = 0; i < probe.subtitleTracks.size(); ++i)
+        record.subtitleTracks.push_back(
+            TrackEntry::Make(probe.subtitleTracks[i].language, static_cast<int32_t>(i)));
 }
 
 } // namespace qv

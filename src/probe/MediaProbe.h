@@ -8,6 +8,15 @@ namespace qv {
 
 class CMediaRecord;
 
+// One audio or subtitle track of a file, in the order of its kind (the
+// number the player and quenzo select it by, from 0).
+struct ProbeTrack {
+    std::string language; // its name ("English"), "Unknown" when the file names none
+    std::string format;   // audio: "AAC 2ch 48000Hz"; subtitle: the library's format ("UTF-8")
+    bool picture = false; // a subtitle drawn as pictures (DVD, Blu-ray, DVB), not text
+    bool isDefault = false;
+};
+
 // What the media probe reads of a file.
 struct ProbeResult {
     std::string lengthText; // hh:mm:ss
@@ -25,6 +34,7 @@ struct ProbeResult {
     std::string format;                  // the container's, as the library names it
     int frameWidth = 0, frameHeight = 0; // the stored picture, before aspect or rotation
     std::string hdr; // "PQ" (HDR10) or "HLG" for a high dynamic range picture, else empty
+    std::vector<ProbeTrack> audioTracks, subtitleTracks;
 };
 
 // The shown size of a stored width x height with that display aspect (0:
@@ -39,6 +49,18 @@ inline constexpr int kLargestSide = 16384;
 // stream). False when the file has no length (needLength) or no known format.
 bool InterpretFields(const std::function<std::string(int, const char*)>& get, bool needLength,
                      ProbeResult& out);
+
+// The file's audio and subtitle tracks from the library's fields: get(kind,
+// index, name) gives a field of the index-th stream of a kind (0 the file, 2
+// audio, 3 text). Captions carried inside the picture are no track.
+void InterpretTracks(const std::function<std::string(int, size_t, const char*)>& get,
+                     ProbeResult& out);
+
+// The tracks a file's source offers to choose from: every audio and subtitle
+// track of a file with more than one audio track or any subtitle, none else.
+// The default-flagged audio track is chosen, the first without one; no
+// subtitle is.
+void FillFileTracks(CMediaRecord& record, const ProbeResult& probe);
 
 // libmediainfo, bound at run time: the program folder's copy first, then the
 // system's. A library that is missing or lacks an entry point leaves every

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 
 namespace qv {
 
@@ -75,6 +76,47 @@ bool InterpretFields(const std::function<std::string(int, const char*)>& get, bo
     if (transfer == "PQ" || transfer == "HLG")
         r.hdr = transfer;
     return true;
+}
+
+void InterpretTracks(const std::function<std::string(int, size_t, const char*)>& get,
+                     ProbeResult& r) {
+    constexpr int kMostTracks = 64;
+    auto language = [&](int kind, size_t i) {
+        const std::string name = get(kind, i, "Language/String");
+        return name.empty() ? std::string("Unknown") : name;
+    };
+    r.audioTracks.clear();
+    r.subtitleTracks.clear();
+    const int audio = std::clamp(Decimal(get(0, 0, "AudioCount")), 0, kMostTracks);
+    for (int i = 0; i < audio; ++i) {
+        ProbeTrack t;
+        t.language = language(2, i);
+        t.format = get(2, i, "Format");
+        if (t.format.empty())
+            t.format = "Audio";
+        const int channels = Decimal(get(2, i, "Channel(s)"));
+        const int rate = Decimal(get(2, i, "SamplingRate"));
+        if (channels > 0)
+            t.format += " " + std::to_string(channels) + "ch";
+        if (rate > 0)
+            t.format += " " + std::to_string(rate) + "Hz";
+        t.isDefault = get(2, i, "Default") == "Yes";
+        r.audioTracks.push_back(t);
+    }
+    static const char* const pictures[] = {"VobSub", "PGS", "DVB Subtitle", "RLE", "Bitmap"};
+    const int text = std::clamp(Decimal(get(0, 0, "TextCount")), 0, kMostTracks);
+    for (int i = 0; i < text; ++i) {
+        ProbeTrack t;
+        t.format = get(3, i, "Format");
+        // Closed captions ride in the video stream: nothing to map or keep.
+        if (t.format.rfind("EIA-", 0) == 0)
+            continue;
+        t.language = language(3, i);
+        t.picture = std::any_of(std::begin(pictures), std::end(pictures),
+                                [&](const char* p) { return t.format == p; });
+        t.isDefault = get(3, i, "Default") == "Yes";
+        r.subtitleTracks.push_back(t);
+    }
 }
 
 } // namespace qv

@@ -102,7 +102,7 @@ TEST(QuorvaneCliUsage, DvdOptionsAreCheckedBeforeAnythingIsRead) {
         const char* says;
     };
     for (const Case& c : {
-             Case{{"-p", p, "-o", out.path(), "--title", "1", dvd}, "--title, --audio and"},
+             Case{{"-p", p, "-o", out.path(), "--title", "1", dvd}, "--title needs --dvd"},
              Case{{"-p", p, "-o", out.path(), "--dvd", dvd}, "at least one --title"},
              Case{{"-p", p, "-o", out.path(), "--dvd", dvd, "--title", "1", dvd}, "not both"},
              Case{{"-p", p, "-o", out.path(), "--dvd", dvd, "--title", "one"}, "a number from 1"},

@@ -192,6 +192,20 @@ TEST_F(EncoderCommandTest, TrackChoicesSendStreamIdsAndSkipIndexesOutOfRange) {
     EXPECT_EQ(Build(job, VideoProfile()).Source, "-dvd-device \"/media/DVD/VIDEO_TS\" dvd://2");
 }
 
+TEST_F(EncoderCommandTest, AFilesTracksAreSentByTheirNumbersWithTheKeepChoice) {
+    CMediaRecord job = FileJob();
+    EXPECT_EQ(Build(job, VideoProfile()).Source, "\"/media/clip one.mkv\"");
+    job.audioTracks = {TrackEntry::Make("English", 0), TrackEntry::Make("German", 1)};
+    job.subtitleTracks = {TrackEntry::Make("French", 0)};
+    job.audioIndex = 1;
+    job.subtitleIndex = 0;
+    EXPECT_EQ(Build(job, VideoProfile()).Source, "\"/media/clip one.mkv\" -aid 1 -sid 0");
+    job.keepSubtitle = 1;
+    EXPECT_EQ(Build(job, VideoProfile()).Source, "\"/media/clip one.mkv\" -aid 1 -sid 0 -keep-sid");
+    job.subtitleIndex = 1;
+    EXPECT_EQ(Build(job, VideoProfile()).Source, "\"/media/clip one.mkv\" -aid 1");
+}
+
 TEST_F(EncoderCommandTest, VideoFilterFollowsSizeAndFitSettings) {
     struct Case {
         int fitW, fitH, expand, round16;

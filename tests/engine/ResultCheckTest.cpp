@@ -139,3 +139,20 @@ TEST(ResultCheck, ChannelsAndFrameSizeWhereTheProfileAsks) {
     needs.height = 240;
     EXPECT_EQ(CompareResult(r, needs).Reason(), "the result's picture is 320x180, not 320x240");
 }
+
+TEST(ResultCheck, AKeptSubtitlesLastCueMayRunPastTheSpan) {
+    MediaFacts r;
+    r.seconds = 3.0; // the file, to the end of the last cue
+    r.videoSeconds = 2.0;
+    r.audioSeconds = 2.02;
+    r.videoStreams = r.audioStreams = 1;
+    ResultNeeds needs;
+    needs.video = needs.audio = true;
+    needs.seconds = 1.5;
+    EXPECT_EQ(CompareResult(r, needs).Reason(), "the result lasts 3.0 s of 1.5 s");
+    needs.keptSubtitle = true;
+    EXPECT_EQ(CompareResult(r, needs).Reason(), "");
+    // The picture and the sound still have to fill the span.
+    needs.seconds = 4;
+    EXPECT_EQ(CompareResult(r, needs).Reason(), "the result lasts 2.0 s of 4.0 s");
+}

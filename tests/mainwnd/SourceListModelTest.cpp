@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace qv;
 
 namespace {
@@ -169,4 +171,23 @@ TEST(SourceListModel, TrackChoicesStayWithinTheTitlesLists) {
     list.ChooseSubtitle(title, 2);
     list.ChooseSubtitle(title, -1);
     EXPECT_EQ(title->subtitleIndex, -1);
+}
+
+TEST(SourceListModel, AFilesSubtitleIsChosenBurntInOrKept) {
+    SourceListModel list;
+    ProbeResult probe = Probed("00:01:00");
+    probe.audioTracks.resize(1);
+    probe.subtitleTracks = {{"French", "VobSub", true, false}, {"German", "UTF-8", false, false}};
+    CMediaRecord* r = list.AddFile("/m/two.mkv", probe);
+    ASSERT_EQ(r->subtitleTracks.size(), 2u);
+    // None, French, French kept, German, German kept.
+    for (auto [entry, index, keep] : {std::tuple{3, 1, 0}, {2, 0, 1}, {4, 1, 1}, {0, -1, 0}}) {
+        list.ChooseSubtitle(r, entry);
+        EXPECT_EQ(r->subtitleIndex, index) << entry;
+        EXPECT_EQ(r->keepSubtitle, keep) << entry;
+    }
+    list.ChooseSubtitle(r, 4);
+    list.ChooseSubtitle(r, 5); // past the list: no choice
+    EXPECT_EQ(r->subtitleIndex, 1);
+    EXPECT_EQ(r->keepSubtitle, 1);
 }

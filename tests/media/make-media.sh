@@ -246,4 +246,42 @@ make hlg.mkv -f lavfi -i testsrc2=size=640x360:rate=25 -t 1 \
 make interlaced.mpg -f lavfi -i testsrc2=size=720x576:rate=50 -t 1 \
     -vf tinterlace=interleave_top,setdar=16/9 -c:v mpeg2video -b:v 6000k \
     -flags +ilme+ildct -top 1 -an -f dvd
+# Subtitles and tags of today's files.
+# picsub.mkv: 3 s 352x288 grey at 25 frames/s, one 440 Hz sound track, a
+# picture subtitle (DVD subpicture, French, "PICTURE" at the bottom for the
+# whole span) and a text subtitle (German SubRip, "Text" 0.5-2.5 s)
+if [[ ! -s picsub.mkv ]]; then
+    ff -f lavfi -i color=c=0x606060:size=352x288:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+        -t 3 -target pal-dvd -s 352x288 -b:v 400k -c:a mp2 -b:a 192k picsub.mpg
+    printf '1\n00:00:00,000 --> 00:00:03,000\nPICTURE\n' >picsub.srt
+    cat >picsub.xml <<XML
+<subpictures><stream><textsub filename="picsub.srt" fontsize="40"
+  font="/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf" horizontal-alignment="center"
+  vertical-alignment="bottom" movie-width="352" movie-height="288" /></stream></subpictures>
+XML
+    VIDEO_FORMAT=PAL spumux -s 0 picsub.xml <picsub.mpg >picsub1.mpg 2>/dev/null
+    printf '1\n00:00:00,500 --> 00:00:02,500\nText\n' >text.srt
+    ff -fflags +genpts -i picsub1.mpg -i text.srt -map 0:v -map 0:a -map 0:s -map 1:s -c:v copy -c:a copy \
+        -c:s:0 copy -c:s:1 srt -metadata:s:s:0 language=fre -metadata:s:s:1 language=ger \
+        tmp.picsub.mkv
+    mv tmp.picsub.mkv picsub.mkv
+    rm -f picsub.mpg picsub1.mpg picsub.srt picsub.xml text.srt
+fi
+# tagged.flac: 2 s of 523 Hz with title, artist, album, date, comment and a
+# 64x64 cover picture; tagged.mp4: 3 s with the same tags, a creation time
+# and two chapters
+tags=(-metadata title="Quiet Hour" -metadata artist="Test Band" -metadata album="Test Album"
+    -metadata date=2021 -metadata comment="made for tests")
+make tagged.flac -f lavfi -i sine=frequency=523:sample_rate=44100:duration=2 \
+    -f lavfi -i testsrc2=size=64x64:duration=1 -map 0:a -map 1:v -frames:v 1 -c:a flac -c:v png \
+    -disposition:v attached_pic "${tags[@]}"
+if [[ ! -s tagged.mp4 ]]; then
+    printf ';FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Start\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=End\n' >tagged.meta
+    ff -f lavfi -i testsrc2=size=320x240:rate=25 -f lavfi -i sine=frequency=440:sample_rate=48000 \
+        -i tagged.meta -t 3 -map 0:v -map 1:a -map_chapters 2 -c:v libx264 -preset ultrafast \
+        -pix_fmt yuv420p -c:a aac "${tags[@]}" -metadata creation_time=2021-05-04T03:02:01Z \
+        tmp.tagged.mp4
+    mv tmp.tagged.mp4 tagged.mp4
+    rm -f tagged.meta
+fi
 echo "media ready in $(pwd)"

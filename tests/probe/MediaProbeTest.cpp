@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using namespace qv;
 
 namespace {
@@ -62,6 +64,54 @@ TEST(MediaProbe, TellsAnHdrPictureByItsTransfer) {
     EXPECT_EQ(r.hdr, "HLG");
     ASSERT_TRUE(ProbeMediaFile(Media("tenbit.mkv"), r));
     EXPECT_EQ(r.hdr, "");
+}
+
+TEST(MediaProbe, ListsAFilesTracksAndOffersThemOnlyWhenThereIsAChoice) {
+    qvtest::RecordingServices user;
+    ProbeResult r;
+    ASSERT_TRUE(ProbeMediaFile(Media("picsub.mkv"), r));
+    ASSERT_EQ(r.audioTracks.size(), 1u);
+    EXPECT_EQ(r.audioTracks[0].format, "MPEG Audio 1ch 48000Hz");
+    ASSERT_EQ(r.subtitleTracks.size(), 2u);
+    EXPECT_EQ(r.subtitleTracks[0].language, "French");
+    EXPECT_TRUE(r.subtitleTracks[0].picture);
+    EXPECT_EQ(r.subtitleTracks[1].language, "German");
+    EXPECT_FALSE(r.subtitleTracks[1].picture);
+
+    // The default-flagged audio track (the second) is the one chosen.
+    ASSERT_TRUE(ProbeMediaFile(Media("tracks.mkv"), r));
+    CMediaRecord record;
+    FillFileRecord(record, Media("tracks.mkv"), r);
+    ASSERT_EQ(record.audioTracks.size(), 2u);
+    EXPECT_EQ(record.audioTracks[0].Label(), "English AAC 2ch 48000Hz");
+    EXPECT_EQ(record.audioTracks[1].Label(), "German AAC 2ch 48000Hz");
+    EXPECT_EQ(record.audioTracks[1].streamId, 1);
+    EXPECT_EQ(record.audioIndex, 1);
+    ASSERT_EQ(record.subtitleTracks.size(), 1u);
+    EXPECT_EQ(record.subtitleTracks[0].Label(), "English");
+    EXPECT_EQ(record.subtitleIndex, -1);
+
+    // MP4's own text subtitle.
+    qvtest::TempDir dir;
+    std::string command = "ffmpeg -v error -i '";
+    command += Media("tracks.mkv");
+    command += "' -map 0 -c copy -c:s mov_text '";
+    command += dir / "text.mp4";
+    command += "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_TRUE(ProbeMediaFile(dir / "text.mp4", r));
+    ASSERT_EQ(r.subtitleTracks.size(), 1u);
+    EXPECT_EQ(r.subtitleTracks[0].language, "English");
+    EXPECT_FALSE(r.subtitleTracks[0].picture);
+
+    // One audio track, no subtitle, and chapters (a text track in MP4 that
+    // is no subtitle): nothing to choose.
+    ASSERT_TRUE(ProbeMediaFile(Media("tagged.mp4"), r));
+    EXPECT_EQ(r.audioTracks.size(), 1u);
+    EXPECT_TRUE(r.subtitleTracks.empty());
+    FillFileRecord(record, Media("tagged.mp4"), r);
+    EXPECT_TRUE(record.audioTracks.empty());
+    EXPECT_EQ(record.audioIndex, -1);
 }
 
 TEST(MediaProbe, FilesWithoutALengthAreRefusedWithTheMessage) {
