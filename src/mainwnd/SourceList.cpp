@@ -341,7 +341,7 @@ void CConverterDlg::ScanDvd(const DvdSource& source) {
     CParseDVDDlg parse(block, scan, settings_.RunOsprel != 0, settings_.MainTitle != 0, this);
     ExecDialog(parse);
     DvdSources found = DvdSourcesOf(*block, scan, parse.Traits());
-    const std::vector<DvdTitleRow> rows = found.rows;
+    const std::vector<DvdTitleRow>& rows = found.rows; // the titles go, their rows stay
     if (CMediaRecord* disc =
             sources_.AddDisc(found.name, std::move(found.disc), std::move(found.titles))) {
         const std::vector<CMediaRecord*> titles = sources_.Rows(disc);

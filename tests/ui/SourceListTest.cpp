@@ -88,6 +88,17 @@ protected:
         QApplication::sendEvent(target, &drop);
         return enter.isAccepted() && drop.isAccepted();
     }
+    // The trim dialog, when it opens, takes this start and OK.
+    void AnswerTrimStart(const char* start) {
+        modal.dialogAnswer = [start](QDialog& d) {
+            auto* trim = qobject_cast<qv::CTrimSettingDlg*>(&d);
+            if (!trim)
+                return int(QDialog::Rejected);
+            trim->Edit(qv::CTrimSettingDlg::IDC_START)->setText(start);
+            trim->accept();
+            return trim->result();
+        };
+    }
     void OpenContextMenuOn(QTreeWidgetItem* item, int command) {
         QTreeWidget* tree = Tree(*dlg);
         const QPoint at = tree->visualItemRect(item).center();
@@ -272,14 +283,7 @@ TEST_F(SourceListTest, TheMainFeatureIsTickedInBoldWithItsReasonAndTheDecoysStay
     EXPECT_EQ(disc->child(0)->checkState(0), Qt::Checked);
     EXPECT_EQ(disc->checkState(0), Qt::PartiallyChecked);
     const std::string before = tip(2);
-    modal.dialogAnswer = [](QDialog& d) {
-        auto* trim = qobject_cast<qv::CTrimSettingDlg*>(&d);
-        if (!trim)
-            return int(QDialog::Rejected);
-        trim->Edit(qv::CTrimSettingDlg::IDC_START)->setText("00:00:01");
-        trim->accept();
-        return trim->result();
-    };
+    AnswerTrimStart("00:00:01");
     Tree(*dlg)->setCurrentItem(disc->child(2));
     OpenContextMenuOn(disc->child(2), qv::ID_MENU_TRIM_START);
     EXPECT_EQ(disc->child(2)->text(2), "00:00:01");
@@ -486,14 +490,7 @@ TEST_F(SourceListTest, TheContextMenuActsOnTheRowItWasOpenedOnByMouseOrFromTheKe
     EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"c3.mp4", "c5.mp4", "c6.mp4"}));
 
     // The trim entries trim that row too.
-    modal.dialogAnswer = [](QDialog& d) {
-        auto* trim = qobject_cast<qv::CTrimSettingDlg*>(&d);
-        if (!trim)
-            return int(QDialog::Rejected);
-        trim->Edit(qv::CTrimSettingDlg::IDC_START)->setText("00:00:01");
-        trim->accept();
-        return trim->result();
-    };
+    AnswerTrimStart("00:00:01");
     modal.menuAnswer = qv::ID_MENU_TRIM_START;
     tree->setCurrentItem(tree->topLevelItem(2));
     QCursor::setPos(tree->viewport()->mapToGlobal(first));
