@@ -29,6 +29,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -209,6 +210,11 @@ void CParseDVDDlg::Report(long long wParam, long long lParam) {
         progress_->setValue(static_cast<int>(20 + lParam * 0.8));
     } else if (wParam == 3) {
         ++outcome_.unreadableTitles;
+    } else if (wParam == 5) {
+        int title = 0;
+        const TitleTraits traits = UnpackTraits(lParam, &title);
+        if (title >= 1 && title <= kMaxDvdTitles)
+            traits_[title] = traits;
     } else if (wParam == 4) {
         outcome_.searchFailure = static_cast<int>(lParam);
         LogF("Title search of [%s] failed: %s", scan_.scanPath.c_str(),
@@ -243,6 +249,11 @@ void CParseDVDDlg::Done() {
         worker_.join(); // it has posted its last message: the block is complete
     const int count = std::clamp(block_->titleCount, 0, kMaxDvdTitles);
     outcome_.titles = count;
+    // The main feature is ticked; the other valid titles are there to tick.
+    if (mainTitle_)
+        for (const auto& [t, traits] : traits_)
+            if (t >= 1 && t <= count)
+                block_->titles[t - 1].selected = 2;
     for (int t : found_)
         if (t >= 1 && t <= count)
             block_->titles[t - 1].selected = 1;
@@ -285,7 +296,42 @@ void CParseDVDDlg::closeEvent(QCloseEvent* event) {
     Stop();
 }
 
-DvdSources DvdSourcesOf(const DvdInfoBlock& block, const PreparedScan& scan) {
+std::string TitleTraitsText(const TitleTraits& t) {
+    auto with = [](std::string text, const std::string& one, const std::string& two = "") {
+        for (auto [mark, value] : {std::pair{"%1", one}, {"%2", two}})
+            if (size_t at = text.find(mark); at != std::string::npos)
+                text.replace(at, 2, value);
+        return text;
+    };
+    char length[32];
+    const int s = std::max(t.seconds, 0);
+    std::snprintf(length, sizeof length, "%02d:%02d:%02d", s / 3600, s / 60 % 60, s % 60);
+    std::vector<std::string> lines;
+    if (t.flags & kMainFeature)
+        lines.push_back(UiText("DvdTitle", "MainFeature", "正片"));
+    lines.push_back(with(UiText("DvdTitle", "Length", "长度 %1"), length));
+    lines.push_back(t.flags & kCellsInOrder
+                        ? UiText("DvdTitle", "InOrder", "单元按顺序播放")
+                        : UiText("DvdTitle", "OutOfOrder", "单元不按顺序播放 (来回跳转)"));
+    lines.push_back(t.sharedCells > 0
+                        ? with(UiText("DvdTitle", "Shared", "%2 个单元中有 %1 个与其他标题共用"),
+                               std::to_string(t.sharedCells), std::to_string(t.cells))
+                        : UiText("DvdTitle", "NotShared", "单元不与其他标题共用"));
+    if (t.flags & kFirstPlayTarget)
+        lines.push_back(UiText("DvdTitle", "FirstPlay", "首次播放从这里开始"));
+    if (t.flags & kMenuTarget)
+        lines.push_back(UiText("DvdTitle", "TitleMenu", "标题菜单从这里开始"));
+    std::string text;
+    for (const std::string& line : lines) {
+        if (!text.empty())
+            text += '\n';
+        text += line;
+    }
+    return text;
+}
+
+DvdSources DvdSourcesOf(const DvdInfoBlock& block, const PreparedScan& scan,
+                        const DvdTitleTraits& traits) {
     DvdSources sources;
     sources.name = scan.scanPath;
     sources.disc = std::make_unique<CMediaRecord>();
@@ -316,6 +362,13 @@ DvdSources DvdSourcesOf(const DvdInfoBlock& block, const PreparedScan& scan) {
             r->subtitleTracks.push_back(
                 TrackEntry::Make(FieldText(title.subtitles[s].label), title.subtitles[s].streamId));
         sources.titles.push_back(std::move(r));
+        DvdTitleRow row;
+        row.ticked = title.selected == 1;
+        if (auto found = traits.find(t); found != traits.end()) {
+            row.mainFeature = found->second.flags & kMainFeature;
+            row.note = TitleTraitsText(found->second);
+        }
+        sources.rows.push_back(std::move(row));
     }
     return sources;
 }

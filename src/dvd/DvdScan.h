@@ -1,11 +1,13 @@
 #pragma once
 
 #include "DvdInfoBlock.h"
+#include "MainFeature.h"
 #include "engine/JobModel.h"
 
 #include <QBasicTimer>
 #include <QDialog>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -80,8 +82,17 @@ std::string DvdProblemText(const DvdDiagnosis& diagnosis, const std::string& pat
 // Whether libdvdcss can be loaded (libdvdread then uses it by itself).
 bool DvdCssAvailable();
 
+// What the title search said of each valid title, by title number.
+using DvdTitleTraits = std::map<int, TitleTraits>;
+// A title row's tooltip, in the interface language: "main feature" for the
+// one the search picked, then its length, whether its cells play in order,
+// how many it shares with other titles, and whether the disc starts it.
+std::string TitleTraitsText(const TitleTraits& traits);
+
 // The scan dialog: reads the disc's structure and, with runOsprel, runs the
-// valid-title search; ends by itself with the block's selected flags set.
+// valid-title search; ends by itself with the block's selected flags set
+// (1 for a title to convert; with mainTitle, 2 for the other valid titles,
+// listed to be ticked by hand).
 class CParseDVDDlg : public QDialog {
     Q_OBJECT
 public:
@@ -99,6 +110,7 @@ public:
     void Stop(); // asks first; the scan's reads are ended and the dialog closes
     bool StoppedByUser() const { return stoppedByUser_; }
     const DvdScanOutcome& Outcome() const { return outcome_; }
+    const DvdTitleTraits& Traits() const { return traits_; }
 
 protected:
     void timerEvent(QTimerEvent* event) override;
@@ -118,6 +130,7 @@ private:
     bool runOsprel_, mainTitle_;
     std::vector<int> found_;
     DvdScanOutcome outcome_;
+    DvdTitleTraits traits_;
     QString foundText_;
     QProgressBar* progress_;
     QLabel* label_;
@@ -127,13 +140,22 @@ private:
 };
 
 // The sources a scanned disc gives: the disc's record, named by the scan
-// path, and one record per selected title, in title order. No titles when
-// none is selected.
+// path, and one record per selected title, in title order, each with how
+// its row shows (rows[i] goes with titles[i]). No titles when none is
+// selected. A title selected 2 (listed beside the main feature) is listed
+// unticked; traits give the rows their tooltips and the main feature.
+struct DvdTitleRow {
+    bool ticked = true;
+    bool mainFeature = false;
+    std::string note; // the tooltip; empty without traits
+};
 struct DvdSources {
     std::string name;
     std::unique_ptr<CMediaRecord> disc;
     std::vector<std::unique_ptr<CMediaRecord>> titles;
+    std::vector<DvdTitleRow> rows;
 };
-DvdSources DvdSourcesOf(const DvdInfoBlock& block, const PreparedScan& scan);
+DvdSources DvdSourcesOf(const DvdInfoBlock& block, const PreparedScan& scan,
+                        const DvdTitleTraits& traits = {});
 
 } // namespace qv

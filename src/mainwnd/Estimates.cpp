@@ -70,8 +70,7 @@ void CConverterDlg::ShowEstimates() {
         QString tip;
         if (record && std::find(ticked.begin(), ticked.end(), record) != ticked.end())
             tip = QString::fromStdString(EstimateTip(estimates_->Find(*record, currentProfile_)));
-        for (int column = 0; column < (*it)->columnCount(); ++column)
-            (*it)->setToolTip(column, tip);
+        ShowRowTip(*it, tip);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -313,6 +314,31 @@ void CConverterDlg::OnAddDvd() {
     UpdateListVisibility();
 }
 
+// A DVD title row's tooltip says why it is or is not the main feature; it
+// stands in for the columns' own tooltips, also after a trim rewrites them.
+constexpr int kTitleNoteRole = Qt::UserRole + 20;
+constexpr int kExtraTipRole = Qt::UserRole + 21;
+void ShowRowTip(QTreeWidgetItem* item, const QString& extra) {
+    item->setData(0, kExtraTipRole, extra);
+    const QString note = item->data(0, kTitleNoteRole).toString();
+    const QString tip = note.isEmpty() || extra.isEmpty() ? note + extra : note + "\n" + extra;
+    for (int c = 0; c < item->columnCount(); ++c)
+        item->setToolTip(c, tip);
+}
+static void ShowTitleNote(QTreeWidgetItem* item) {
+    ShowRowTip(item, item->data(0, kExtraTipRole).toString());
+}
+// The main feature's row shows in bold.
+static void ShowDvdTitleRow(QTreeWidgetItem* item, const DvdTitleRow& row) {
+    item->setData(0, kTitleNoteRole, QString::fromStdString(row.note));
+    ShowTitleNote(item);
+    for (int c = 0; row.mainFeature && c < item->columnCount(); ++c) {
+        QFont font = item->font(c);
+        font.setBold(true);
+        item->setFont(c, font);
+    }
+}
+
 // Scans a disc or DVD folder and adds it as a node with its titles, or says
 // why it gave none.
 void CConverterDlg::ScanDvd(const DvdSource& source) {
@@ -321,12 +347,17 @@ void CConverterDlg::ScanDvd(const DvdSource& source) {
     std::memset(block.get(), 0, sizeof *block);
     CParseDVDDlg parse(block, scan, settings_.RunOsprel != 0, settings_.MainTitle != 0, this);
     ExecDialog(parse);
-    DvdSources found = DvdSourcesOf(*block, scan);
+    DvdSources found = DvdSourcesOf(*block, scan, parse.Traits());
+    const std::vector<DvdTitleRow>& rows = found.rows; // the titles go, their rows stay
     if (CMediaRecord* disc =
             sources_.AddDisc(found.name, std::move(found.disc), std::move(found.titles))) {
+        const std::vector<CMediaRecord*> titles = sources_.Rows(disc);
+        for (size_t i = 0; i < titles.size() && i < rows.size(); ++i)
+            if (!rows[i].ticked)
+                sources_.SetChecked(titles[i], false);
         QTreeWidgetItem* item = AddRowItem(nullptr, disc);
-        for (CMediaRecord* title : sources_.Rows(disc))
-            AddRowItem(item, title);
+        for (size_t i = 0; i < titles.size(); ++i)
+            ShowDvdTitleRow(AddRowItem(item, titles[i]), i < rows.size() ? rows[i] : DvdTitleRow{});
         item->setExpanded(true);
     } else if (!parse.StoppedByUser()) {
         const DvdDiagnosis why = DiagnoseDvdScan(scan, parse.Outcome(), 0);
@@ -458,6 +489,7 @@ void CConverterDlg::OnTrim(QTreeWidgetItem* item) {
         return;
     if (sources_.SetTrim(record, edited.trimStart, edited.trimEnd)) {
         sourceList_->SetItemText(item, sources_.ItemText(record));
+        ShowTitleNote(item);
         ScheduleEstimates();
     }
 }

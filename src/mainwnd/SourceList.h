@@ -35,4 +35,8 @@ std::vector<DroppedSource> ExpandDroppedPaths(const std::vector<std::string>& pa
 // The record of a source list's item (the list's model owns it); null for none.
 CMediaRecord* RecordOf(const QTreeWidgetItem* item);
 
+// Sets a row's tooltip on every column: a DVD title's note on the main
+// feature, then the extra lines given (the estimate), either may be empty.
+void ShowRowTip(QTreeWidgetItem* item, const QString& extra = {});
+
 } // namespace qv

@@ -1,11 +1,13 @@
 #include "CompanionTest.h"
 
 #include "CompanionMessages.h"
+#include "MainFeature.h"
 #include "TitleSearchRequest.h"
 #include "support/TempDir.h"
 
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <sys/stat.h>
@@ -71,7 +73,12 @@ struct Reports {
     }
 };
 
-std::vector<int64_t> Search(const std::string& path, int mainTitle, int64_t* lastProgress) {
+using TraitsByTitle = std::map<int, qv::TitleTraits>;
+
+// The titles the search reports (wParam 1); traits, when given, gets what it
+// said of each valid title (wParam 5).
+std::vector<int64_t> Search(const std::string& path, int mainTitle, int64_t* lastProgress,
+                            TraitsByTitle* traits = nullptr) {
     static Library windows("libQvWindows.so");
     static SearchFn search = Library("libOsprel.so").Symbol<SearchFn>("FindValidTitles");
     Reports reports;
@@ -85,9 +92,16 @@ std::vector<int64_t> Search(const std::string& path, int mainTitle, int64_t* las
     search(request.get());
     windows.Symbol<UnregisterFn>("QvUnregisterWindow")(handle);
     *lastProgress = -1;
-    for (auto& [w, l] : reports.got)
+    for (auto& [w, l] : reports.got) {
         if (w == 2)
             *lastProgress = l;
+        int title = 0;
+        if (w == 5 && traits) {
+            const qv::TitleTraits t = qv::UnpackTraits(l, &title);
+            EXPECT_FALSE(traits->count(title)) << "title " << title << " twice";
+            (*traits)[title] = t;
+        }
+    }
     return reports.Titles();
 }
 
@@ -162,6 +176,75 @@ TEST(Osprel, ReportsTitlesOfAMinuteOrMoreAndTheMainTitleRule) {
     EXPECT_TRUE(Search(qvtest::MediaDir() + "dvd/VIDEO_TS/", 0, &progress).empty()); // all short
     EXPECT_TRUE(Search("/no/such/disc", 0, &progress).empty());
     EXPECT_EQ(progress, 100);
+}
+
+TEST(Osprel, TheMainFeatureIsTheTitleWhoseCellsPlayInOrderNotTheLongestDecoy) {
+    // Title 3 plays its four cells in order; titles 1, 2 and 4 play the same
+    // cells out of order, 1 and 4 for twice as long, and first play starts 1.
+    const std::string decoys = qvtest::MediaDir() + "dvddecoy/VIDEO_TS/";
+    int64_t progress = 0;
+    TraitsByTitle traits;
+    EXPECT_EQ(Search(decoys, 1, &progress, &traits), (std::vector<int64_t>{3}));
+    ASSERT_EQ(traits.size(), 4u); // every valid title is described, also beside the main one
+    using qv::kCellsInOrder, qv::kFirstPlayTarget, qv::kMainFeature;
+    const std::map<int, std::tuple<int, int, int, int32_t>> expected = {
+        // seconds, cells, shared cells, marks
+        {1, {122, 8, 8, kFirstPlayTarget}},
+        {2, {61, 4, 4, 0}},
+        {3, {61, 4, 4, kCellsInOrder | kMainFeature}},
+        {4, {122, 8, 8, 0}}, // 1 2 3 4 1 2 3 4: back to the start half way
+    };
+    for (auto& [title, facts] : expected) {
+        const qv::TitleTraits& t = traits[title];
+        EXPECT_EQ(std::tuple(t.seconds, t.cells, t.sharedCells, t.flags), facts) << title;
+    }
+    EXPECT_EQ(Search(decoys, 0, &progress), (std::vector<int64_t>{1, 2, 3, 4}));
+
+    // An ordinary disc keeps its longest title; its cells are its own.
+    traits.clear();
+    EXPECT_EQ(Search(qvtest::MediaDir() + "dvdlong/VIDEO_TS/", 1, &progress, &traits),
+              (std::vector<int64_t>{1}));
+    ASSERT_EQ(traits.size(), 2u); // the 5 s title is no candidate
+    EXPECT_EQ(traits[1].flags, kCellsInOrder | kFirstPlayTarget | kMainFeature);
+    EXPECT_EQ(traits[3].flags, kCellsInOrder);
+    EXPECT_EQ(traits[3].sharedCells, 0);
+
+    // First play opens a menu program that starts title 2: the disc's own
+    // choice goes before the longer title 1.
+    traits.clear();
+    EXPECT_EQ(Search(qvtest::MediaDir() + "dvdfirst/VIDEO_TS/", 1, &progress, &traits),
+              (std::vector<int64_t>{2}));
+    EXPECT_EQ(traits[1].flags, kCellsInOrder);
+    EXPECT_EQ(traits[2].flags, kCellsInOrder | qv::kMenuTarget | kMainFeature);
+}
+
+TEST(MainFeature, TheRuleWeighsOrderTheDiscsChoiceSharingAndLength) {
+    using qv::TitleTraits, qv::kCellsInOrder, qv::kFirstPlayTarget;
+    auto pick = [](std::vector<TitleTraits> titles, int minimum = 60) {
+        return qv::MainFeatureOf(titles.data(), static_cast<int>(titles.size()), minimum);
+    };
+    const TitleTraits feature{5400, 20, 0, kCellsInOrder};
+    // A short extra in order does not win over a feature whose cells jump
+    // (less than half its length), a long one does.
+    EXPECT_EQ(pick({{5400, 20, 0, 0}, {600, 3, 0, kCellsInOrder}}), 1);
+    EXPECT_EQ(pick({{5400, 20, 0, 0}, {2700, 3, 0, kCellsInOrder}}), 2);
+    // Among ordered titles the one first play starts, then the smaller share.
+    EXPECT_EQ(pick({feature, {3000, 8, 0, kCellsInOrder | kFirstPlayTarget}}), 2);
+    EXPECT_EQ(pick({{5600, 20, 10, kCellsInOrder}, feature}), 2);
+    EXPECT_EQ(pick({{5400, 20, 1, kCellsInOrder}, {5600, 8, 1, kCellsInOrder}}), 1); // 1/20 < 1/8
+    // Equal in everything: the longer, then the first.
+    EXPECT_EQ(pick({feature, {5401, 20, 0, kCellsInOrder}}), 2);
+    EXPECT_EQ(pick({feature, feature}), 1);
+    // Nothing long enough, or nothing playable even with no minimum.
+    EXPECT_EQ(pick({{59, 1, 0, kCellsInOrder}}), 0);
+    EXPECT_EQ(pick({{-1, 0, 0, 0}}, -5), 0);
+
+    int title = 0;
+    const TitleTraits many{100000, 300, 256, 0xff};
+    const TitleTraits back = qv::UnpackTraits(qv::PackTraits(99, many), &title);
+    EXPECT_EQ(title, 99);
+    EXPECT_EQ(std::tuple(back.seconds, back.cells, back.sharedCells, back.flags),
+              std::tuple(100000, 255, 255, 0xff));
 }
 
 TEST(Osprel, TheProgressMovesWhileTheSurveyWorks) {

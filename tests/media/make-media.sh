@@ -285,3 +285,78 @@ if [[ ! -s tagged.mp4 ]]; then
     rm -f tagged.meta
 fi
 echo "media ready in $(pwd)"
+# A DVD folder with decoy titles, as copy protections lay them out: title 3 is
+# the feature (61 s, four cells in sector order); titles 1, 2 and 4 play the
+# feature's own cells (dvdauthor stores a file named again with the same
+# chapters once) and are as long or longer. Titles 1 and 2 then get their
+# cell tables shuffled in the IFO:
+#   title 1: cells 4 2 3 1 2 4 1 3 (2:02), title 2: 2 1 4 3 (1:01),
+#   title 4: 1 2 3 4 1 2 3 4 (2:02, back to the start half way).
+# dvdauthor's first-play program jumps to title 1, a decoy.
+# dvdfirst: two ordinary titles of their own cells (66 s and 61 s); the
+# first-play program goes to a menu program that jumps to title 2.
+if [[ ! -d dvddecoy/VIDEO_TS || ! -d dvdfirst/VIDEO_TS ]]; then
+    rm -rf dvddecoy tmp.dvddecoy dvdfirst tmp.dvdfirst
+    for t in feature:61:440 first:66:660; do
+        IFS=: read -r name seconds tone <<<"$t"
+        ff -f lavfi -i testsrc2=size=352x288:rate=25 -f lavfi -i "sine=frequency=$tone:sample_rate=48000" \
+            -t "$seconds" -target pal-dvd -s 352x288 -b:v 150k -maxrate 300k -b:a 64k "$name.mpg"
+    done
+    vob='<vob file="feature.mpg" chapters="0,0:15,0:30,0:45" />'
+    cat >dvddecoy.xml <<XML
+<dvdauthor dest="tmp.dvddecoy">
+  <vmgm />
+  <titleset>
+    <titles>
+      <video format="pal" />
+      <pgc>$vob$vob</pgc>
+      <pgc>$vob</pgc>
+      <pgc>$vob</pgc>
+      <pgc>$vob$vob</pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    VIDEO_FORMAT=PAL dvdauthor -x dvddecoy.xml >/dev/null 2>&1
+    ifo=tmp.dvddecoy/VIDEO_TS/VTS_01_0.IFO
+    u() { od -An -tu1 -j "$2" -N "$3" "$1" | awk '{for (i = 1; i <= NF; ++i) v = v * 256 + $i} END {print v}'; }
+    pgcit=$(($(u "$ifo" 204 4) * 2048))
+    pgc() { echo $((pgcit + $(u "$ifo" $((pgcit + 8 + 8 * ($1 - 1) + 4)) 4))); }
+    feature=$(pgc 3)
+    fplay=$((feature + $(u "$ifo" $((feature + 232)) 2)))
+    fpos=$((feature + $(u "$ifo" $((feature + 234)) 2)))
+    for spec in "1:4 2 3 1 2 4 1 3" "2:2 1 4 3"; do
+        IFS=: read -r title cells <<<"$spec"
+        at=$(pgc "$title")
+        set -- $cells
+        [[ $(u "$ifo" $((at + 3)) 1) == "$#" ]] || { echo "dvddecoy: title $title has no $# cells" >&2; exit 1; }
+        play=$((at + $(u "$ifo" $((at + 232)) 2)))
+        pos=$((at + $(u "$ifo" $((at + 234)) 2)))
+        i=0
+        for c in $cells; do # each cell's playback entry (24 bytes) and position (4 bytes)
+            dd if="$ifo" of="$ifo" bs=1 skip=$((fplay + 24 * (c - 1))) seek=$((play + 24 * i)) count=24 conv=notrunc status=none
+            dd if="$ifo" of="$ifo" bs=1 skip=$((fpos + 4 * (c - 1))) seek=$((pos + 4 * i)) count=4 conv=notrunc status=none
+            i=$((i + 1))
+        done
+    done
+    cp "$ifo" tmp.dvddecoy/VIDEO_TS/VTS_01_0.BUP
+    mv tmp.dvddecoy dvddecoy
+    cat >dvdfirst.xml <<'XML'
+<dvdauthor dest="tmp.dvdfirst">
+  <vmgm>
+    <fpc>jump vmgm menu entry title;</fpc>
+    <menus><pgc entry="title"><pre>jump title 2;</pre></pgc></menus>
+  </vmgm>
+  <titleset>
+    <titles>
+      <video format="pal" />
+      <pgc><vob file="first.mpg" /></pgc>
+      <pgc><vob file="feature.mpg" /></pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+XML
+    VIDEO_FORMAT=PAL dvdauthor -x dvdfirst.xml >/dev/null 2>&1
+    mv tmp.dvdfirst dvdfirst
+    rm -f feature.mpg first.mpg dvddecoy.xml dvdfirst.xml
+fi

@@ -55,12 +55,15 @@ protected:
     }
     // Adds the test DVD folder through the DVD dialogs, every title listed
     // (with the search, only titles of a minute or more).
-    void AddDvd(bool search = false) {
-        modal.dialogAnswer = [this, search](QDialog& d) {
+    // mainOnly: 1 for the main title only, 0 for all, -1 as the settings say.
+    void AddDvd(bool search = false, const std::string& folder = "dvd", int mainOnly = -1) {
+        modal.dialogAnswer = [this, search, folder, mainOnly](QDialog& d) {
             if (auto* select = qobject_cast<qv::CSelectDVDDlg*>(&d)) {
                 select->driveMode = false;
-                select->folder = media + "dvd";
+                select->folder = media + folder;
                 select->navigationMode = search;
+                if (mainOnly >= 0)
+                    select->mainTitleOnly = mainOnly == 1;
                 return int(QDialog::Accepted);
             }
             return d.exec(); // the scan ends by itself
@@ -84,6 +87,17 @@ protected:
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &drop);
         return enter.isAccepted() && drop.isAccepted();
+    }
+    // The trim dialog, when it opens, takes this start and OK.
+    void AnswerTrimStart(const char* start) {
+        modal.dialogAnswer = [start](QDialog& d) {
+            auto* trim = qobject_cast<qv::CTrimSettingDlg*>(&d);
+            if (!trim)
+                return int(QDialog::Rejected);
+            trim->Edit(qv::CTrimSettingDlg::IDC_START)->setText(start);
+            trim->accept();
+            return trim->result();
+        };
     }
     void OpenContextMenuOn(QTreeWidgetItem* item, int command) {
         QTreeWidget* tree = Tree(*dlg);
@@ -241,6 +255,48 @@ TEST_F(SourceListTest, ADvdBecomesANodeWithCheckedTitlesAndItsTracksFillTheLists
     // The node selected: the lists go off.
     Tree(*dlg)->setCurrentItem(disc);
     EXPECT_FALSE(audio->isEnabled());
+}
+
+TEST_F(SourceListTest, TheMainFeatureIsTickedInBoldWithItsReasonAndTheDecoysStayToTick) {
+    AddDvd(true, "dvddecoy", 1);
+    ASSERT_EQ(Tree(*dlg)->topLevelItemCount(), 1);
+    QTreeWidgetItem* disc = Tree(*dlg)->topLevelItem(0);
+    ASSERT_EQ(disc->childCount(), 4);
+    auto tip = [&](int row, int column = 0) {
+        return disc->child(row)->toolTip(column).toStdString();
+    };
+    for (int row = 0; row < 4; ++row) {
+        const bool main = row == 2; // title 3
+        EXPECT_EQ(disc->child(row)->checkState(0), main ? Qt::Checked : Qt::Unchecked) << row;
+        EXPECT_EQ(disc->child(row)->font(0).bold(), main) << row;
+        EXPECT_EQ(tip(row, 1), tip(row)); // the whole row says it
+        EXPECT_EQ(tip(row).rfind(qv::Text("DvdTitle", "MainFeature"), 0) == 0, main) << tip(row);
+    }
+    EXPECT_EQ(disc->checkState(0), Qt::PartiallyChecked);
+    EXPECT_EQ(tip(2), "Main feature\nLength 00:01:01\nCells play in order\n"
+                      "Shares 4 of 4 cells with other titles");
+    EXPECT_EQ(tip(0), "Length 00:02:02\nCells play out of order (jumping back and forth)\n"
+                      "Shares 8 of 8 cells with other titles\nFirst play starts here");
+
+    // A decoy can be ticked by hand; the tooltip stays after a trim rewrites the row.
+    disc->child(0)->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(disc->child(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(disc->checkState(0), Qt::PartiallyChecked);
+    const std::string before = tip(2);
+    AnswerTrimStart("00:00:01");
+    Tree(*dlg)->setCurrentItem(disc->child(2));
+    OpenContextMenuOn(disc->child(2), qv::ID_MENU_TRIM_START);
+    EXPECT_EQ(disc->child(2)->text(2), "00:00:01");
+    EXPECT_EQ(tip(2, 2), before);
+
+    // Every title listed: all ticked, the main feature still marked.
+    AddDvd(true, "dvddecoy", 0);
+    QTreeWidgetItem* all = Tree(*dlg)->topLevelItem(1);
+    ASSERT_EQ(all->childCount(), 4);
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(all->child(row)->checkState(0), Qt::Checked) << row;
+    EXPECT_TRUE(all->child(2)->font(0).bold());
+    EXPECT_EQ(all->child(2)->toolTip(0).toStdString(), before);
 }
 
 TEST_F(SourceListTest, TwoAudioTracksWithOneLabelShowTheFirstWhileTheIndexStays) {
@@ -434,14 +490,7 @@ TEST_F(SourceListTest, TheContextMenuActsOnTheRowItWasOpenedOnByMouseOrFromTheKe
     EXPECT_EQ(TopTexts(*dlg), (std::vector<std::string>{"c3.mp4", "c5.mp4", "c6.mp4"}));
 
     // The trim entries trim that row too.
-    modal.dialogAnswer = [](QDialog& d) {
-        auto* trim = qobject_cast<qv::CTrimSettingDlg*>(&d);
-        if (!trim)
-            return int(QDialog::Rejected);
-        trim->Edit(qv::CTrimSettingDlg::IDC_START)->setText("00:00:01");
-        trim->accept();
-        return trim->result();
-    };
+    AnswerTrimStart("00:00:01");
     modal.menuAnswer = qv::ID_MENU_TRIM_START;
     tree->setCurrentItem(tree->topLevelItem(2));
     QCursor::setPos(tree->viewport()->mapToGlobal(first));
