@@ -19,7 +19,7 @@ if [[ ! -s $clip ]]; then
 fi
 frames=$((seconds * 30))
 printf '%-34s %8s %10s %12s\n' profile fps seconds bytes
-for profile in "MP4 - H.264 Video" "MP4 - H.265 Video" "MP4 - Share (25 MB)" "MP4 - Upload Master" \
+for profile in "MP4 - H.264 Video" "MP4 - H.264 HD Video" "MP4 - H.265 Video" "MP4 - Share (25 MB)" "MP4 - Upload Master" \
     "MKV - H.265 10-bit Library Copy" "MKV - AV1 Video" "WebM - VP9 Video" "MOV - ProRes 422" \
     "Opus - Opus Audio" "M4A - ALAC Audio"; do
     rm -rf "$work/out"/*

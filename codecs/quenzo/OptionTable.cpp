@@ -76,7 +76,7 @@ std::vector<Option> BuildTable() {
                                "cabac",   "nocabac",    "vbv_maxrate", "vbv_bufsize",
                                "keyint",  "keyint_min", "trellis",     "me",
                                "8x8dct",  "no8x8dct",   "weight_b",    "qp",
-                               "preset"},
+                               "preset",  "profile"},
                       .noEffect = {"turbo"},
                       .store = [](EncodeJob& j, Name, Value v) { j.x264.Merge(v.text); }};
     const Option xvid{
@@ -216,7 +216,8 @@ std::vector<Option> BuildTable() {
                "left by the sound and 5 % for the container and the rate control, at most "
                "vbv_maxrate, in two passes "
                "-pass 1/2 -passlogfile), threads -threads, crf -crf, preset -preset, "
-               "global_header -flags +global_header; subq, frameref, bframes, level_idc, "
+               "profile -profile:v, global_header -flags +global_header; subq, frameref, bframes, "
+               "level_idc, "
                "(no)cabac, vbv_maxrate, vbv_bufsize, keyint, keyint_min, trellis, me, (no)8x8dct, "
                "weight_b, qp in -x264-params" +
                    NoEffect(x264)},

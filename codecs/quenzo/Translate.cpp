@@ -319,7 +319,8 @@ const std::vector<FilterKind>& VideoFilters() {
          LimitFilter,
          {{"-vf limit=W:H[:R]",
            "a picture larger than W x H (either way up) scaled down at its shape, never up, to "
-           "even sides; a rate above R frames a second lowered to R (-r)"}}},
+           "even sides; a rate above R frames a second lowered to R (-r); frames stored interlaced "
+           "deinterlaced first (yadif deint=interlaced) unless the job has its own yadif"}}},
         {{"harddup", "softskip"},
          PacingFilter,
          {{"-vf harddup, softskip", "nothing (-r paces frames)"}}},
@@ -628,6 +629,12 @@ bool VideoCodec(const EncodeJob& job, const InputFacts& facts, Plan& plan,
             if (!PlainWord(preset))
                 return Fail(error, "x264encopts preset needs a name");
             a.insert(a.end(), {"-preset", preset});
+        }
+        if (o.Has("profile")) {
+            const std::string profile = o.Get("profile").value_or("");
+            if (!PlainWord(profile))
+                return Fail(error, "x264encopts profile needs a name");
+            a.insert(a.end(), {"-profile:v", profile});
         }
         std::vector<std::string> params;
         static const std::map<std::string, std::string> rename = {{"subq", "subme"},
@@ -1013,6 +1020,15 @@ bool Translate(const EncodeJob& job, const InputFacts& facts, const std::string&
     // with its colour tags.
     const bool toneMap = plan.hasVideo && videoEncoder != "copy" && IsHdrTransfer(facts.transfer) &&
                          EightBit(job, videoEncoder);
+    // A profile with a limit writes progressive pictures at the source's size:
+    // frames stored interlaced are deinterlaced before anything scales them
+    // (frames stored whole pass untouched), unless the job deinterlaces itself.
+    auto named = [&job](const char* name) {
+        return std::any_of(job.videoFilters.begin(), job.videoFilters.end(),
+                           [name](const Filter& f) { return f.name == name; });
+    };
+    if (plan.hasVideo && videoEncoder != "copy" && named("limit") && !named("yadif"))
+        vf.push_back("yadif=mode=send_frame:parity=auto:deint=interlaced");
     if (toneMap)
         vf.insert(vf.end(), {"zscale=t=linear:npl=100", "format=gbrpf32le", "zscale=p=bt709",
                              "tonemap=tonemap=hable:desat=0", "zscale=t=bt709:m=bt709:r=tv",

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <sys/stat.h>
@@ -249,4 +250,41 @@ TEST(TodayFormats, HdrIsToneMappedForEightBitsAndKeptInTen) {
                                facts)
                          .line,
                      "tonemap"));
+}
+
+// Frames the woven fields of two moments show as combs; idet counts them.
+int CombedFrames(const std::string& file) {
+    const std::string out = RunTool({"ffmpeg", "-nostdin", "-hide_banner", "-i", file, "-an", "-vf",
+                                     "idet", "-f", "null", "-"})
+                                .output;
+    const size_t at = out.rfind("Multi frame detection:");
+    if (at == std::string::npos)
+        return -1;
+    int tff = -1, bff = -1;
+    std::sscanf(out.c_str() + at, "Multi frame detection: TFF: %d BFF: %d", &tff, &bff);
+    return tff + bff;
+}
+
+TEST(TodayFormats, ALimitedProfileDeinterlacesAnInterlacedSource) {
+    qvtest::TempDir dir;
+    const std::string source = Media("interlaced.mpg");
+    ASSERT_GT(CombedFrames(source), 15) << "the source should look interlaced";
+    const std::string codec =
+        " -ovc x264 -x264encopts crf=22:preset=veryfast:profile=main -nosound -of lavf \"" +
+        source + "\" -o \"";
+    // A profile of today's: the result is whole pictures.
+    const std::string limited = dir / "limited.mp4";
+    ToolRun r = Encode("-vf-add scale=1024:576,limit=1920:1080:60" + codec + limited + "\"");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_LE(CombedFrames(limited), 5);
+    EXPECT_EQ(Probe(limited, "stream=profile", "v:0"), "Main\n");
+    // An older profile keeps the frames as they are stored; a job that asks
+    // for frame doubling is not deinterlaced twice.
+    const std::string plain = dir / "plain.mp4";
+    r = Encode("-vf-add scale=1024:576" + codec + plain + "\"");
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_GT(CombedFrames(plain), 15);
+    Translation t = Translate("-ovc x264 -nosound -vf-add scale=720:576,limit=1920:1080:60,yadif=3 "
+                              "in.mpg -o o.mp4");
+    EXPECT_EQ(t.line.find("yadif"), t.line.rfind("yadif")) << t.line << t.error;
 }

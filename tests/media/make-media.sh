@@ -241,4 +241,9 @@ make hlg.mkv -f lavfi -i testsrc2=size=640x360:rate=25 -t 1 \
     -c:v libx265 -preset ultrafast -x265-params \
     "log-level=error:colorprim=bt2020:transfer=arib-std-b67:colormatrix=bt2020nc" \
     -color_primaries bt2020 -color_trc arib-std-b67 -colorspace bt2020nc
+# 1 s of interlaced PAL: 50 moving pictures a second woven into 25 frames,
+# top field first, MPEG-2 coded as fields
+make interlaced.mpg -f lavfi -i testsrc2=size=720x576:rate=50 -t 1 \
+    -vf tinterlace=interleave_top,setdar=16/9 -c:v mpeg2video -b:v 6000k \
+    -flags +ilme+ildct -top 1 -an -f dvd
 echo "media ready in $(pwd)"
