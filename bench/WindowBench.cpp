@@ -28,6 +28,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 #include <QTreeWidget>
@@ -58,6 +59,69 @@ namespace {
 using qv::UiMonitor;
 
 const std::string kBuild = std::string(QV_PROGRAM_DIR) + "/";
+
+// An application that, when asked, notes the events the interface thread
+// spent the most processor time on, for telling where a stall comes from.
+class TimedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    struct Slow {
+        double ms;
+        int depth;
+        std::string what;
+    };
+    bool timing = false;
+    double threshold = 1.0;
+    std::vector<Slow> slow;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        if (!timing)
+            return QApplication::notify(receiver, event);
+        const double before = UiMonitor::ThreadTime();
+        const int type = event->type();
+        ++depth_;
+        const bool result = QApplication::notify(receiver, event);
+        --depth_;
+        const double ms = (UiMonitor::ThreadTime() - before) * 1000;
+        if (ms >= threshold) {
+            std::string what = receiver->metaObject()->className();
+            if (!receiver->objectName().isEmpty()) {
+                what += ' ';
+                what += receiver->objectName().toStdString();
+            }
+            if (auto* label = qobject_cast<QLabel*>(receiver)) {
+                what += " \"";
+                what += label->text().left(24).toStdString();
+                what += '"';
+            }
+            what += " event ";
+            what += std::to_string(type);
+            slow.push_back({ms, depth_, what});
+        }
+        return result;
+    }
+    // The longest event deliveries, to standard error (the bench's log).
+    void Report(const char* title, size_t count) {
+        std::sort(slow.begin(), slow.end(), [](auto& a, auto& b) { return a.ms > b.ms; });
+        for (bool inner : {false, true}) {
+            std::fprintf(stderr, "%s: the longest %s event deliveries (processor ms, depth)\n",
+                         title, inner ? "inner" : "outer");
+            size_t shown = 0;
+            for (size_t i = 0; i < slow.size() && shown < count; ++i)
+                if ((slow[i].depth > 0) == inner) {
+                    std::fprintf(stderr, "  %.1f ms  %d  %s\n", slow[i].ms, slow[i].depth,
+                                 slow[i].what.c_str());
+                    ++shown;
+                }
+        }
+        slow.clear();
+    }
+
+private:
+    int depth_ = 0;
+};
+
+TimedApplication* g_app = nullptr;
 
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -147,7 +211,8 @@ struct Window {
         dlg->show();
         PaintCounter painted(dlg.get());
         WaitUntil([&] { return painted.paints > 0; }, 10000);
-        QApplication::processEvents();
+        // What the window does once it shows (before a user could click).
+        Idle(qv::CConverterDlg::kWarmUpDelayMs + 200);
     }
     QTreeWidget* Tree() const {
         return static_cast<qv::CColumnTreeCtrl*>(dlg->Control(qv::CConverterDlg::IDC_SOURCE_LIST))
@@ -155,7 +220,10 @@ struct Window {
     }
     // Start, then the event loop until the batch's window has gone with it.
     void StartAndWait() {
+        const double cpu = UiMonitor::ThreadTime();
         dlg->OnCommand(qv::CConverterDlg::IDC_START);
+        std::fprintf(stderr, "the Start command: %.1f ms of processor time\n",
+                     (UiMonitor::ThreadTime() - cpu) * 1000);
         WaitUntil([] { return !RunningBatch(); }, 24 * 3600 * 1000);
     }
     static bool RunningBatch() {
@@ -249,8 +317,8 @@ int StartUp(const std::string& program, const std::string& bare, int starts) {
     }
     const double w = Median(window), b = Median(plain);
     std::printf("start-up  %.3f s vs bare window %.3f s (median of %d starts)  ratio %.2f  "
-                "goal <= 2  %s\n",
-                w, b, starts, w / b, Verdict(w / b <= 2.0));
+                "goal <= 1.3  %s\n",
+                w, b, starts, w / b, Verdict(w / b <= 1.3));
     return 0;
 }
 
@@ -303,12 +371,35 @@ double MediaInfoCommand(const std::vector<std::string>& files, const std::string
     return UiMonitor::Now() - start;
 }
 
+// Notes when a list first paints with an item in it.
+class FirstItemPaint : public QObject {
+public:
+    explicit FirstItemPaint(QTreeWidget* tree) : tree_(tree) {
+        tree->viewport()->installEventFilter(this);
+    }
+    double at = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint && at == 0 && tree_->topLevelItemCount() > 0)
+            QMetaObject::invokeMethod(
+                this, [this] { at = at == 0 ? UiMonitor::Now() : at; }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    QTreeWidget* tree_;
+};
+
 // From the Add command to the list painted with the last file in it; *busy
-// is the interface thread's processor time in that span.
-double AddToWindow(const std::vector<std::string>& files, size_t* listed, double* busy) {
+// is the interface thread's processor time in that span, *first the time to
+// the first item painted.
+double AddToWindow(const std::vector<std::string>& files, size_t* listed, double* busy,
+                   double* first) {
     Window w;
     w.services.filesAnswer = files;
     PaintCounter counter(w.Tree()->viewport());
+    FirstItemPaint firstItem(w.Tree());
     const double start = UiMonitor::Now(), cpu = UiMonitor::ThreadTime();
     w.dlg->OnCommand(qv::CConverterDlg::IDC_ADD_VIDEO);
     // The list may have painted its last chunk already; it paints once more.
@@ -317,6 +408,7 @@ double AddToWindow(const std::vector<std::string>& files, size_t* listed, double
     w.WaitForListPaint(before, counter);
     const double took = UiMonitor::Now() - start;
     *busy = UiMonitor::ThreadTime() - cpu;
+    *first = firstItem.at > 0 ? firstItem.at - start : took;
     *listed = static_cast<size_t>(w.Tree()->topLevelItemCount());
     return took;
 }
@@ -324,30 +416,34 @@ double AddToWindow(const std::vector<std::string>& files, size_t* listed, double
 int AddFiles(const std::string& folder, int runs) {
     const std::vector<std::string> files = FilesIn(folder);
     qvtest::TempDir scratch;
-    std::vector<double> window, floor, busy;
+    std::vector<double> window, floor, busy, firstItem, command;
     size_t listed = 0;
     MediaInfoLoop(files); // warms the caches and loads the library for both
     for (int i = 0; i < runs; ++i) {
         floor.push_back(MediaInfoLoop(files));
-        double b = 0;
-        window.push_back(AddToWindow(files, &listed, &b));
+        double b = 0, first = 0;
+        window.push_back(AddToWindow(files, &listed, &b, &first));
         busy.push_back(b);
+        firstItem.push_back(first);
+        command.push_back(MediaInfoCommand(files, scratch / "list"));
     }
-    const double command = MediaInfoCommand(files, scratch / "list");
-    const double w = Median(window), f = Median(floor);
+    const double w = Median(window), f = Median(floor), c = Median(command);
+    const double first = Median(firstItem);
     if (listed != files.size() || f <= 0) {
         std::printf("add-files  %zu of %zu files listed  misses\n", listed, files.size());
         return 1;
     }
-    char commandText[96];
-    if (command < 0)
-        std::snprintf(commandText, sizeof commandText, "mediainfo command skipped (not installed)");
-    else
-        std::snprintf(commandText, sizeof commandText,
-                      "mediainfo command %.2f s (window/command %.2f)", command, w / command);
-    std::printf("add-files  %zu files %.2f s (interface thread busy %.2f s) vs libmediainfo loop "
-                "%.2f s (median of %d); %s  ratio %.2f  goal <= 1.5  %s\n",
-                files.size(), w, Median(busy), f, runs, commandText, w / f, Verdict(w / f <= 1.5));
+    if (*std::min_element(command.begin(), command.end()) < 0) {
+        std::printf("add-files  the mediainfo command is not installed (bench/run-all installs "
+                    "it)  misses\n");
+        return 1;
+    }
+    std::printf("add-files  %zu files %.2f s (interface thread busy %.2f s, first item painted "
+                "after %.0f ms) vs libmediainfo loop %.2f s, mediainfo command %.2f s (medians of "
+                "%d)  ratio %.2f, window/command %.2f  goal <= 0.6, below the command, first item "
+                "<= 100 ms  %s\n",
+                files.size(), w, Median(busy), first * 1000, f, c, runs, w / f, w / c,
+                Verdict(w / f <= 0.6 && w < c && first <= 0.1));
     return 0;
 }
 
@@ -443,7 +539,10 @@ int Stall(const std::string& output, const std::vector<std::string>& clips) {
 
     monitor.StartSampling();
     const double start = UiMonitor::Now();
+    g_app->timing = true;
     w.StartAndWait();
+    g_app->timing = false;
+    g_app->Report("ui-stall", 15);
     const double took = UiMonitor::Now() - start;
     monitor.StopSampling();
     const UiMonitor::Stalls batch = monitor.Measured();
@@ -459,9 +558,10 @@ int Stall(const std::string& output, const std::vector<std::string>& clips) {
     }
     std::printf("ui-stall  batch of %zu (%.1f s): p99 %.1f ms, max %.1f ms (own work at most %.1f "
                 "ms) vs idle window p99 %.1f ms, max %.1f ms (own work at most %.1f ms)  longest "
-                "%.1f ms  goal <= 16 ms  %s\n",
+                "%.1f ms, own work %.1f ms  goal <= 16 ms, own work <= 4 ms  %s\n",
                 clips.size(), took, batch.p99Ms, batch.maxMs, batch.busyMaxMs, idle.p99Ms,
-                idle.maxMs, idle.busyMaxMs, batch.maxMs, Verdict(batch.maxMs <= 16.0));
+                idle.maxMs, idle.busyMaxMs, batch.maxMs, batch.busyMaxMs,
+                Verdict(batch.maxMs <= 16.0 && batch.busyMaxMs <= 4.0));
     return 0;
 }
 
@@ -520,14 +620,15 @@ int Dvd(const std::string& folder) {
     for (int i = 0; i < 3; ++i)
         peer.push_back(HandBrakeScan(folder));
     const double handbrake = Median(peer);
+    if (handbrake < 0) {
+        std::printf("dvd-scan  HandBrakeCLI is not installed (bench/run-all installs it)  "
+                    "misses\n");
+        return 1;
+    }
     char versus[96];
-    if (handbrake < 0)
-        std::snprintf(versus, sizeof versus, "HandBrakeCLI --scan skipped (not installed)");
-    else
-        std::snprintf(versus, sizeof versus, "HandBrakeCLI --scan %.2f s", handbrake);
+    std::snprintf(versus, sizeof versus, "HandBrakeCLI --scan %.2f s", handbrake);
     const double worst = std::max(a, s);
-    const bool holds =
-        listed == 99 && searched == 99 && worst <= 1.0 && (handbrake < 0 || worst < handbrake);
+    const bool holds = listed == 99 && searched == 99 && worst <= 1.0 && worst < handbrake;
     std::printf("dvd-scan  99 titles: %d listed in %.2f s, with the title search %d in %.2f s "
                 "(medians of 3) vs %s  %.2f s  goal <= 1 s and below HandBrakeCLI  %s\n",
                 listed, a, searched, s, versus, worst, Verdict(holds));
@@ -657,7 +758,8 @@ int main(int argc, char** argv) {
     if (what == "startup" && argc >= 4)
         return StartUp(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 10);
 
-    QApplication app(argc, argv);
+    TimedApplication app(argc, argv);
+    g_app = &app;
     QApplication::setApplicationName(QStringLiteral("Quorvane Pro"));
     std::vector<std::string> rest(argv + 2, argv + argc);
     if (what == "add-files" && !rest.empty())

@@ -1,4 +1,5 @@
 #include "BitmapEx.h"
+#include "ImagePreload.h"
 
 #include <QFile>
 
@@ -26,6 +27,13 @@ ImageKind ImageKindOf(const std::string& path) {
 }
 
 QImage LoadImageFile(const std::string& path) {
+    QImage preloaded;
+    if (TakePreloadedImage(path, &preloaded))
+        return preloaded;
+    return DecodeImageFile(path);
+}
+
+QImage DecodeImageFile(const std::string& path) {
     static const char* const formats[] = {"BMP", "ICO", "JPEG", "GIF"};
     const ImageKind kind = ImageKindOf(path);
     if (kind == ImageNone)

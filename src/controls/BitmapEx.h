@@ -35,7 +35,10 @@ enum ImageKind { ImageBmp = 0, ImageIco = 1, ImageJpeg = 2, ImageGif = 3, ImageN
 ImageKind ImageKindOf(const std::string& path);
 // The image of a file of a loadable kind (transparent parts come out black;
 // a GIF gives its first frame); a null image otherwise.
+// Taken from the preloaded images when the file is among them.
 QImage LoadImageFile(const std::string& path);
+// As LoadImageFile, always from the file (any thread may call it).
+QImage DecodeImageFile(const std::string& path);
 // The k-th (1 to 4) of four equally wide states side by side.
 void ExtractState(const CBitmapEx& strip, CBitmapEx& target, int k);
 // Whether a pixel is outside a skinned shape: magenta (red and blue 255,

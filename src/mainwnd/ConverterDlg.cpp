@@ -9,6 +9,7 @@
 #include "platform/UserServices.h"
 #include "platform/WindowMessage.h"
 #include "player/MPlayer.h"
+#include "queue/ConvertingDlg.h"
 #include "services/Services.h"
 
 #include <QApplication>
@@ -117,6 +118,11 @@ void CConverterDlg::timerEvent(QTimerEvent* event) {
 
 // The skin's picture covers the whole window; nothing is erased first.
 void CConverterDlg::paintEvent(QPaintEvent*) {
+    if (!painted_) {
+        // Once the window shows, at idle: the batch window's first paint.
+        painted_ = true;
+        QTimer::singleShot(kWarmUpDelayMs, this, [] { WarmUpBatchWindow(); });
+    }
     QPainter p(this);
     if (background_.IsNull()) {
         p.fillRect(rect(), QColor(78, 78, 78));

@@ -88,6 +88,7 @@ public:
     // The update check's delay after start-up (the preview's timers are the
     // preview controller's).
     static constexpr int kUpdateDelayMs = 2000;
+    static constexpr int kWarmUpDelayMs = 300; // after the first paint
     static constexpr int kWidth = 860, kHeight = 530;
     static constexpr int kPlayOrStop = -1; // Ctrl+P: Play, or Stop while the player runs
 
@@ -253,7 +254,8 @@ private:
     PreviewController preview_{*this};
     CBitmapEx background_;
     bool closed_ = false;
-    bool adding_ = false; // sources are being added
+    bool painted_ = false; // the first paint is done
+    bool adding_ = false;  // sources are being added
     bool closeWhenAdded_ = false;
     bool startWhenAdded_ = false;
     std::vector<std::vector<std::string>> queuedDrops_;

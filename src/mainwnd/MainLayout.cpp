@@ -8,6 +8,7 @@
 #include "controls/BitmapSlider.h"
 #include "controls/BmpButton.h"
 #include "controls/ColumnTreeCtrl.h"
+#include "controls/ImagePreload.h"
 #include "controls/Skin.h"
 #include "controls/SkinnedAccessible.h"
 #include "controls/TreeComboBox.h"
@@ -116,18 +117,22 @@ void CConverterDlg::OnInitDialog() {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAcceptDrops(true);
     setWindowIcon(QIcon(QPixmap::fromImage(ProgramBitmap(kWindowIcon))));
-    CreateControls();
-    // Drags over any control come to the window (see TakeDrag).
-    for (QWidget* child : findChildren<QWidget*>())
-        child->installEventFilter(this);
 
-    // 2. Settings.
+    // 2. Settings, read first so that the skin's images are decoded on
+    // another core while the controls are made.
     const CIni ini(env_.settingsFile);
     LoadedSettings loaded = env_.documentsFolder.empty() ? LoadSettings(ini, UserDefaultFolders())
                                                          : LoadSettings(ini, env_.documentsFolder);
     settings_ = loaded.record;
     outputFolder_ = loaded.outputFolder;
     defaultProfile_ = loaded.defaultProfile;
+    PreloadImageFiles(
+        SkinFolder(env_.programFolder, settings_.Skin.empty() ? "Default" : settings_.Skin));
+
+    CreateControls();
+    // Drags over any control come to the window (see TakeDrag).
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
 
     // 3. Language.
     LangOpen((env_.programFolder + "Lang/*.xml").c_str());
@@ -176,6 +181,7 @@ void CConverterDlg::OnInitDialog() {
     // 10 to 13. The skin, the Add DVD button whatever the skin says, the
     // places, and the list only when it holds items.
     ApplySkin(true);
+    DropPreloadedImages();
     if (QWidget* addDvd = Control(IDC_ADD_DVD))
         addDvd->show();
     PlaceControls();

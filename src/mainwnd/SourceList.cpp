@@ -12,6 +12,7 @@
 #include "platform/ModalRunner.h"
 #include "platform/UserServices.h"
 #include "probe/MediaProbe.h"
+#include "probe/ProbeQueue.h"
 #include "services/Services.h"
 
 #include <QApplication>
@@ -26,8 +27,6 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
-#include <atomic>
-#include <mutex>
 #include <thread>
 
 namespace qv {
@@ -207,10 +206,11 @@ void CConverterDlg::InsertFileItem(const std::string& path, const ProbeResult& p
     AddRowItem(nullptr, sources_.AddFile(path, probe));
 }
 
-// Many files are probed on a worker thread, in order, while the window stays
-// live; items appear in the chosen order as their probes finish. A progress
-// box with Cancel shows when it takes longer than a second; what was added
-// before a cancel stays. Files that cannot be read are named in one message.
+// Many files are probed on worker threads, one per core, while the window
+// stays live; items appear in the chosen order as their probes finish. A
+// progress box with Cancel shows when it takes longer than a second; what
+// was added before a cancel stays. Files that cannot be read are named in
+// one message.
 void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
     if (paths.empty())
         return;
@@ -219,22 +219,7 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
         UpdateListVisibility();
         return;
     }
-    struct Shared {
-        std::mutex mutex;
-        std::vector<std::pair<bool, ProbeResult>> results;
-        std::atomic<bool> cancel{false};
-    };
-    auto shared = std::make_shared<Shared>();
-    std::thread worker([shared, paths] {
-        for (const std::string& path : paths) {
-            if (shared->cancel)
-                return;
-            ProbeResult probe;
-            bool ok = MediaInfoLibrary::Default().Read(path, probe);
-            std::lock_guard lock(shared->mutex);
-            shared->results.emplace_back(ok, std::move(probe));
-        }
-    });
+    ProbeQueue queue(paths);
 
     QProgressDialog progress(this);
     progress.setWindowModality(Qt::WindowModal);
@@ -243,29 +228,28 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
     progress.setLabelText(QString::fromStdString(FileNameOf(paths.front())));
     std::vector<std::string> unreadable;
     QTreeWidget* tree = sourceList_->GetTreeCtrl();
-    // Items go in as chunks a few times a second, each with one repaint of
-    // the list: repainting it on every turn of this loop cost the interface
-    // thread over half of what the probing costs the worker.
+    // The first item goes in as soon as it is read; the rest as chunks a few
+    // times a second, each with one repaint of the list: repainting it on
+    // every turn of this loop cost the interface thread over half of what
+    // the probing costs.
     constexpr int kChunkMs = 100;
     QElapsedTimer sinceChunk;
     sinceChunk.start();
     size_t done = 0;
+    std::vector<ProbeQueue::Result> ready;
     while (done < paths.size() && !progress.wasCanceled() && !closeWhenAdded_) {
-        std::vector<std::pair<bool, ProbeResult>> ready;
-        {
-            std::lock_guard lock(shared->mutex);
-            if (sinceChunk.elapsed() >= kChunkMs || done + shared->results.size() == paths.size())
-                ready.swap(shared->results);
-        }
+        ready.clear();
+        if (done == 0 || sinceChunk.elapsed() >= kChunkMs || queue.AllRead())
+            queue.TakeReady(ready);
         if (!ready.empty()) {
             tree->setUpdatesEnabled(false);
-            for (auto& [ok, probe] : ready) {
+            for (ProbeQueue::Result& result : ready) {
                 const std::string& path = paths[done++];
-                if (!ok) {
+                if (!result.ok) {
                     unreadable.push_back(FileNameOf(path));
                     continue;
                 }
-                InsertFileItem(path, probe);
+                InsertFileItem(path, result.probe);
             }
             tree->setUpdatesEnabled(true);
             UpdateListVisibility();
@@ -277,12 +261,14 @@ void CConverterDlg::AddFilesInOrder(const std::vector<std::string>& paths) {
                 progress.setLabelText(QString::fromStdString(FileNameOf(paths[done])));
             }
             QApplication::processEvents(QEventLoop::AllEvents, 20);
-            if (ready.empty())
+            // Before the first item, woken as soon as it is read.
+            if (done == 0)
+                queue.WaitNext(5);
+            else if (ready.empty())
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
-    shared->cancel = true;
-    worker.join();
+    queue.Cancel();
     progress.reset();
     UpdateListVisibility();
     if (unreadable.size() == 1) {

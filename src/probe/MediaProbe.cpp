@@ -53,6 +53,11 @@ bool MediaInfoLibrary::Bind() {
             if (!ctype || (!::strcasestr(ctype, "utf-8") && !::strcasestr(ctype, "utf8")))
                 if (!std::setlocale(LC_CTYPE, "C.UTF-8"))
                     std::setlocale(LC_CTYPE, "en_US.UTF-8");
+            // The library sets up its shared tables with its first handle:
+            // made here, under the lock, so that handles made afterwards on
+            // several threads at once find them ready.
+            if (void* first = new_())
+                delete_(first);
             lib_ = lib; // stays loaded for the life of the process
             return true;
         }
@@ -163,10 +168,15 @@ private:
 
 } // namespace
 
+// Only the binding is serialised: each read has a handle of its own, and
+// the library's handles are independent of one another, so reads run on
+// several threads at once.
 bool MediaInfoLibrary::ReadFile(const std::string& path, ProbeResult& out, bool needLength) {
-    std::lock_guard lock(g_mutex);
-    if (!Bind())
-        return false;
+    {
+        std::lock_guard lock(g_mutex);
+        if (!Bind())
+            return false;
+    }
     void* h = new_();
     if (!h)
         return false;

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEvent>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
@@ -85,6 +86,9 @@ CConvertingDlg::CConvertingDlg(QWidget* parent) : QDialog(parent), toolFolder_(P
     totalBar_->setAccessibleName(Q(UiText("DlgConverting", "TotalBar", "全部任务进度")));
     statusLabel_->clear();
     elapsedLabel_->clear();
+    // The template's counter text is not the language's: SetBatch names the
+    // first job in the language's words.
+    counterLabel_->clear();
 
     startTimer_.start(kStartTimerMs, this);
 }
@@ -101,6 +105,12 @@ void CConvertingDlg::SetBatch(const std::vector<CMediaRecord*>& jobs, std::strin
     outputFolder_ = std::move(outputFolder);
     profile_ = profile;
     settings_ = settings;
+    ShowCounter(1, static_cast<int>(jobs_.size()));
+}
+
+void CConvertingDlg::ShowCounter(int job, int jobs) {
+    counterLabel_->setText(
+        QString("%1 [%2/%3]").arg(Q(Text("DlgConverting", "File"))).arg(job).arg(jobs));
 }
 
 QWidget* CConvertingDlg::Control(int id) const {
@@ -194,10 +204,7 @@ void CConvertingDlg::ShowStatus(const std::string& text, const StageReport& repo
     statusLabel_->setToolTip(status);
     statusLabel_->setText(
         statusLabel_->fontMetrics().elidedText(status, Qt::ElideMiddle, statusLabel_->width()));
-    counterLabel_->setText(QString("%1 [%2/%3]")
-                               .arg(Q(Text("DlgConverting", "File")))
-                               .arg(report.job)
-                               .arg(report.jobs));
+    ShowCounter(report.job, report.jobs);
 }
 
 void CConvertingDlg::ShowEnd(const StageReport& report, bool stopAsked) {
@@ -326,6 +333,23 @@ double CConvertingDlg::RemainingBatchSeconds(const StageReport& progress) const 
     }
     return RemainingSeconds(weights, progress.job - 1, progress.percent / 100.0,
                             (ClockMs() - batchStartMs_) / 1000.0);
+}
+
+void WarmUpBatchWindow() {
+    CConvertingDlg window;
+    StageReport report;
+    report.stage = Stage::Preparing;
+    report.job = 1;
+    report.jobs = 2;
+    window.Present(report);
+    report.stage = Stage::Converting;
+    report.output = "0123456789 abcdefghijklmnopqrstuvwxyz.avi";
+    window.Present(report);
+    report.stage = Stage::Progress;
+    report.percent = 50;
+    window.Present(report);
+    QImage picture(window.size(), QImage::Format_RGB32); // as the screen's
+    window.render(&picture);
 }
 
 std::vector<CMediaRecord*> CollectJobs(const std::vector<SourceItem>& sources) {

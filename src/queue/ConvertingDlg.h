@@ -93,6 +93,7 @@ private:
     void OnStage(const StageReport& report) override;
     void StartBatch(bool stopAtOnce);
     void ShowStatus(const std::string& text, const StageReport& report);
+    void ShowCounter(int job, int jobs);
     void ShowEnd(const StageReport& report, bool stopAsked = false);
 
     std::vector<CMediaRecord> jobs_;
@@ -125,6 +126,11 @@ private:
     std::vector<double> jobSeconds_;
     uint64_t batchStartMs_ = 0;
 };
+
+// Paints a batch window once, off the screen and without a batch, so that
+// the first real one finds its fonts, glyphs and style ready: its first
+// paint then costs the interface thread a fraction of what it would.
+void WarmUpBatchWindow();
 
 // One entry of the source list as the batch sees it.
 struct SourceItem {

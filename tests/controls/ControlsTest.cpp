@@ -2,6 +2,7 @@
 #include "controls/BitmapSlider.h"
 #include "controls/BmpButton.h"
 #include "controls/ColumnTreeCtrl.h"
+#include "controls/ImagePreload.h"
 #include "controls/Skin.h"
 #include "controls/TreeComboBox.h"
 
@@ -107,6 +108,40 @@ TEST(BitmapEx, LoadsTheFourKindsAndNothingElse) {
     EXPECT_TRUE(LoadImageFile(dir / "missing.bmp").isNull());
     qvtest::WriteFile(dir / "junk.bmp", "not an image");
     EXPECT_TRUE(LoadImageFile(dir / "junk.bmp").isNull());
+}
+
+// Images decoded ahead on another thread are the ones the file gives; what
+// was not preloaded, and anything after the preload is dropped, is read from
+// the file as before.
+TEST(BitmapEx, PreloadedImagesMatchTheFilesAndGoWhenDropped) {
+    qvtest::TempDir dir;
+    QImage blue(12, 4, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    for (int i = 0; i < 20; ++i)
+        ASSERT_TRUE(blue.save(QString::fromStdString(dir.path()) + QString("/b%1.bmp").arg(i)));
+    qvtest::WriteFile(dir / "junk.bmp", "not an image");
+    qvtest::WriteFile(dir / "notes.txt", "no image either");
+    PreloadImageFiles(dir.path() + "/");
+    QImage image;
+    ASSERT_TRUE(TakePreloadedImage(dir / "b19.bmp", &image)); // waits for the last one
+    EXPECT_EQ(image, DecodeImageFile(dir / "b19.bmp"));
+    EXPECT_EQ(LoadImageFile(dir / "b0.bmp").pixel(1, 1), qRgb(0, 0, 255));
+    ASSERT_TRUE(TakePreloadedImage(dir / "junk.bmp", &image));
+    EXPECT_TRUE(image.isNull());
+    EXPECT_FALSE(TakePreloadedImage(dir / "notes.txt", &image));
+
+    // The file changes: a preloaded copy is gone once dropped.
+    QImage green(12, 4, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    ASSERT_TRUE(green.save(QString::fromStdString(dir / "b0.bmp")));
+    EXPECT_EQ(LoadImageFile(dir / "b0.bmp").pixel(1, 1), qRgb(0, 0, 255));
+    DropPreloadedImages();
+    EXPECT_FALSE(TakePreloadedImage(dir / "b0.bmp", &image));
+    EXPECT_EQ(LoadImageFile(dir / "b0.bmp").pixel(1, 1), qRgb(0, 255, 0));
+    // Dropped while it decodes: the worker stops and nothing stays.
+    PreloadImageFiles(dir.path() + "/");
+    DropPreloadedImages();
+    EXPECT_FALSE(TakePreloadedImage(dir / "b5.bmp", &image));
 }
 
 TEST(BmpButton, AClickOnlyOnReleaseOverTheButtonAndNoneForTheDoubleClick) {

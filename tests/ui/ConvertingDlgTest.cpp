@@ -125,6 +125,10 @@ TEST(ConvertingDlg, ARealBatchOfThreeClipsEndsWithTheMessageThenOpensTheFolder) 
     Control<QCheckBox>(dlg, CConvertingDlg::IDC_OPEN_FOLDER)->setChecked(true);
     Control<QCheckBox>(dlg, CConvertingDlg::IDC_SHUTDOWN)->setChecked(true);
     EXPECT_TRUE(Control<QLabel>(dlg, CConvertingDlg::IDC_STATUS)->text().isEmpty());
+    // Before the first report the counter is in the language's words, never
+    // the template's.
+    EXPECT_EQ(Control<QLabel>(dlg, CConvertingDlg::IDC_COUNTER)->text().toStdString(),
+              Text("DlgConverting", "File") + " [1/3]");
     RunToEnd(dlg);
 
     for (const char* name : {"one", "two", "three"})

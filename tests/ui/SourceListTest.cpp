@@ -2,6 +2,7 @@
 // generated clips and a DVD folder, with the real probe and encoder.
 #include "MainWindowFixture.h"
 
+#include "base/PathText.h"
 #include "controls/ColumnTreeCtrl.h"
 #include "controls/TreeComboBox.h"
 #include "dialogs/ProfileSettingDlg.h"
@@ -136,6 +137,39 @@ TEST_F(SourceListTest, FilesAreAddedInOrderUnreadableOnesNamedOnceAndTheListShow
     EXPECT_EQ(static_cast<QLabel*>(dlg->Control(1023))->text().toStdString(),
               "00:00:00/" + r->fullLength);
     EXPECT_FALSE(dlg->Control(1008)->isEnabled());
+}
+
+// Files probed on several workers land as one probe after another would
+// put them: the chosen order, duplicates kept, each row with its own facts.
+TEST_F(SourceListTest, ManyFilesProbedInParallelListAsTheSerialProbeWould) {
+    std::vector<std::string> chosen;
+    for (int round = 0; round < 8; ++round)
+        for (const char* name : {"film.avi", "av.mp4", "wide.mkv", "sound.wav"})
+            chosen.push_back(media + name);
+    chosen.insert(chosen.begin() + 5, media + "notmedia.avi");
+    chosen.push_back(media + "av.mp4");
+    std::vector<std::string> expected;
+    for (const std::string& path : chosen) {
+        qv::ProbeResult probe;
+        if (!qv::MediaInfoLibrary::Default().Read(path, probe))
+            continue;
+        qv::CMediaRecord record;
+        qv::FillFileRecord(record, path, probe);
+        expected.push_back(qv::FileNameOf(path) + "\t" + record.fullLength + "\t00:00:00\t" +
+                           record.fullLength + "\t");
+    }
+    ASSERT_EQ(expected.size(), chosen.size() - 1);
+    services.filesAnswer = chosen;
+    dlg->OnCommand(CConverterDlg::IDC_ADD_VIDEO);
+    std::vector<std::string> rows;
+    for (int i = 0; i < Tree(*dlg)->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = Tree(*dlg)->topLevelItem(i);
+        rows.push_back(qv::CColumnTreeCtrl::ItemText(item));
+        EXPECT_EQ(qv::RecordOf(item)->sourcePath, chosen[i < 5 ? i : i + 1]) << i;
+    }
+    EXPECT_EQ(rows, expected);
+    ASSERT_EQ(services.boxes.size(), 1u);
+    EXPECT_NE(services.boxes[0].text.find("notmedia.avi"), std::string::npos);
 }
 
 TEST_F(SourceListTest, AFilePostedFromAnotherThreadIsAddedButAHiddenListStaysHidden) {
