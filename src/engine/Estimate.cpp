@@ -287,7 +287,10 @@ Result<JobEstimate> EstimateJob(const EstimateRequest& r) {
     const double slice = std::min(span, std::clamp(span * 0.02, 1.0, 10.0));
     const bool video = VideoWritten(r.profile, r.streams);
     PacketSums sums;
-    double wall = 0, sampled = 0;
+    // Each slice's wall time in two parts: the start (probing, opening, up
+    // to the first progress line) and the encoding after it. A job starts
+    // once and encodes its whole span.
+    double wall = 0, sampled = 0, starts = 0, encoding = 0;
     int64_t sampleFileBytes = 0;
     for (double place : kSlicePlaces) {
         if (e.slices > 0) {
@@ -308,13 +311,22 @@ Result<JobEstimate> EstimateJob(const EstimateRequest& r) {
             return argv.AsStatus();
         ToolRun run;
         run.argv = *argv;
-        run.output = [](std::string_view) { return true; };
+        uint64_t firstProgress = 0;
+        run.output = [&firstProgress](std::string_view chunk) {
+            if (firstProgress == 0 && chunk.find("Pos:") != std::string_view::npos)
+                firstProgress = ClockMs();
+            return true;
+        };
         run.keepOutput = 2048;
         run.stop = [&r] { return r.cancelled && r.cancelled(); };
         run.silenceLimitMs = static_cast<uint64_t>(std::max(0, r.settings.EncoderSilence)) * 1000;
         const uint64_t began = ClockMs();
         ToolResult result = RunTool(run);
-        wall += (ClockMs() - began) / 1000.0;
+        const uint64_t ended = ClockMs();
+        const uint64_t encodingFrom = firstProgress != 0 ? firstProgress : began;
+        wall += (ended - began) / 1000.0;
+        starts += (encodingFrom - began) / 1000.0;
+        encoding += (ended - encodingFrom) / 1000.0;
         if (result.end == ToolEnd::Stopped || (r.cancelled && r.cancelled()))
             return Status::Fail("cancelled");
         if (!result.Succeeded()) {
@@ -336,7 +348,7 @@ Result<JobEstimate> EstimateJob(const EstimateRequest& r) {
     }
     e.sampledSeconds = sampled;
     e.costSeconds = wall;
-    e.encodeSeconds = wall / sampled * span;
+    e.encodeSeconds = starts / e.slices + encoding / sampled * span;
 
     double perSecond = (sums.otherBytes + sums.audioBytes) / sampled;
     if (sums.keys > e.slices) {

@@ -1,6 +1,7 @@
 // The encoders and containers of today's profiles: constant quality, pixel
 // formats, size and rate caps, a target size in two passes, every track kept.
 #include "support/MediaInfo.h"
+#include "support/Quenzo.h"
 #include "support/TempDir.h"
 #include "support/Tool.h"
 
@@ -15,6 +16,9 @@
 #include <sys/stat.h>
 
 using qvtest::MediaInfo;
+using qvtest::MediaPath;
+using qvtest::ProbeEntries;
+using qvtest::RunQuenzo;
 using qvtest::RunTool;
 using qvtest::ToolRun;
 
@@ -40,25 +44,6 @@ Translation Translate(const std::string& options, const quenzo::InputFacts& fact
 
 bool Has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
-}
-
-std::string Media(const std::string& name) {
-    return qvtest::MediaDir() + name;
-}
-
-ToolRun Encode(const std::string& options) {
-    std::vector<std::string> args = qv::SplitCommandLine(options);
-    args.insert(args.begin(), qvtest::ProgramDir() + "codecs/quenzo");
-    return RunTool(args);
-}
-
-std::string Probe(const std::string& file, const std::string& entries,
-                  const std::string& streams = "") {
-    std::vector<std::string> args = {"ffprobe", "-v", "error"};
-    if (!streams.empty())
-        args.insert(args.end(), {"-select_streams", streams});
-    args.insert(args.end(), {"-show_entries", entries, "-of", "csv=p=0", file});
-    return RunTool(args).output;
 }
 
 int Lines(const std::string& text) {
@@ -140,9 +125,10 @@ TEST(TodayFormats, LimitShrinksEitherWayUpAndNeverEnlarges) {
     };
     for (const Case& k : cases) {
         const std::string out = dir / "limit.mkv";
-        ToolRun r = Encode(std::string("-ofps 25 -endpos 1 -vf-add scale=0:0,") + k.limit +
-                           " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=600 -nosound -of lavf \"" +
-                           Media(k.input) + "\" -o \"" + out + "\"");
+        ToolRun r =
+            RunQuenzo(std::string("-ofps 25 -endpos 1 -vf-add scale=0:0,") + k.limit +
+                      " -ovc lavc -lavcopts vcodec=mpeg4:vbitrate=600 -nosound -of lavf \"" +
+                      MediaPath(k.input) + "\" -o \"" + out + "\"");
         ASSERT_EQ(r.exitCode, 0) << k.limit << "\n" << r.output;
         MediaInfo m(out);
         EXPECT_EQ(m.Int(MediaInfo::Video, "Width"), k.width) << k.input << " " << k.limit;
@@ -180,9 +166,9 @@ TEST(TodayFormats, ATargetSizeTakesTwoPassesAndFits) {
     qvtest::TempDir dir, tmp;
     ::setenv("TMPDIR", tmp.path().c_str(), 1);
     const std::string out = dir / "share.mp4";
-    ToolRun r = Encode("-ofps 25 -ovc x264 -x264encopts bitrate=-150:preset=veryfast -oac faac "
-                       "-faacopts br=64 -of lavf -lavfopts format=mp4:faststart \"" +
-                       Media("small.mp4") + "\" -o \"" + out + "\"");
+    ToolRun r = RunQuenzo("-ofps 25 -ovc x264 -x264encopts bitrate=-150:preset=veryfast -oac faac "
+                          "-faacopts br=64 -of lavf -lavfopts format=mp4:faststart \"" +
+                          MediaPath("small.mp4") + "\" -o \"" + out + "\"");
     ::unsetenv("TMPDIR");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     struct stat st {};
@@ -203,17 +189,17 @@ TEST(TodayFormats, KeepTracksCarriesEveryAudioTrackSubtitlesAndChapters) {
     qvtest::TempDir dir;
     for (const char* format : {"matroska", "mp4"}) {
         const std::string out = dir / (std::string(format) == "mp4" ? "kept.mp4" : "kept.mkv");
-        ToolRun r =
-            Encode("-ofps 25 -keep-tracks -ovc x264 -x264encopts crf=30:preset=ultrafast "
-                   "-oac faac -faacopts br=96 -of lavf -lavfopts format=" +
-                   std::string(format) + " \"" + Media("tracks.mkv") + "\" -o \"" + out + "\"");
+        ToolRun r = RunQuenzo(
+            "-ofps 25 -keep-tracks -ovc x264 -x264encopts crf=30:preset=ultrafast "
+            "-oac faac -faacopts br=96 -of lavf -lavfopts format=" +
+            std::string(format) + " \"" + MediaPath("tracks.mkv") + "\" -o \"" + out + "\"");
         ASSERT_EQ(r.exitCode, 0) << format << "\n" << r.output;
-        EXPECT_EQ(Probe(out, "stream=index", "a"), "1\n2\n") << format;
-        EXPECT_EQ(Probe(out, "stream=codec_name", "s"),
+        EXPECT_EQ(ProbeEntries(out, "stream=index", "a"), "1\n2\n") << format;
+        EXPECT_EQ(ProbeEntries(out, "stream=codec_name", "s"),
                   std::string(format) == "mp4" ? "mov_text\n" : "subrip\n")
             << format;
-        EXPECT_EQ(Lines(Probe(out, "chapter=start_time")), 2) << format;
-        EXPECT_TRUE(Has(Probe(out, "stream_tags=language", "a"), "ger")) << format;
+        EXPECT_EQ(Lines(ProbeEntries(out, "chapter=start_time")), 2) << format;
+        EXPECT_TRUE(Has(ProbeEntries(out, "stream_tags=language", "a"), "ger")) << format;
     }
 }
 
@@ -223,19 +209,20 @@ TEST(TodayFormats, HdrIsToneMappedForEightBitsAndKeptInTen) {
     qvtest::TempDir dir;
     for (const char* input : {"hdr10.mkv", "hlg.mkv"}) {
         const std::string sdr = dir / "sdr.mp4", hdr = dir / "hdr.mkv";
-        ToolRun r = Encode("-ofps 25 -ovc x264 -x264encopts crf=30:preset=ultrafast -nosound -of "
-                           "lavf \"" +
-                           Media(input) + "\" -o \"" + sdr + "\"");
+        ToolRun r =
+            RunQuenzo("-ofps 25 -ovc x264 -x264encopts crf=30:preset=ultrafast -nosound -of "
+                      "lavf \"" +
+                      MediaPath(input) + "\" -o \"" + sdr + "\"");
         ASSERT_EQ(r.exitCode, 0) << input << "\n" << r.output;
-        EXPECT_EQ(Probe(sdr, "stream=pix_fmt,color_transfer,color_primaries", "v:0"),
+        EXPECT_EQ(ProbeEntries(sdr, "stream=pix_fmt,color_transfer,color_primaries", "v:0"),
                   "yuv420p,bt709,bt709\n")
             << input;
-        r = Encode("-ofps 25 -ovc lavc -lavcopts vcodec=hevc:crf=30:preset=ultrafast:pixfmt="
-                   "yuv420p10le -nosound -of lavf \"" +
-                   Media(input) + "\" -o \"" + hdr + "\"");
+        r = RunQuenzo("-ofps 25 -ovc lavc -lavcopts vcodec=hevc:crf=30:preset=ultrafast:pixfmt="
+                      "yuv420p10le -nosound -of lavf \"" +
+                      MediaPath(input) + "\" -o \"" + hdr + "\"");
         ASSERT_EQ(r.exitCode, 0) << input << "\n" << r.output;
         const std::string transfer = std::string(input) == "hlg.mkv" ? "arib-std-b67" : "smpte2084";
-        EXPECT_EQ(Probe(hdr, "stream=pix_fmt,color_transfer,color_primaries", "v:0"),
+        EXPECT_EQ(ProbeEntries(hdr, "stream=pix_fmt,color_transfer,color_primaries", "v:0"),
                   "yuv420p10le," + transfer + ",bt2020\n")
             << input;
     }
@@ -267,21 +254,21 @@ int CombedFrames(const std::string& file) {
 
 TEST(TodayFormats, ALimitedProfileDeinterlacesAnInterlacedSource) {
     qvtest::TempDir dir;
-    const std::string source = Media("interlaced.mpg");
+    const std::string source = MediaPath("interlaced.mpg");
     ASSERT_GT(CombedFrames(source), 15) << "the source should look interlaced";
     const std::string codec =
         " -ovc x264 -x264encopts crf=22:preset=veryfast:profile=main -nosound -of lavf \"" +
         source + "\" -o \"";
     // A profile of today's: the result is whole pictures.
     const std::string limited = dir / "limited.mp4";
-    ToolRun r = Encode("-vf-add scale=1024:576,limit=1920:1080:60" + codec + limited + "\"");
+    ToolRun r = RunQuenzo("-vf-add scale=1024:576,limit=1920:1080:60" + codec + limited + "\"");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_LE(CombedFrames(limited), 5);
-    EXPECT_EQ(Probe(limited, "stream=profile", "v:0"), "Main\n");
+    EXPECT_EQ(ProbeEntries(limited, "stream=profile", "v:0"), "Main\n");
     // An older profile keeps the frames as they are stored; a job that asks
     // for frame doubling is not deinterlaced twice.
     const std::string plain = dir / "plain.mp4";
-    r = Encode("-vf-add scale=1024:576" + codec + plain + "\"");
+    r = RunQuenzo("-vf-add scale=1024:576" + codec + plain + "\"");
     ASSERT_EQ(r.exitCode, 0) << r.output;
     EXPECT_GT(CombedFrames(plain), 15);
     Translation t = Translate("-ovc x264 -nosound -vf-add scale=720:576,limit=1920:1080:60,yadif=3 "

@@ -1,6 +1,7 @@
 // A file's chosen audio track and subtitle (burnt in or kept as a track),
 // its tags, chapters and cover art, through quenzo on generated media.
 #include "support/Paths.h"
+#include "support/Quenzo.h"
 #include "support/TempDir.h"
 #include "support/Tone.h"
 #include "support/Tool.h"
@@ -11,29 +12,13 @@
 
 #include <cstdlib>
 
+using qvtest::MediaPath;
+using qvtest::ProbeEntries;
+using qvtest::RunQuenzo;
 using qvtest::RunTool;
 using qvtest::ToolRun;
 
 namespace {
-
-std::string Media(const std::string& name) {
-    return qvtest::MediaDir() + name;
-}
-
-ToolRun Encode(const std::string& options) {
-    std::vector<std::string> args = qv::SplitCommandLine(options);
-    args.insert(args.begin(), qvtest::ProgramDir() + "codecs/quenzo");
-    return RunTool(args);
-}
-
-std::string Probe(const std::string& file, const std::string& entries,
-                  const std::string& streams = "") {
-    std::vector<std::string> args = {"ffprobe", "-v", "error"};
-    if (!streams.empty())
-        args.insert(args.end(), {"-select_streams", streams});
-    args.insert(args.end(), {"-show_entries", entries, "-of", "csv=p=0", file});
-    return RunTool(args).output;
-}
 
 // A frame at a time as grey pixels at its own size; empty when there is none.
 std::string Frame(const std::string& file, double seconds) {
@@ -63,7 +48,7 @@ protected:
     qvtest::TempDir dir;
     ToolRun Run(const std::string& format, const std::string& source, const std::string& more,
                 const std::string& out) {
-        return Encode(kMp4 + format + " " + more + " \"" + source + "\" -o \"" + out + "\"");
+        return RunQuenzo(kMp4 + format + " " + more + " \"" + source + "\" -o \"" + out + "\"");
     }
 };
 
@@ -73,20 +58,20 @@ TEST_F(FileTracks, TheChosenAudioTrackIsConvertedByThePlayersNumbers) {
     // tracks.mkv: English 440 Hz, German 660 Hz (the default-flagged one).
     for (auto [aid, tone] : {std::pair{0, 440.0}, {1, 660.0}}) {
         const std::string out = dir / ("tone" + std::to_string(aid) + ".wav");
-        ToolRun r =
-            Encode("-ovc frameno -oac pcm -of lavf -lavfopts format=wav -aid " +
-                   std::to_string(aid) + " \"" + Media("tracks.mkv") + "\" -o \"" + out + "\"");
+        ToolRun r = RunQuenzo("-ovc frameno -oac pcm -of lavf -lavfopts format=wav -aid " +
+                              std::to_string(aid) + " \"" + MediaPath("tracks.mkv") + "\" -o \"" +
+                              out + "\"");
         ASSERT_EQ(r.exitCode, 0) << r.output;
         EXPECT_NEAR(qvtest::ToneOf(out), tone, tone * 0.03) << "-aid " << aid;
     }
-    ToolRun missing = Encode("-ovc frameno -oac pcm -of lavf -lavfopts format=wav -aid 2 \"" +
-                             Media("tracks.mkv") + "\" -o \"" + (dir / "x.wav") + "\"");
+    ToolRun missing = RunQuenzo("-ovc frameno -oac pcm -of lavf -lavfopts format=wav -aid 2 \"" +
+                                MediaPath("tracks.mkv") + "\" -o \"" + (dir / "x.wav") + "\"");
     EXPECT_NE(missing.exitCode, 0);
     EXPECT_NE(missing.output.find("has 2 audio tracks"), std::string::npos) << missing.output;
 }
 
 TEST_F(FileTracks, ASubtitleIsBurntInWhereAndWhileItShows) {
-    const std::string tracks = Media("tracks.mkv"), picsub = Media("picsub.mkv");
+    const std::string tracks = MediaPath("tracks.mkv"), picsub = MediaPath("picsub.mkv");
     const std::string plain = dir / "plain.mp4", plainLate = dir / "plain-late.mp4",
                       plainPicsub = dir / "plain-picsub.mp4";
     ASSERT_EQ(Run("mp4", tracks, "", plain).exitCode, 0);
@@ -112,7 +97,7 @@ TEST_F(FileTracks, ASubtitleIsBurntInWhereAndWhileItShows) {
     const std::string picture = dir / "picture.mp4", second = dir / "second.mp4";
     ASSERT_EQ(Run("mp4", picsub, "-sid 0", picture).exitCode, 0);
     EXPECT_GT(Changed(picture, plainPicsub, 1), 100);
-    EXPECT_EQ(Probe(picture, "stream=index", "s"), "");
+    EXPECT_EQ(ProbeEntries(picture, "stream=index", "s"), "");
     ASSERT_EQ(Run("mp4", picsub, "-sid 1", second).exitCode, 0);
     EXPECT_GT(Changed(second, plainPicsub, 1), 50);
     EXPECT_LT(Changed(second, plainPicsub, 2.8), 5);
@@ -139,7 +124,7 @@ TEST_F(FileTracks, AKeptSubtitleIsATrackWhereTheContainerCarriesOne) {
     };
     for (const char* source : {"tracks.mkv", "picsub.mkv"}) {
         const std::string plain = dir / (std::string("plain-") + source + ".mp4");
-        ASSERT_EQ(Run("mp4", Media(source), "", plain).exitCode, 0);
+        ASSERT_EQ(Run("mp4", MediaPath(source), "", plain).exitCode, 0);
     }
     for (const Case& c :
          {Case{"tracks.mkv", 0, "matroska", "subrip"}, Case{"tracks.mkv", 0, "mp4", "mov_text"},
@@ -150,17 +135,18 @@ TEST_F(FileTracks, AKeptSubtitleIsATrackWhereTheContainerCarriesOne) {
         const std::string label =
             std::string(c.source) + " -sid " + std::to_string(c.sid) + " into " + c.format;
         ToolRun r =
-            Run(c.format, Media(c.source), "-sid " + std::to_string(c.sid) + " -keep-sid", out);
+            Run(c.format, MediaPath(c.source), "-sid " + std::to_string(c.sid) + " -keep-sid", out);
         ASSERT_EQ(r.exitCode, 0) << label << "\n" << r.output;
-        EXPECT_EQ(Probe(out, "stream=codec_name", "s"), c.codec.empty() ? "" : c.codec + "\n")
+        EXPECT_EQ(ProbeEntries(out, "stream=codec_name", "s"),
+                  c.codec.empty() ? "" : c.codec + "\n")
             << label;
         const int changed = Changed(out, dir / (std::string("plain-") + c.source + ".mp4"), 1);
         EXPECT_EQ(changed > 50, c.codec.empty()) << label << ": " << changed << " pixels changed";
     }
     // The kept track keeps its language.
-    ASSERT_EQ(Run("matroska", Media("picsub.mkv"), "-sid 1 -keep-sid", dir / "lang.mkv").exitCode,
-              0);
-    EXPECT_EQ(Probe(dir / "lang.mkv", "stream_tags=language", "s"), "ger\n");
+    ASSERT_EQ(
+        Run("matroska", MediaPath("picsub.mkv"), "-sid 1 -keep-sid", dir / "lang.mkv").exitCode, 0);
+    EXPECT_EQ(ProbeEntries(dir / "lang.mkv", "stream_tags=language", "s"), "ger\n");
 }
 
 TEST_F(FileTracks, TagsChaptersAndCoverArtSurvive) {
@@ -168,7 +154,7 @@ TEST_F(FileTracks, TagsChaptersAndCoverArtSurvive) {
     auto Tags = [](const std::string& file) {
         std::string tags;
         for (const char* tag : {"title", "artist", "album", "date", "comment"}) {
-            std::string value = Probe(file, std::string("format_tags=") + tag);
+            std::string value = ProbeEntries(file, std::string("format_tags=") + tag);
             tags += (tags.empty() ? "" : ",") + value.substr(0, value.find('\n'));
         }
         return tags + "\n";
@@ -176,12 +162,13 @@ TEST_F(FileTracks, TagsChaptersAndCoverArtSurvive) {
     // A video with tags, a creation time and two chapters, into MKV and MP4.
     for (const char* format : {"matroska", "mp4"}) {
         const std::string out = dir / (std::string("tagged.") + format);
-        ToolRun r = Run(format, Media("tagged.mp4"), "", out);
+        ToolRun r = Run(format, MediaPath("tagged.mp4"), "", out);
         ASSERT_EQ(r.exitCode, 0) << format << "\n" << r.output;
         EXPECT_EQ(Tags(out), expected) << format;
-        EXPECT_EQ(Probe(out, "format_tags=creation_time").substr(0, 19), "2021-05-04T03:02:01")
+        EXPECT_EQ(ProbeEntries(out, "format_tags=creation_time").substr(0, 19),
+                  "2021-05-04T03:02:01")
             << format;
-        EXPECT_EQ(Probe(out, "chapter=start_time"), "0.000000\n1.500000\n") << format;
+        EXPECT_EQ(ProbeEntries(out, "chapter=start_time"), "0.000000\n1.500000\n") << format;
     }
     // Sound with a cover: the tags and the picture into MP3, M4A and FLAC.
     for (const char* source : {"tagged.flac", "cover.mp3", "cover.m4a"}) {
@@ -192,10 +179,10 @@ TEST_F(FileTracks, TagsChaptersAndCoverArtSurvive) {
             const std::string to = format;
             const std::string name = to.substr(to.rfind(' ') + 1);
             ToolRun r =
-                Encode(std::string("-ovc frameno ") + codec + " \"" + Media(source) + "\" " +
-                       to.substr(0, to.rfind(' ') + 1) + "\"" + (dir / name) + "\"");
+                RunQuenzo(std::string("-ovc frameno ") + codec + " \"" + MediaPath(source) + "\" " +
+                          to.substr(0, to.rfind(' ') + 1) + "\"" + (dir / name) + "\"");
             ASSERT_EQ(r.exitCode, 0) << source << " to " << name << "\n" << r.output;
-            EXPECT_EQ(Probe(dir / name, "stream_disposition=attached_pic", "v"), "1\n")
+            EXPECT_EQ(ProbeEntries(dir / name, "stream_disposition=attached_pic", "v"), "1\n")
                 << source << " to " << name;
             if (std::string(source) == "tagged.flac") {
                 EXPECT_EQ(Tags(dir / name), expected) << name;
