@@ -155,7 +155,9 @@ TEST_F(FileTracks, TagsChaptersAndCoverArtSurvive) {
         std::string tags;
         for (const char* tag : {"title", "artist", "album", "date", "comment"}) {
             std::string value = ProbeEntries(file, std::string("format_tags=") + tag);
-            tags += (tags.empty() ? "" : ",") + value.substr(0, value.find('\n'));
+            if (!tags.empty())
+                tags += ',';
+            tags.append(value, 0, value.find('\n'));
         }
         return tags + "\n";
     };
