@@ -325,8 +325,8 @@ XML
     feature=$(pgc 3)
     fplay=$((feature + $(u "$ifo" $((feature + 232)) 2)))
     fpos=$((feature + $(u "$ifo" $((feature + 234)) 2)))
-    for spec in "1:4 2 3 1 2 4 1 3" "2:2 1 4 3"; do
-        IFS=: read -r title cells <<<"$spec"
+    for order in "1:4 2 3 1 2 4 1 3" "2:2 1 4 3"; do
+        IFS=: read -r title cells <<<"$order"
         at=$(pgc "$title")
         set -- $cells
         [[ $(u "$ifo" $((at + 3)) 1) == "$#" ]] || { echo "dvddecoy: title $title has no $# cells" >&2; exit 1; }
